@@ -1,0 +1,39 @@
+// The server's configuration file (TOML): where the two databases are and
+// which dealer installations get their own behaviour.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/config_error.h"
+#include "data/store.h"
+#include "platform/guid.h"
+#include "platform/platform.h"
+
+namespace portavel {
+
+// Installation GUIDs compared with the database's identity. An absent
+// entry matches no database.
+struct InstallationConfig {
+  std::vector<Guid> known_installations;
+  std::optional<Guid> reduced_portal_installation_id;
+  std::optional<Guid> echeck_installation_id;
+  std::optional<Guid> invoice_detail_installation_id;
+  std::optional<Guid> trace_installation_id;
+  std::vector<Guid> payment_url_installation_ids;  // at most kMaxPaymentUrlInstallations
+};
+
+inline constexpr size_t kMaxPaymentUrlInstallations = 5;
+
+struct Config {
+  StorePaths database;
+  InstallationConfig installation;
+};
+
+// Reads the file at `path`; throws ConfigError.
+Config ReadConfigFile(const std::string& path);
+// Reads the file LocateConfigFile picks; throws ConfigError.
+Config LoadConfig(Platform& platform, const std::optional<std::string>& explicit_path = {});
+
+}  // namespace portavel

@@ -1,0 +1,705 @@
+#include "data/data_set.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "data/sqlite_codec.h"
+#include "data/sqlite_statement.h"
+#include "data/store.h"
+#include "dates/date_format.h"
+#include "text/cp1252.h"
+
+namespace portavel {
+namespace {
+
+[[noreturn]] void Fail(const std::string& message) {
+  throw StoreError(message);
+}
+
+Value CheckedInteger(const FieldDef& def, int64_t v) {
+  int64_t low = def.type == FieldType::SmallInt ? std::numeric_limits<int16_t>::min()
+                                                : std::numeric_limits<int32_t>::min();
+  int64_t high = def.type == FieldType::SmallInt ? std::numeric_limits<int16_t>::max()
+                                                 : std::numeric_limits<int32_t>::max();
+  if (v < low || v > high) {
+    Fail(std::to_string(v) + " is not a valid value for field '" + def.name + "'");
+  }
+  return Value::Integer(v);
+}
+
+}  // namespace
+
+Value ConvertForField(const FieldDef& def, const Value& v) {
+  if (v.IsNull()) return v;
+  switch (def.type) {
+    case FieldType::Integer:
+    case FieldType::SmallInt:
+    case FieldType::AutoInc:
+      return CheckedInteger(def, v.AsInteger());
+    case FieldType::String: {
+      std::string text = v.AsString();
+      if (def.size > 0 && text.size() > static_cast<size_t>(def.size)) text.resize(def.size);
+      return text.empty() ? Value::Null() : Value::Text(std::move(text));
+    }
+    case FieldType::Memo: {
+      std::string text = v.AsString();
+      return text.empty() ? Value::Null() : Value::Text(std::move(text));
+    }
+    case FieldType::Graphic: {
+      const std::string& bytes = v.AsBytes();
+      return bytes.empty() ? Value::Null() : Value::Bytes(bytes);
+    }
+    case FieldType::Bytes: {
+      std::string bytes = v.AsBytes();
+      if (bytes.empty()) return Value::Null();
+      bytes.resize(static_cast<size_t>(def.size), '\0');
+      return Value::Bytes(std::move(bytes));
+    }
+    case FieldType::Boolean:
+      return Value::Boolean(v.AsBoolean());
+    case FieldType::Date: {
+      DateTime d = v.AsDateTime().DateOnly();
+      return d.IsNoDate() ? Value::Null() : Value::Date(d);
+    }
+    case FieldType::Time:
+      return Value::Time(v.AsDateTime());
+    case FieldType::DateTime: {
+      DateTime d = v.AsDateTime();
+      return d.IsNoDate() ? Value::Null() : Value::DateTimeValue(d);
+    }
+    case FieldType::Float:
+      return Value::Float(v.AsFloat());
+    case FieldType::BCD:
+      return Value::Currency(def.size < 4 ? RoundToDecimals(def.size, v.AsMoney()) : v.AsMoney());
+    case FieldType::Money:
+      return Value::Currency(v.AsMoney());
+  }
+  return v;
+}
+
+// ---------------------------------------------------------------------------
+
+const Value& Field::value() const {
+  return owner_->CurrentValue(position_);
+}
+
+std::string Field::AsString() const {
+  const Value& v = value();
+  if (v.IsNull()) return std::string();
+  switch (def_.type) {
+    case FieldType::Date:
+      return FormatShortDate(v.AsDateTime());
+    case FieldType::Time:
+      return FormatLongTime(v.AsDateTime());
+    case FieldType::DateTime: {
+      DateTime d = v.AsDateTime();
+      std::string text = FormatShortDate(d);
+      if (d.ms_of_day() != 0) text += " " + FormatLongTime(d);
+      return text;
+    }
+    default:
+      return v.AsString();
+  }
+}
+
+void Field::Set(const Value& v) {
+  owner_->SetCurrentValue(position_, ConvertForField(def_, v));
+}
+
+// ---------------------------------------------------------------------------
+
+struct DataSet::Impl {
+  Impl(Store& s, std::string a, std::string t)
+      : store(s), alias(std::move(a)), requested_table(std::move(t)) {}
+
+  struct Filter {
+    int field;
+    Value value;
+    bool case_insensitive;
+  };
+
+  Store& store;
+  std::string alias;
+  std::string requested_table;
+  const TableDef* def = nullptr;
+  std::string index_name;
+  std::string index_field_names;
+  bool read_only = false;
+  std::vector<FieldDef> calculated;
+  std::function<void(DataSet&)> on_calc_fields;
+  std::function<void(DataSet&)> on_new_record;
+  std::function<void(DataSet&)> before_delete;
+
+  DataSet* master = nullptr;
+  std::vector<std::string> detail_fields;
+  std::vector<std::string> master_fields;
+  std::vector<DataSet*> details;
+
+  std::vector<Filter> filters;
+  bool has_range = false;
+  std::vector<Value> range_low;
+  std::vector<Value> range_high;
+
+  std::vector<IndexField> order;
+  std::vector<int64_t> rowids;
+  int position = -1;  // index into rowids; -1 when there is no current row
+  int64_t current_rowid = 0;
+  std::vector<Value> current;
+  std::vector<bool> changed;
+  int stored_count = 0;
+
+  sqlite3* db() { return store.Connection(alias); }
+  const std::string& table() const { return def->name; }
+
+  int StoredFieldIndex(std::string_view name) const {
+    for (size_t i = 0; i < def->fields.size(); ++i) {
+      if (EqualsNoCase1252(def->fields[i].name, name)) return static_cast<int>(i);
+    }
+    return -1;
+  }
+  int RequireStoredField(std::string_view name) const {
+    int i = StoredFieldIndex(name);
+    if (i < 0) Fail(table() + ": Field '" + std::string(name) + "' not found");
+    return i;
+  }
+
+  std::string ColumnList() const {
+    std::string list;
+    for (const FieldDef& f : def->fields) {
+      if (!list.empty()) list += ", ";
+      list += QuoteIdentifier(f.name);
+    }
+    return list;
+  }
+
+  // The WHERE clause of the rows this data set shows, with its bindings.
+  // False when a master link makes the set empty without asking the store.
+  bool Restriction(std::string* where, std::vector<Value>* binds) const {
+    std::vector<std::string> terms;
+    if (master) {
+      if (!master->Active() || master->impl_->position < 0) return false;
+      for (size_t i = 0; i < detail_fields.size(); ++i) {
+        int f = RequireStoredField(detail_fields[i]);
+        Value v = ConvertForField(def->fields[f], master->FieldByName(master_fields[i]).value());
+        if (v.IsNull()) {
+          terms.push_back(QuoteIdentifier(def->fields[f].name) + " IS NULL");
+        } else {
+          terms.push_back(QuoteIdentifier(def->fields[f].name) + " = ?");
+          binds->push_back(std::move(v));
+        }
+      }
+    }
+    for (const Filter& filter : filters) {
+      const FieldDef& f = def->fields[filter.field];
+      Value v = ConvertForField(f, filter.value);
+      if (v.IsNull()) {
+        terms.push_back(QuoteIdentifier(f.name) + " IS NULL");
+      } else {
+        std::string term = QuoteIdentifier(f.name) + " = ?";
+        if (filter.case_insensitive) term += std::string(" COLLATE ") + kNoCaseCollation;
+        terms.push_back(term);
+        binds->push_back(std::move(v));
+      }
+    }
+    if (has_range) {
+      AddRangeTerm(range_low, ">=", &terms, binds);
+      AddRangeTerm(range_high, "<=", &terms, binds);
+    }
+    where->clear();
+    for (const std::string& term : terms) {
+      *where += where->empty() ? " WHERE " : " AND ";
+      *where += term;
+    }
+    return true;
+  }
+
+  void AddRangeTerm(const std::vector<Value>& bound, const char* op,
+                    std::vector<std::string>* terms, std::vector<Value>* binds) const {
+    if (bound.empty()) return;
+    if (bound.size() > order.size()) Fail(table() + ": range has more values than index fields");
+    std::string left = "(";
+    std::string right = "(";
+    for (size_t i = 0; i < bound.size(); ++i) {
+      int f = RequireStoredField(order[i].name);
+      left += (i ? ", " : "") + QuoteIdentifier(def->fields[f].name);
+      right += i ? ", ?" : "?";
+      binds->push_back(ConvertForField(def->fields[f], bound[i]));
+    }
+    terms->push_back(left + ") " + op + " " + right + ")");
+  }
+
+  std::string OrderBy() const {
+    std::string sql = " ORDER BY ";
+    for (const IndexField& f : order) {
+      sql += QuoteIdentifier(f.name);
+      if (f.case_insensitive) sql += std::string(" COLLATE ") + kNoCaseCollation;
+      sql += f.descending ? " DESC, " : ", ";
+    }
+    return sql + "rowid";
+  }
+
+  void ResolveOrder() {
+    order.clear();
+    if (!index_name.empty()) {
+      const IndexDef* index = def->FindIndex(index_name);
+      if (!index) Fail(table() + ": Index '" + index_name + "' not found");
+      order = index->fields;
+    } else if (!index_field_names.empty()) {
+      std::string_view rest = index_field_names;
+      while (!rest.empty()) {
+        size_t cut = rest.find(';');
+        std::string_view name = Trim(rest.substr(0, cut));
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+        if (name.empty()) continue;
+        order.push_back(IndexField{def->fields[RequireStoredField(name)].name, false, false});
+      }
+    }
+  }
+
+  void LoadRowids() {
+    rowids.clear();
+    std::string where;
+    std::vector<Value> binds;
+    if (!Restriction(&where, &binds)) return;
+    Statement stmt(db(), "SELECT rowid FROM " + QuoteIdentifier(table()) + where + OrderBy());
+    for (size_t i = 0; i < binds.size(); ++i) stmt.Bind(static_cast<int>(i + 1), binds[i]);
+    while (stmt.Step()) rowids.push_back(sqlite3_column_int64(stmt.get(), 0));
+  }
+
+  int PositionOf(int64_t rowid) const {
+    auto found = std::find(rowids.begin(), rowids.end(), rowid);
+    return found == rowids.end() ? -1 : static_cast<int>(found - rowids.begin());
+  }
+
+  void ClearBuffer() {
+    current.assign(def->fields.size() + calculated.size(), Value::Null());
+    changed.assign(current.size(), false);
+  }
+
+  // Reads the stored fields of a row; false when the row is gone.
+  bool ReadRow(int64_t rowid) {
+    Statement stmt(
+        db(), "SELECT " + ColumnList() + " FROM " + QuoteIdentifier(table()) + " WHERE rowid = ?");
+    stmt.Bind(1, Value::Integer(rowid));
+    ClearBuffer();
+    if (!stmt.Step()) return false;
+    for (size_t i = 0; i < def->fields.size(); ++i) {
+      current[i] = ReadColumn(stmt.get(), static_cast<int>(i), def->fields[i]);
+    }
+    return true;
+  }
+};
+
+// ---------------------------------------------------------------------------
+
+DataSet::DataSet(Store& store, std::string alias, std::string table_name)
+    : impl_(std::make_unique<Impl>(store, std::move(alias), std::move(table_name))) {
+  impl_->def = &store.Definition(impl_->alias, impl_->requested_table);
+}
+
+DataSet::~DataSet() {
+  for (DataSet* detail : impl_->details) detail->impl_->master = nullptr;
+  if (impl_->master) {
+    auto& siblings = impl_->master->impl_->details;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+  }
+}
+
+const std::string& DataSet::table_name() const {
+  return impl_->table();
+}
+
+void DataSet::SetIndexName(std::string index_name) {
+  impl_->index_name = std::move(index_name);
+  impl_->index_field_names.clear();
+  if (Active()) Refresh();
+}
+
+void DataSet::SetIndexFieldNames(std::string field_names) {
+  impl_->index_field_names = std::move(field_names);
+  impl_->index_name.clear();
+  if (Active()) Refresh();
+}
+
+void DataSet::SetReadOnly(bool read_only) {
+  impl_->read_only = read_only;
+}
+
+void DataSet::AddCalculatedField(FieldDef def) {
+  if (Active()) Fail(table_name() + ": calculated fields are added while the table is closed");
+  impl_->calculated.push_back(std::move(def));
+}
+
+void DataSet::SetOnCalcFields(std::function<void(DataSet&)> handler) {
+  impl_->on_calc_fields = std::move(handler);
+}
+void DataSet::SetOnNewRecord(std::function<void(DataSet&)> handler) {
+  impl_->on_new_record = std::move(handler);
+}
+void DataSet::SetBeforeDelete(std::function<void(DataSet&)> handler) {
+  impl_->before_delete = std::move(handler);
+}
+
+void DataSet::SetMasterLink(DataSet* master, std::vector<std::string> detail_fields,
+                            std::vector<std::string> master_fields) {
+  if (detail_fields.size() != master_fields.size()) {
+    Fail(table_name() + ": master link needs as many detail fields as master fields");
+  }
+  if (impl_->master) {
+    auto& siblings = impl_->master->impl_->details;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+  }
+  impl_->master = master;
+  impl_->detail_fields = std::move(detail_fields);
+  impl_->master_fields = std::move(master_fields);
+  if (master) master->impl_->details.push_back(this);
+  if (Active()) Refresh();
+}
+
+void DataSet::AddFilter(std::string field_name, Value value, bool case_insensitive) {
+  int f = impl_->RequireStoredField(field_name);
+  impl_->filters.push_back(Impl::Filter{f, std::move(value), case_insensitive});
+  if (Active()) Refresh();
+}
+
+void DataSet::ClearFilters() {
+  impl_->filters.clear();
+  if (Active()) Refresh();
+}
+
+void DataSet::SetRange(std::vector<Value> low, std::vector<Value> high) {
+  impl_->has_range = true;
+  impl_->range_low = std::move(low);
+  impl_->range_high = std::move(high);
+  if (Active()) Refresh();
+}
+
+void DataSet::CancelRange() {
+  impl_->has_range = false;
+  impl_->range_low.clear();
+  impl_->range_high.clear();
+  if (Active()) Refresh();
+}
+
+void DataSet::Open() {
+  if (Active()) return;
+  Impl& d = *impl_;
+  // Fails on a missing table or a missing or renamed field, before any row is read.
+  Statement probe(d.db(),
+                  "SELECT " + d.ColumnList() + " FROM " + QuoteIdentifier(d.table()) + " WHERE 0");
+  fields_.clear();
+  for (size_t i = 0; i < d.def->fields.size(); ++i) {
+    fields_.push_back(std::make_unique<Field>(this, d.def->fields[i], static_cast<int>(i), false));
+  }
+  for (size_t i = 0; i < d.calculated.size(); ++i) {
+    fields_.push_back(std::make_unique<Field>(this, d.calculated[i],
+                                              static_cast<int>(d.def->fields.size() + i), true));
+  }
+  d.ResolveOrder();
+  state_ = State::Browse;
+  d.LoadRowids();
+  First();
+}
+
+void DataSet::Close() {
+  if (!Active()) return;
+  state_ = State::Inactive;
+  impl_->rowids.clear();
+  impl_->position = -1;
+  impl_->ClearBuffer();
+  eof_ = bof_ = true;
+  for (DataSet* detail : impl_->details) detail->SyncWithMaster();
+}
+
+void DataSet::SyncWithMaster() {
+  if (!Active()) return;
+  if (state_ == State::Edit || state_ == State::Insert) Cancel();
+  impl_->LoadRowids();
+  First();
+}
+
+void DataSet::First() {
+  CheckBrowseMode();
+  MoveTo(0);
+  bof_ = true;
+  eof_ = impl_->rowids.empty();
+}
+
+void DataSet::Next() {
+  CheckBrowseMode();
+  int next = impl_->position + 1;
+  if (next >= static_cast<int>(impl_->rowids.size())) {
+    eof_ = true;
+    return;
+  }
+  MoveTo(next);
+  bof_ = false;
+  eof_ = false;
+}
+
+void DataSet::Prior() {
+  CheckBrowseMode();
+  int prior = impl_->position - 1;
+  if (prior < 0) {
+    bof_ = true;
+    return;
+  }
+  MoveTo(prior);
+  bof_ = false;
+  eof_ = false;
+}
+
+void DataSet::Last() {
+  CheckBrowseMode();
+  MoveTo(static_cast<int>(impl_->rowids.size()) - 1);
+  eof_ = true;
+  bof_ = impl_->rowids.empty();
+}
+
+int DataSet::RecordCount() {
+  if (!Active()) Fail(table_name() + ": Cannot perform this operation on a closed dataset");
+  return static_cast<int>(impl_->rowids.size());
+}
+
+bool DataSet::IsEmpty() {
+  return RecordCount() == 0;
+}
+
+bool DataSet::Locate(const std::vector<std::pair<std::string, Value>>& criteria,
+                     bool case_insensitive) {
+  CheckBrowseMode();
+  Impl& d = *impl_;
+  std::string where;
+  std::vector<Value> binds;
+  if (!d.Restriction(&where, &binds)) return false;
+  for (const auto& [name, raw] : criteria) {
+    const FieldDef& f = d.def->fields[d.RequireStoredField(name)];
+    Value v = ConvertForField(f, raw);
+    where += where.empty() ? " WHERE " : " AND ";
+    if (v.IsNull()) {
+      where += QuoteIdentifier(f.name) + " IS NULL";
+      continue;
+    }
+    where += QuoteIdentifier(f.name) + " = ?";
+    if (case_insensitive && IsTextType(f.type)) {
+      where += std::string(" COLLATE ") + kNoCaseCollation;
+    }
+    binds.push_back(std::move(v));
+  }
+  Statement stmt(
+      d.db(), "SELECT rowid FROM " + QuoteIdentifier(d.table()) + where + d.OrderBy() + " LIMIT 1");
+  for (size_t i = 0; i < binds.size(); ++i) stmt.Bind(static_cast<int>(i + 1), binds[i]);
+  if (!stmt.Step()) return false;
+  int64_t rowid = sqlite3_column_int64(stmt.get(), 0);
+  int position = d.PositionOf(rowid);
+  if (position < 0) {  // added by another process since the set was read
+    d.LoadRowids();
+    position = d.PositionOf(rowid);
+    if (position < 0) return false;
+  }
+  MoveTo(position);
+  eof_ = bof_ = false;
+  return true;
+}
+
+Field* DataSet::FindField(std::string_view name) {
+  for (auto& field : fields_) {
+    if (EqualsNoCase1252(field->name(), name)) return field.get();
+  }
+  return nullptr;
+}
+
+Field& DataSet::FieldByName(std::string_view name) {
+  if (!Active()) Fail(table_name() + ": Cannot perform this operation on a closed dataset");
+  Field* field = FindField(name);
+  if (!field) Fail(table_name() + ": Field '" + std::string(name) + "' not found");
+  return *field;
+}
+
+void DataSet::CheckWritable() {
+  if (!Active()) Fail(table_name() + ": Cannot perform this operation on a closed dataset");
+  if (impl_->read_only) Fail(table_name() + ": Cannot modify a read-only dataset");
+}
+
+void DataSet::Edit() {
+  CheckWritable();
+  if (state_ == State::Edit || state_ == State::Insert) return;
+  if (impl_->position < 0) Fail(table_name() + ": Cannot edit an empty dataset");
+  state_ = State::Edit;
+  std::fill(impl_->changed.begin(), impl_->changed.end(), false);
+}
+
+void DataSet::Insert() {
+  CheckWritable();
+  CheckBrowseMode();
+  impl_->ClearBuffer();
+  state_ = State::Insert;
+  if (impl_->on_new_record) impl_->on_new_record(*this);
+}
+
+void DataSet::Append() {
+  Insert();
+}
+
+void DataSet::Post() {
+  Impl& d = *impl_;
+  if (state_ != State::Edit && state_ != State::Insert) return;
+  std::vector<size_t> columns;
+  for (size_t i = 0; i < d.def->fields.size(); ++i) {
+    if (d.changed[i] || (state_ == State::Insert && !d.current[i].IsNull())) columns.push_back(i);
+  }
+  const std::string table = QuoteIdentifier(d.table());
+  int64_t rowid = d.current_rowid;
+  if (state_ == State::Insert) {
+    std::string names;
+    std::string marks;
+    for (size_t i : columns) {
+      names += (names.empty() ? "" : ", ") + QuoteIdentifier(d.def->fields[i].name);
+      marks += marks.empty() ? "?" : ", ?";
+    }
+    std::string sql = columns.empty()
+                          ? "INSERT INTO " + table + " DEFAULT VALUES"
+                          : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
+    Statement stmt(d.db(), sql);
+    for (size_t k = 0; k < columns.size(); ++k) {
+      stmt.Bind(static_cast<int>(k + 1), d.current[columns[k]]);
+    }
+    stmt.Step();
+    rowid = sqlite3_last_insert_rowid(d.db());
+  } else if (!columns.empty()) {
+    // Only the fields this edit changed: a concurrent writer of other fields keeps its values.
+    std::string sets;
+    for (size_t i : columns) {
+      sets += (sets.empty() ? "" : ", ") + QuoteIdentifier(d.def->fields[i].name) + " = ?";
+    }
+    Statement stmt(d.db(), "UPDATE " + table + " SET " + sets + " WHERE rowid = ?");
+    for (size_t k = 0; k < columns.size(); ++k) {
+      stmt.Bind(static_cast<int>(k + 1), d.current[columns[k]]);
+    }
+    stmt.Bind(static_cast<int>(columns.size() + 1), Value::Integer(rowid));
+    stmt.Step();
+  }
+  state_ = State::Browse;
+  ReloadAt(rowid);
+}
+
+void DataSet::Cancel() {
+  if (state_ != State::Edit && state_ != State::Insert) return;
+  state_ = State::Browse;
+  MoveTo(impl_->position);
+}
+
+void DataSet::Delete() {
+  CheckWritable();
+  Impl& d = *impl_;
+  if (state_ == State::Insert) {
+    Cancel();
+    return;
+  }
+  if (d.position < 0) Fail(table_name() + ": Cannot delete from an empty dataset");
+  if (d.before_delete) d.before_delete(*this);
+  Statement stmt(d.db(), "DELETE FROM " + QuoteIdentifier(d.table()) + " WHERE rowid = ?");
+  stmt.Bind(1, Value::Integer(d.current_rowid));
+  stmt.Step();
+  state_ = State::Browse;
+  int position = d.position;
+  d.LoadRowids();
+  MoveTo(std::min(position, static_cast<int>(d.rowids.size()) - 1));
+  eof_ = d.rowids.empty() || position >= static_cast<int>(d.rowids.size());
+  bof_ = d.rowids.empty();
+}
+
+void DataSet::Refresh() {
+  CheckBrowseMode();
+  ReloadAt(impl_->position >= 0 ? impl_->current_rowid : -1);
+}
+
+int64_t DataSet::IncrementField(std::string_view name) {
+  CheckWritable();
+  Impl& d = *impl_;
+  if (state_ != State::Browse) Fail(table_name() + ": Dataset not in browse mode");
+  if (d.position < 0) Fail(table_name() + ": Cannot edit an empty dataset");
+  int f = d.RequireStoredField(name);
+  const std::string column = QuoteIdentifier(d.def->fields[f].name);
+  // One UPDATE statement is atomic across processes: no two callers can
+  // read the same old value.
+  Statement stmt(d.db(), "UPDATE " + QuoteIdentifier(d.table()) + " SET " + column +
+                             " = COALESCE(" + column + ", 0) + 1 WHERE rowid = ? RETURNING " +
+                             column);
+  stmt.Bind(1, Value::Integer(d.current_rowid));
+  if (!stmt.Step()) Fail(table_name() + ": Record not found or changed by another user");
+  int64_t incremented = sqlite3_column_int64(stmt.get(), 0);
+  while (stmt.Step()) {
+  }
+  d.current[f] = Value::Integer(incremented);
+  return incremented - 1;
+}
+
+// --- private helpers -------------------------------------------------------
+
+const Value& DataSet::CurrentValue(int position) const {
+  if (!Active()) Fail(impl_->table() + ": Cannot perform this operation on a closed dataset");
+  return impl_->current[position];
+}
+
+void DataSet::SetCurrentValue(int position, Value v) {
+  Impl& d = *impl_;
+  bool calculated = position >= static_cast<int>(d.def->fields.size());
+  if (calculated) {
+    if (state_ != State::CalcFields && state_ != State::Edit && state_ != State::Insert) {
+      Fail(table_name() + ": Dataset not in edit or insert mode");
+    }
+  } else if (state_ != State::Edit && state_ != State::Insert) {
+    Fail(table_name() + ": Dataset not in edit or insert mode");
+  }
+  d.current[position] = std::move(v);
+  d.changed[position] = true;
+}
+
+void DataSet::CheckBrowseMode() {
+  if (!Active()) Fail(table_name() + ": Cannot perform this operation on a closed dataset");
+  if (state_ == State::Edit || state_ == State::Insert) Post();
+}
+
+void DataSet::MoveTo(int position) {
+  Impl& d = *impl_;
+  d.ClearBuffer();
+  d.position = -1;
+  while (position >= 0 && position < static_cast<int>(d.rowids.size())) {
+    if (d.ReadRow(d.rowids[position])) {
+      d.position = position;
+      d.current_rowid = d.rowids[position];
+      break;
+    }
+    // Deleted by another process since the set was read.
+    d.rowids.erase(d.rowids.begin() + position);
+    if (position >= static_cast<int>(d.rowids.size())) --position;
+  }
+  if (d.position >= 0 && d.on_calc_fields) {
+    state_ = State::CalcFields;
+    try {
+      d.on_calc_fields(*this);
+    } catch (...) {
+      state_ = State::Browse;
+      throw;
+    }
+    state_ = State::Browse;
+  }
+  std::fill(d.changed.begin(), d.changed.end(), false);
+  for (DataSet* detail : d.details) detail->SyncWithMaster();
+}
+
+void DataSet::ReloadAt(int64_t rowid) {
+  Impl& d = *impl_;
+  int old_position = d.position;
+  d.LoadRowids();
+  int position = rowid >= 0 ? d.PositionOf(rowid) : -1;
+  if (position < 0)
+    position = std::min(std::max(old_position, 0), static_cast<int>(d.rowids.size()) - 1);
+  MoveTo(position);
+  eof_ = bof_ = d.rowids.empty();
+}
+
+}  // namespace portavel

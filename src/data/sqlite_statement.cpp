@@ -1,0 +1,36 @@
+#include "data/sqlite_statement.h"
+
+#include <sqlite3.h>
+
+#include "data/sqlite_codec.h"
+
+namespace portavel {
+
+Statement::Statement(sqlite3* db, const std::string& sql) : db_(db) {
+  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
+      SQLITE_OK) {
+    ThrowSqliteError(db, "preparing \"" + sql + "\"");
+  }
+}
+
+Statement::~Statement() {
+  sqlite3_finalize(stmt_);
+}
+
+void Statement::Bind(int index, const Value& value) {
+  BindValue(stmt_, index, value);
+}
+
+bool Statement::Step() {
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  ThrowSqliteError(db_, "running \"" + std::string(sqlite3_sql(stmt_)) + "\"");
+}
+
+void Statement::Reset() {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+}  // namespace portavel

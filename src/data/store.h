@@ -1,0 +1,66 @@
+// The replacement for the dealer's database engine: one SQLite file per
+// alias ("UserData", "LocalData"), tables laid out by the table catalog.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "data/field_type.h"
+#include "data/value.h"
+
+struct sqlite3;
+
+namespace portavel {
+
+struct StorePaths {
+  std::string userdata;   // the UserData alias
+  std::string localdata;  // the LocalData alias
+};
+
+class Store {
+ public:
+  // A store never creates a missing database file unless asked to (the
+  // admin tool's set-up does): a wrong path must not silently give an
+  // empty database.
+  explicit Store(StorePaths paths, bool create_missing_files = false);
+  ~Store();
+  Store(const Store&) = delete;
+  Store& operator=(const Store&) = delete;
+
+  // The open connection of an alias (any case); opened on first use with
+  // WAL journal, a busy timeout and the windows-1252 collation. Throws
+  // StoreError for an unknown alias or a file that cannot be opened.
+  sqlite3* Connection(std::string_view alias);
+  // "UserData" or "LocalData" for any spelling of either.
+  static std::string CanonicalAlias(std::string_view alias);
+
+  // The catalog definition of a table; throws StoreError when unknown.
+  const TableDef& Definition(std::string_view alias, std::string_view table_name);
+  bool TableExists(std::string_view alias, std::string_view table_name);
+  // Creates the table and its indexes when missing; adds indexes that are
+  // missing on an existing table. Never drops or changes data. True when
+  // the table itself was created.
+  bool CreateTable(const TableDef& table);
+  // CreateTable for every catalog table. Returns how many tables it made.
+  int CreateAllTables();
+
+  // Runs a statement with no parameters and no result (DDL, pragmas).
+  void Execute(std::string_view alias, const std::string& sql);
+
+ private:
+  StorePaths paths_;
+  bool create_missing_files_;
+  std::map<std::string, sqlite3*> connections_;
+};
+
+// Name of the collation that compares windows-1252 text without regard
+// to case. Registered on every connection the store opens.
+inline constexpr const char* kNoCaseCollation = "CP1252_NOCASE";
+
+// Quotes an identifier from the catalog for SQL ("Tank Location" has a
+// blank in it).
+std::string QuoteIdentifier(std::string_view name);
+
+}  // namespace portavel

@@ -1,0 +1,184 @@
+#include "config/config.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "config/config_lookup.h"
+#include "support/fake_platform.h"
+#include "support/scoped_env.h"
+
+namespace portavel {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kGuidA = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
+constexpr const char* kGuidB = "{11111111-2222-3333-4444-555555555555}";
+
+class ConfigTest : public ::testing::Test {
+ protected:
+  // Writes `content` to `name` under the scratch directory; returns the path.
+  std::string WriteFile(const std::string& name, const std::string& content) {
+    fs::path path = fs::path(platform_.TempDirectory()) / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+    return path.string();
+  }
+
+  std::string ErrorOf(const std::string& path) {
+    try {
+      ReadConfigFile(path);
+    } catch (const ConfigError& error) {
+      return error.what();
+    }
+    return "(no error)";
+  }
+
+  FakePlatform platform_;
+};
+
+TEST_F(ConfigTest, ReadsEveryKey) {
+  std::string path = WriteFile("portavel.toml", R"(
+[database]
+userdata  = "/srv/portavel/UserData.sqlite"
+localdata = "/srv/portavel/LocalData.sqlite"
+
+[installation]
+known          = ["{0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0}", "{11111111-2222-3333-4444-555555555555}",
+                  "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"]
+reduced_portal = "{11111111-2222-3333-4444-555555555555}"
+echeck         = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"
+invoice_detail = ""
+payment_url    = ["{11111111-2222-3333-4444-555555555555}", "{11111111-2222-3333-4444-555555555555}",
+                  "{11111111-2222-3333-4444-555555555555}", "{11111111-2222-3333-4444-555555555555}",
+                  "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"]
+)");
+  Config config = ReadConfigFile(path);
+  Guid a = *Guid::Parse(kGuidA);
+  Guid b = *Guid::Parse(kGuidB);
+
+  EXPECT_EQ(config.database.userdata, "/srv/portavel/UserData.sqlite");
+  EXPECT_EQ(config.database.localdata, "/srv/portavel/LocalData.sqlite");
+  const InstallationConfig& installation = config.installation;
+  EXPECT_EQ(installation.known_installations, (std::vector<Guid>{a, b, a}));
+  EXPECT_EQ(installation.reduced_portal_installation_id, b);
+  EXPECT_EQ(installation.echeck_installation_id, a);
+  EXPECT_EQ(installation.invoice_detail_installation_id, std::nullopt) << "empty is absent";
+  EXPECT_EQ(installation.trace_installation_id, std::nullopt);
+  EXPECT_EQ(installation.payment_url_installation_ids, (std::vector<Guid>{b, b, b, b, a}));
+}
+
+TEST_F(ConfigTest, InstallationSectionIsOptional) {
+  Config config = ReadConfigFile(WriteFile(
+      "portavel.toml", "[database]\nuserdata = \"/u.sqlite\"\nlocaldata = \"/l.sqlite\"\n"));
+  EXPECT_TRUE(config.installation.known_installations.empty());
+  EXPECT_FALSE(config.installation.echeck_installation_id.has_value());
+  EXPECT_TRUE(config.installation.payment_url_installation_ids.empty());
+}
+
+TEST_F(ConfigTest, RelativePathsStartAtTheFilesFolder) {
+  std::string path = WriteFile("etc/portavel.toml",
+                               "[database]\n"
+                               "userdata = \"data/UserData.sqlite\"\n"
+                               "localdata = \"../shared/./LocalData.sqlite\"\n");
+  Config config = ReadConfigFile(path);
+  fs::path scratch = platform_.TempDirectory();
+  EXPECT_EQ(config.database.userdata, (scratch / "etc/data/UserData.sqlite").string());
+  EXPECT_EQ(config.database.localdata, (scratch / "shared/LocalData.sqlite").string());
+}
+
+TEST_F(ConfigTest, RelativeConfigPathStillGivesAbsoluteDatabasePaths) {
+  WriteFile("portavel.toml", "[database]\nuserdata = \"U.sqlite\"\nlocaldata = \"L.sqlite\"\n");
+  fs::path before = fs::current_path();
+  fs::current_path(platform_.TempDirectory());
+  Config config = ReadConfigFile("portavel.toml");
+  fs::current_path(before);
+  EXPECT_EQ(config.database.userdata,
+            (fs::path(platform_.TempDirectory()) / "U.sqlite").lexically_normal().string());
+}
+
+TEST_F(ConfigTest, BadFilesNameFileAndKey) {
+  const std::string db = "[database]\nuserdata = \"/u\"\nlocaldata = \"/l\"\n";
+  struct Case {
+    std::string content;
+    std::string message;  // after "<file>: "; a prefix for toml++'s own texts
+  } cases[] = {
+      {"[database\nuserdata = 1\n", "line 1, column 10: "},
+      {db + "[installation]\necheck = \"{1234}\"\n",
+       "installation.echeck: not a GUID in registry form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"},
+      {db + "[installation]\ntrace = \"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0\"\n",
+       "installation.trace: not a GUID in registry form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"},
+      {db + "[installation]\ninvoice_detail = \"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1FG}\"\n",
+       "installation.invoice_detail: not a GUID in registry form"},
+      {db + "[installation]\nreduced_portal = \"{00000000-0000-0000-0000-000000000000}\"\n",
+       "installation.reduced_portal: must not be the null GUID"},
+      {db + "[installation]\necheck = 7\n",
+       "installation.echeck: must be a string (found integer)"},
+      {db + "[installation]\nknown = \"" + kGuidA + "\"\n",
+       "installation.known: must be a list of GUID strings (found string)"},
+      {db + "[installation]\nknown = [\"" + kGuidA + "\", \"\"]\n",
+       "installation.known[1]: not a GUID in registry form"},
+      {db + "[installation]\nknown = [\"" + kGuidA + "\", 3]\n",
+       "installation.known[1]: must be a string (found integer)"},
+      {db + "[installation]\npayment_url = [\"" + kGuidA + "\",\"" + kGuidA + "\",\"" + kGuidA +
+           "\",\"" + kGuidA + "\",\"" + kGuidA + "\",\"" + kGuidA + "\"]\n",
+       "installation.payment_url: at most 5 entries"},
+      {db + "[installation]\necheck_id = \"\"\n", "installation.echeck_id: unknown key"},
+      {"[database]\nlocaldata = \"/l\"\n", "database.userdata: required, but missing or empty"},
+      {"[database]\nuserdata = \"/u\"\nlocaldata = \"\"\n",
+       "database.localdata: required, but missing or empty"},
+      {"", "database.userdata: required, but missing or empty"},
+      {"[database]\nuserdata = 5\nlocaldata = \"/l\"\n",
+       "database.userdata: must be a string (found integer)"},
+      {db + "userdata_path = \"/x\"\n", "database.userdata_path: unknown key"},
+      {db + "[database.extra]\nx = 1\n", "database.extra: unknown key"},
+      {"database = \"/u\"\n", "database: must be a section (found string)"},
+      {db + "[databse]\n", "databse: unknown section"},
+      {"userdata = \"/u\"\n" + db, "userdata: unknown key"},
+  };
+  for (const Case& c : cases) {
+    std::string path = WriteFile("bad.toml", c.content);
+    std::string expected = path + ": " + c.message;
+    EXPECT_EQ(ErrorOf(path).substr(0, expected.size()), expected) << c.content;
+  }
+}
+
+TEST_F(ConfigTest, UnreadableFileNamesTheFile) {
+  std::string missing = platform_.TempDirectory() + "nowhere/portavel.toml";
+  EXPECT_EQ(ErrorOf(missing), missing + ": cannot open: No such file or directory");
+  std::string folder = platform_.TempDirectory();
+  EXPECT_EQ(ErrorOf(folder), folder + ": cannot read: Is a directory");
+}
+
+TEST_F(ConfigTest, LocatesTheFileInOrder) {
+  fs::path bin = fs::path(platform_.TempDirectory()) / "bin";
+  fs::create_directories(bin);
+  platform_.SetExecutablePath((bin / "Portavel").string());
+  std::string beside = (bin / "portavel.toml").string();
+
+  ScopedEnv env(kConfigEnvironmentVariable, nullptr);
+  EXPECT_EQ(LocateConfigFile(platform_), kSystemConfigPath) << "nothing beside the program yet";
+
+  WriteFile("bin/portavel.toml", "[database]\nuserdata = \"u\"\nlocaldata = \"l\"\n");
+  EXPECT_EQ(LocateConfigFile(platform_), beside);
+  EXPECT_EQ(LoadConfig(platform_).database.userdata, (bin / "u").string());
+
+  {
+    ScopedEnv set(kConfigEnvironmentVariable, "/srv/env.toml");
+    EXPECT_EQ(LocateConfigFile(platform_), "/srv/env.toml");
+    EXPECT_EQ(LocateConfigFile(platform_, "/srv/explicit.toml"), "/srv/explicit.toml");
+    EXPECT_EQ(LocateConfigFile(platform_, ""), "/srv/env.toml") << "empty means not given";
+  }
+  {
+    ScopedEnv empty(kConfigEnvironmentVariable, "");
+    EXPECT_EQ(LocateConfigFile(platform_), beside);
+  }
+
+  platform_.SetExecutablePath("");
+  EXPECT_EQ(LocateConfigFile(platform_), kSystemConfigPath);
+}
+
+}  // namespace
+}  // namespace portavel
