@@ -1,24 +1,20 @@
-// The CGI program: one process per HTTP request.
-#include <cstdio>
-#include <exception>
-#include <string>
+// The CGI program: the web server starts it once per HTTP request.
+#include <cstdlib>
+#include <iostream>
 
-#include "app/process_start.h"
+#include "app/cgi_program.h"
 #include "platform/platform.h"
 
 int main() {
-  portavel::Platform& platform = portavel::SystemPlatform();
-  try {
-    portavel::ProcessContext context = portavel::StartProcess(platform);
-    // The pages come with the web module; until then the program answers
-    // plainly that it is installed and which database it serves.
-    std::string body = context.version_text + "\r\n";
-    std::printf("Content-Type: text/plain\r\nContent-Length: %zu\r\n\r\n%s", body.size(),
-                body.c_str());
-    return 0;
-  } catch (const std::exception& e) {
-    // Start-up failures go to the response stream as one line, before any request is served.
-    std::printf("%s\n", e.what());
-    return 1;
-  }
+  std::ios::sync_with_stdio(false);
+  std::cin.tie(nullptr);
+  portavel::Environment environment =
+      [](std::string_view name) -> std::optional<std::string> {
+    const char* value = std::getenv(std::string(name).c_str());
+    if (!value) return std::nullopt;
+    return std::string(value);
+  };
+  int code = portavel::RunCgiProgram(portavel::SystemPlatform(), environment, std::cin, std::cout);
+  std::cout.flush();
+  return code;
 }

@@ -1,15 +1,21 @@
 #include "app/process_start.h"
 
-#include "platform/version.h"
+#include "config/config_lookup.h"
 
 namespace portavel {
 
-ProcessContext StartProcess(Platform& platform) {
+ProcessContext StartProcess(
+    Platform& platform,
+    const std::function<std::optional<std::string>(std::string_view)>& environment) {
   ProcessContext context;
-  context.config = LoadConfig(platform);
+  std::optional<std::string> explicit_path = environment(kConfigEnvironmentVariable);
+  context.config = LoadConfig(platform, explicit_path);
   context.store = std::make_unique<Store>(context.config.database);
-  context.identity = InstallationIdentity(LoadDatabaseId(*context.store, platform));
-  context.version_text = TVersion().VersionText();
+  try {
+    context.identity = InstallationIdentity(LoadDatabaseId(*context.store, platform));
+  } catch (const std::exception& error) {
+    throw IdentityError(error.what());
+  }
   return context;
 }
 

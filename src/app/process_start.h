@@ -2,8 +2,12 @@
 // configuration, open the store and read the installation identity.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "config/config.h"
 #include "data/installation_identity.h"
@@ -12,15 +16,20 @@
 
 namespace portavel {
 
+// The installation identity could not be read or written.
+class IdentityError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 struct ProcessContext {
   Config config;
   std::unique_ptr<Store> store;
   InstallationIdentity identity;
-  std::string version_text;
 };
 
-// Throws on a configuration, store or identity failure; the caller ends
-// the process with the message.
-ProcessContext StartProcess(Platform& platform);
+// Throws ConfigError, StoreError or IdentityError.
+ProcessContext StartProcess(Platform& platform,
+                            const std::function<std::optional<std::string>(std::string_view)>& environment);
 
 }  // namespace portavel

@@ -25,13 +25,27 @@ InstallationConfig ReadInstallation(ConfigSection& section) {
   return installation;
 }
 
+SessionConfig ReadSession(ConfigSection& section) {
+  SessionConfig session;
+  session.secret = section.Text("secret");
+  if (session.secret && session.secret->empty()) session.secret.reset();
+  if (session.secret && session.secret->size() < kMinSessionSecretLength) {
+    section.Fail("secret", "must be at least " + std::to_string(kMinSessionSecretLength) +
+                               " characters long");
+  }
+  session.signed_cookies = section.Bool("signed").value_or(true);
+  return session;
+}
+
 }  // namespace
 
 Config ReadConfigFile(const std::string& path) {
   ConfigDocument document(path);
   Config config;
+  config.path = path;
   config.database = document.Read("database", ReadDatabase);
   config.installation = document.Read("installation", ReadInstallation);
+  config.session = document.Read("session", ReadSession);
   document.RejectUnknownSections();
   return config;
 }

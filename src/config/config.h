@@ -26,9 +26,20 @@ struct InstallationConfig {
 
 inline constexpr size_t kMaxPaymentUrlInstallations = 5;
 
+// How the login is tied to the browser: the account cookie is signed with
+// a server secret so that nobody can set it to another customer's account.
+struct SessionConfig {
+  std::optional<std::string> secret;  // at least kMinSessionSecretLength characters
+  bool signed_cookies = true;
+};
+
+inline constexpr size_t kMinSessionSecretLength = 32;
+
 struct Config {
+  std::string path;  // the file it was read from
   StorePaths database;
   InstallationConfig installation;
+  SessionConfig session;
 };
 
 // Reads the file at `path`; throws ConfigError.

@@ -278,18 +278,25 @@ struct DataSet::Impl {
     changed.assign(current.size(), false);
   }
 
-  // Reads the stored fields of a row; false when the row is gone.
+  // Reads the stored fields of a row; false when the row is gone. The
+  // statement is prepared once per data set: browsing reads row by row.
   bool ReadRow(int64_t rowid) {
-    Statement stmt(
-        db(), "SELECT " + ColumnList() + " FROM " + QuoteIdentifier(table()) + " WHERE rowid = ?");
-    stmt.Bind(1, Value::Integer(rowid));
-    ClearBuffer();
-    if (!stmt.Step()) return false;
-    for (size_t i = 0; i < def->fields.size(); ++i) {
-      current[i] = ReadColumn(stmt.get(), static_cast<int>(i), def->fields[i]);
+    if (!read_row) {
+      read_row = std::make_unique<Statement>(
+          db(), "SELECT " + ColumnList() + " FROM " + QuoteIdentifier(table()) + " WHERE rowid = ?");
     }
+    read_row->Reset();
+    read_row->Bind(1, Value::Integer(rowid));
+    ClearBuffer();
+    if (!read_row->Step()) return false;
+    for (size_t i = 0; i < def->fields.size(); ++i) {
+      current[i] = ReadColumn(read_row->get(), static_cast<int>(i), def->fields[i]);
+    }
+    read_row->Reset();
     return true;
   }
+
+  std::unique_ptr<Statement> read_row;
 };
 
 // ---------------------------------------------------------------------------

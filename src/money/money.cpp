@@ -1,6 +1,5 @@
 #include "money/money.h"
 
-#include <cstdlib>
 #include <limits>
 #include <stdexcept>
 
@@ -31,12 +30,13 @@ Wide DivideHalfAwayFromZero(Wide value, Wide divisor) {
   return quotient;
 }
 
-// The magnitude of an amount rounded to `places` (0..4) decimals half
-// away from zero, still counted in ten-thousandths.
+// Also right for the most negative amount, whose magnitude int64_t cannot hold.
 UWide Magnitude(int64_t units) {
   return units < 0 ? -static_cast<UWide>(units) : static_cast<UWide>(units);
 }
 
+// The magnitude of an amount rounded to `places` (0..4) decimals half
+// away from zero, still counted in ten-thousandths.
 UWide RoundedMagnitude(int64_t units, int places) {
   UWide magnitude = Magnitude(units);
   const UWide step = static_cast<UWide>(kPowersOfTen[4 - places]);

@@ -1,7 +1,6 @@
 #include "text/cp1252.h"
 
 #include <algorithm>
-#include <cstdint>
 
 namespace portavel {
 namespace {

@@ -289,6 +289,30 @@ TEST_F(DataSetTest, OpeningATableWithoutADeclaredFieldFails) {
   EXPECT_THROW(company.Open(), StoreError);
 }
 
+TEST_F(DataSetTest, RefreshSeesOtherWritersAndKeepsThePosition) {
+  for (int k : {10, 20}) temp.Insert("Tanks", {{"Tankindex", Value::Integer(k)}});
+  DataSet tanks(store, "UserData", "Tanks");
+  tanks.SetIndexFieldNames("Tankindex");
+  tanks.Open();
+  tanks.Next();
+  Store other(temp.paths());  // another process's connection
+  DataSet writer(other, "UserData", "Tanks");
+  writer.Open();
+  writer.Append();
+  writer.FieldByName("Tankindex").SetInteger(5);
+  writer.Post();
+  writer.Locate({{"Tankindex", Value::Integer(20)}});
+  writer.Edit();
+  writer.FieldByName("FuelinTank").SetInteger(55);
+  writer.Post();
+
+  EXPECT_EQ(tanks.FieldByName("FuelinTank").AsInteger(), 0);
+  tanks.Refresh();
+  EXPECT_EQ(tanks.RecordCount(), 3);
+  EXPECT_EQ(tanks.FieldByName("Tankindex").AsInteger(), 20);
+  EXPECT_EQ(tanks.FieldByName("FuelinTank").AsInteger(), 55);
+}
+
 TEST_F(DataSetTest, IncrementFieldHandsOutTheOldValue) {
   temp.Insert("Keys", {{"TableName", Value::Text("Log")}, {"NextNumber", Value::Integer(41)}});
   DataSet keys(store, "UserData", "Keys");

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace portavel {
+
+// Makes a value from the database, a request or a cookie safe to put into
+// a page, as text or inside a double-quoted attribute: & < > " ' become
+// entities; everything else (windows-1252 letters included) stays as it is.
+std::string HtmlEscape(std::string_view value);
+
+}  // namespace portavel

@@ -1,0 +1,76 @@
+#include "web/web_module.h"
+
+#include "text/html_escape.h"
+
+namespace portavel {
+
+TwmMain_::TwmMain_(ModuleContext context)
+    : context_(context),
+      session_(context.config.session, context.config.path),
+      tblRemotePrefs(context.store, "UserData", "RemotePrefs.DB"),
+      tblCompany(context.store, "UserData", "Company.DB") {
+  tblRemotePrefs.Open();
+  CurrentMerchantId = static_cast<int32_t>(tblRemotePrefs.FieldByName("MerchantID").AsInteger());
+  tblCompany.Open();
+  if (tblRemotePrefs.FieldByName("CCDebug").AsBoolean()) trace_.Open("debug.txt");
+  BuildActionTable();
+}
+
+TwmMain_::~TwmMain_() {
+  trace_.Close();
+}
+
+ActionHandler TwmMain_::Bind(void (TwmMain_::*handler)(const WebRequest&, WebResponse&, bool&)) {
+  return [this, handler](const WebRequest& request, WebResponse& response, bool& handled) {
+    (this->*handler)(request, response, handled);
+  };
+}
+
+void TwmMain_::BuildActionTable() {
+  // Actions whose pages are not built yet answer with the default page.
+  ActionHandler pending = Bind(&TwmMain_::wmMain_waiDefaultAction);
+  actions_ = {
+      {"waiLogin", "/Login", MethodType::Any, false, true, Bind(&TwmMain_::wmMain_waiLoginAction)},
+      {"waiDefault", "", MethodType::Post, true, true, Bind(&TwmMain_::wmMain_waiDefaultAction)},
+      {"waiMain", "/Main", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_waiMainAction)},
+      {"MainAccountPg", "/MainAccountPg", MethodType::Post, false, true, pending},
+      {"ProcessRFF", "/ProcessRFF", MethodType::Post, false, true, pending},
+      {"ProcTankKey", "/ProcTankKey", MethodType::Post, false, true, pending},
+      {"ProcessCC", "/ProcessCC", MethodType::Post, false, true, pending},
+      {"PayBill", "/PayBill", MethodType::Post, false, true, pending},
+      {"PWForget", "/PWForget", MethodType::Post, false, true, pending},
+      {"EmailPW", "/EmailPW", MethodType::Post, false, true, pending},
+      {"ChangePW", "/ChangePW", MethodType::Post, false, true, pending},
+      {"PWChange", "/PWChange", MethodType::Post, false, true, pending},
+      {"Logout", "/Logout", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_LogoutAction)},
+      {"ChoosePay", "/ChoosePay", MethodType::Post, false, true, pending},
+      {"PayOnce", "/PayOnce", MethodType::Post, false, true, pending},
+      {"ProcessNewCard", "/ProcessNewCard", MethodType::Post, false, true, pending},
+      {"RecordDelivery", "/rd", MethodType::Any, false, true, pending},
+      {"Online", "/Online", MethodType::Get, false, true, Bind(&TwmMain_::wmMain_OnlineAction)},
+      {"BatchInfo", "/bi", MethodType::Any, false, true, pending},
+  };
+}
+
+bool TwmMain_::HandleRequest(const WebRequest& request, WebResponse& response) {
+  return DispatchRequest(request, response, Bind(&TwmMain_::WebModuleBeforeDispatch), actions_);
+}
+
+std::unique_ptr<Store> TwmMain_::OpenPrivateSession() const {
+  return std::make_unique<Store>(context_.config.database);
+}
+
+std::string TwmMain_::CompanyText(std::string_view field) {
+  return HtmlEscape(tblCompany.FieldByName(field).AsString());
+}
+
+std::string TwmMain_::SessionAccountId(const WebRequest& request) const {
+  return session_.AccountIdOf(request.cookie_fields);
+}
+
+void TwmMain_::WriteCardTrace(std::string_view text) {
+  if (!tblRemotePrefs.FieldByName("CCDebug").AsBoolean()) return;
+  trace_.Write(context_.platform, text);
+}
+
+}  // namespace portavel

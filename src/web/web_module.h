@@ -1,0 +1,81 @@
+// The web module: the program's single per-process object that owns the
+// module tables, runs the guard and one action, and composes the pages.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/config.h"
+#include "data/data_set.h"
+#include "data/installation_identity.h"
+#include "data/store.h"
+#include "platform/platform.h"
+#include "web/card_trace.h"
+#include "web/dispatcher.h"
+#include "web/page_lines.h"
+#include "web/session_signature.h"
+
+namespace portavel {
+
+struct ModuleContext {
+  const Config& config;
+  Store& store;  // the module's own database session
+  const InstallationIdentity& identity;
+  Platform& platform;
+};
+
+class TwmMain_ {
+ public:
+  // Module creation: opens the preference and company tables, takes the
+  // merchant id and opens the trace file when tracing is on.
+  explicit TwmMain_(ModuleContext context);
+  ~TwmMain_();
+  TwmMain_(const TwmMain_&) = delete;
+  TwmMain_& operator=(const TwmMain_&) = delete;
+
+  // Guard and dispatch. False when nothing handled the request.
+  bool HandleRequest(const WebRequest& request, WebResponse& response);
+
+  const std::vector<ActionItem>& actions() const { return actions_; }
+  int32_t current_merchant_id() const { return CurrentMerchantId; }
+
+ private:
+  void BuildActionTable();
+  ActionHandler Bind(void (TwmMain_::*handler)(const WebRequest&, WebResponse&, bool&));
+
+  // The guard every request passes first.
+  void WebModuleBeforeDispatch(const WebRequest& request, WebResponse& response, bool& handled);
+
+  void wmMain_waiDefaultAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_LogoutAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_OnlineAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_waiLoginAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_waiMainAction(const WebRequest& request, WebResponse& response, bool& handled);
+
+  // The common start of every HTML page (15 lines).
+  void AddPageHeader(PageLines& lines, std::string_view title) const;
+  // What a guarded page shows to a logged-out visitor.
+  void NotLoggedInFragment(PageLines& lines, const WebRequest& request) const;
+  void WriteCardTrace(std::string_view text);
+
+  // A database session of the action's own, isolated from the module's.
+  std::unique_ptr<Store> OpenPrivateSession() const;
+  // The company row's field as text ("" without a row), escaped for HTML.
+  std::string CompanyText(std::string_view field);
+  // The verified AccountID cookie: "", "-1" or a signed account ID.
+  std::string SessionAccountId(const WebRequest& request) const;
+
+  ModuleContext context_;
+  SessionSignature session_;
+  DataSet tblRemotePrefs;
+  DataSet tblCompany;
+  int32_t CurrentMerchantId = 0;
+  CardTrace trace_;
+  std::vector<ActionItem> actions_;
+};
+
+}  // namespace portavel

@@ -1,0 +1,75 @@
+#include "support/cgi_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace portavel::testing {
+
+CgiResult RunCgi(const std::map<std::string, std::string>& environment, const std::string& body,
+                 const std::string& working_directory) {
+  int in_pipe[2];
+  int out_pipe[2];
+  if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
+  std::vector<std::string> entries;
+  for (const auto& [name, value] : environment) entries.push_back(name + "=" + value);
+  std::vector<char*> envp;
+  for (std::string& entry : entries) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  std::string program = std::string(PORTAVEL_BIN_DIR) + "/Portavel";
+
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(in_pipe[0], 0);
+    dup2(out_pipe[1], 1);
+    if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(126);
+    char* argv[] = {program.data(), nullptr};
+    execve(program.c_str(), argv, envp.data());
+    _exit(127);
+  }
+  close(in_pipe[0]);
+  close(out_pipe[1]);
+  signal(SIGPIPE, SIG_IGN);
+  // Write the body and read the answer together, so neither side can block the other.
+  size_t written = 0;
+  bool input_open = true;
+  if (body.empty()) {
+    close(in_pipe[1]);
+    input_open = false;
+  }
+  CgiResult result;
+  char buffer[65536];
+  for (;;) {
+    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {input_open ? in_pipe[1] : -1, POLLOUT, 0}};
+    if (poll(fds, 2, -1) < 0) break;
+    if (input_open && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
+      ssize_t n = write(in_pipe[1], body.data() + written, body.size() - written);
+      if (n > 0) written += static_cast<size_t>(n);
+      if (n < 0 || written == body.size()) {
+        close(in_pipe[1]);
+        input_open = false;
+      }
+    }
+    if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+      ssize_t n = read(out_pipe[0], buffer, sizeof buffer);
+      if (n <= 0) break;
+      result.output.append(buffer, static_cast<size_t>(n));
+    }
+  }
+  if (input_open) close(in_pipe[1]);
+  close(out_pipe[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+}  // namespace portavel::testing

@@ -1,0 +1,88 @@
+#include "support/portal_fixture.h"
+
+#include <fstream>
+
+#include "config/config.h"
+#include "web/session_signature.h"
+
+namespace portavel::testing {
+
+PortalFixture::PortalFixture(const std::string& session_section) {
+  config_path_ = (temp_.folder() / "portavel.toml").string();
+  std::ofstream config(config_path_);
+  config << "[database]\nuserdata = \"UserData.sqlite\"\nlocaldata = \"LocalData.sqlite\"\n\n"
+         << session_section;
+  config.close();
+
+  temp_.Insert("Company", {{"CompanyName", Value::Text("Harbor & Sons")},
+                           {"Phone", Value::Text("555-0100")}});
+  temp_.Insert("RemotePrefs", {{"RemotePrefsKey", Value::Integer(1)},
+                               {"MerchantID", Value::Integer(3)}});
+  temp_.Insert("Accounts", {{"AccountIndex", Value::Integer(1)},
+                            {"AccountID", Value::Text("SMITH01")},
+                            {"WALPW", Value::Bytes("Secret 1")}});
+  temp_.Insert("Accounts", {{"AccountIndex", Value::Integer(2)},
+                            {"AccountID", Value::Text("NOPASS")}});
+}
+
+CgiResult PortalFixture::Send(std::map<std::string, std::string> environment,
+                              const std::string& body) {
+  environment.emplace("PORTAVEL_CONFIG", config_path_);
+  environment.emplace("SCRIPT_NAME", kScriptName);
+  environment.emplace("PATH", "/usr/bin:/bin");
+  return RunCgi(environment, body, temp_.folder().string());
+}
+
+CgiResult PortalFixture::Get(const std::string& path, const std::string& cookies) {
+  std::map<std::string, std::string> environment = {{"REQUEST_METHOD", "GET"},
+                                                    {"PATH_INFO", path}};
+  if (!cookies.empty()) environment["HTTP_COOKIE"] = cookies;
+  return Send(environment, "");
+}
+
+CgiResult PortalFixture::Post(const std::string& path, const std::string& body,
+                              const std::string& cookies) {
+  std::map<std::string, std::string> environment = {
+      {"REQUEST_METHOD", "POST"},
+      {"PATH_INFO", path},
+      {"CONTENT_TYPE", "application/x-www-form-urlencoded"},
+      {"CONTENT_LENGTH", std::to_string(body.size())}};
+  if (!cookies.empty()) environment["HTTP_COOKIE"] = cookies;
+  return Send(environment, body);
+}
+
+std::string PortalFixture::LoginCookies(const std::string& account_id) const {
+  SessionConfig session;
+  session.secret = kSessionSecret;
+  return "AccountID=" + account_id + "; AccountSig=" + SessionSignature(session, "").Sign(account_id);
+}
+
+std::string ExpectedPageHeader(const std::string& title) {
+  return "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\"\r\n"
+         "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">\r\n"
+         "<html xmlns=\"http://www.w3.org/1999/xhtml\">\r\n"
+         "<head>\r\n"
+         "<meta http-equiv=\"Content-Type\" content=\"text/html;charset=windows-1252\" />\r\n"
+         "<style type=\"text/css\"> body { text-align:left; color: black; background-color: white; "
+         "} .centeredImage { text-align:center; }\r\n"
+         "</style>\r\n"
+         "<title>" +
+         title +
+         "</title>\r\n"
+         "</head>\r\n"
+         "<body>\r\n"
+         " <p class=\"centeredImage\">\r\n"
+         "<div style=\"max-width: 400px; max-height: 300px; display:block; margin:0 auto\" "
+         "align=\"center\">\r\n"
+         "  <img src=\"/Logo.png\" alt=\"Logo.png\" style=\"max-width:100%;max-height:100%;\" />\r\n"
+         "</div>\r\n"
+         " </p>\r\n";
+}
+
+std::string ExpectedResponse(const std::string& body, const std::string& set_cookie_lines) {
+  return "Status: 200 OK\r\n" + set_cookie_lines +
+         "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nContent:\r\n\r\n" + body;
+}
+
+}  // namespace portavel::testing

@@ -1,0 +1,42 @@
+// A store with a dealer, preferences and a few accounts, a configuration
+// file for it, and requests sent to the built CGI program.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "support/cgi_runner.h"
+#include "support/temp_store.h"
+
+namespace portavel::testing {
+
+inline constexpr const char* kScriptName = "/cgi-bin/Portavel.exe";
+inline constexpr const char* kSessionSecret = "test-secret-0123456789-abcdefghijklmnop";
+
+class PortalFixture {
+ public:
+  // `session_section` replaces the [session] section of the configuration.
+  explicit PortalFixture(const std::string& session_section = std::string("[session]\nsecret = \"") +
+                                                              kSessionSecret + "\"\n");
+
+  TempStore& temp() { return temp_; }
+  const std::string& config_path() const { return config_path_; }
+
+  CgiResult Get(const std::string& path, const std::string& cookies = "");
+  CgiResult Post(const std::string& path, const std::string& body, const std::string& cookies = "");
+  CgiResult Send(std::map<std::string, std::string> environment, const std::string& body);
+
+  // The cookie header of a logged-in customer.
+  std::string LoginCookies(const std::string& account_id) const;
+
+ private:
+  TempStore temp_;
+  std::string config_path_;
+};
+
+// The 15 lines every page starts with, for the given title, each + CR LF.
+std::string ExpectedPageHeader(const std::string& title);
+// "Status: 200 OK" response of a text/html page with the given cookies.
+std::string ExpectedResponse(const std::string& body, const std::string& set_cookie_lines = "");
+
+}  // namespace portavel::testing

@@ -1,0 +1,89 @@
+// The login form and check, answered by the built program as a CGI process.
+#include <gtest/gtest.h>
+
+#include "support/portal_fixture.h"
+
+namespace portavel::testing {
+namespace {
+
+std::string Oops(const std::string& message) {
+  return ExpectedResponse(ExpectedPageHeader("OOPS!") + message + "\r\n</body>\r\n</html>\r\n");
+}
+
+TEST(LoginE2eTest, LoginPageCarriesTheFieldSizesAndTheOfficePhone) {
+  PortalFixture portal;
+  std::string body =
+      ExpectedPageHeader("Account Login") +
+      " <form action=\"/cgi-bin/Portavel.exe/Main\" method=\"post\">\r\n"
+      "  <fieldset>\r\n"
+      "   <legend>Login Info:</legend>\r\n"
+      "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"30\" />\r\n"
+      "   <br>\r\n"
+      "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" "
+      "maxlength=\"20\" />\r\n"
+      "   <br>\r\n"
+      "   <input type=\"submit\" value=\"Log in\" />\r\n"
+      "  </fieldset>\r\n"
+      " </form>\r\n"
+      " <br>\r\n"
+      " <form action=\"/cgi-bin/Portavel.exe/PWForget\" method=\"post\">\r\n"
+      "  <input type=\"submit\" value=\"Forgot Password?\" />\r\n"
+      " </form>\r\n"
+      " <br>\r\n"
+      "   Note: To setup your online account please have your Account ID ready and contact the "
+      "office at 555-0100.\r\n"
+      "</body>\r\n"
+      "</html>\r\n";
+  EXPECT_EQ(portal.Get("/Login").output, ExpectedResponse(body));
+  EXPECT_EQ(portal.Post("/LOGIN", "").output, ExpectedResponse(body));
+}
+
+TEST(LoginE2eTest, EachFailedCheckAnswersItsOwnPage) {
+  PortalFixture portal;
+  struct Case {
+    const char* form;
+    std::string message;
+  } cases[] = {
+      {"AccountID=&Password=", " <h1>You haven't specified a customer Account ID!</h1>"},
+      {"Password=x", " <h1>You haven't specified a customer Account ID!</h1>"},
+      {"AccountID=SMITH01&Password=", " <h1>You haven't supplied a password!</h1>"},
+      {"AccountID=1234567890123456789012345678901&Password=x",
+       " <h1>'1234567890123456789012345678901' is too long to be a valid customer account "
+       "ID!</h1>"},
+      {"AccountID=JONES&Password=x",
+       " <h1>'JONES' doesn't exist as a customer account ID in the customer database!</h1>"},
+      {"AccountID=%3Cscript%3Ealert(1)%3C%2Fscript%3E&Password=x",
+       " <h1>'&lt;script&gt;alert(1)&lt;/script&gt;' doesn't exist as a customer account ID in "
+       "the customer database!</h1>"},
+      {"AccountID=NOPASS&Password=anything",
+       " <h1>No password could be retrieved for the specified customer account ID!</h1>"},
+      {"AccountID=SMITH01&Password=secret+1",
+       " <h1>Password is incorrect for the specified customer account ID!</h1>"},
+      {"AccountID=SMITH01&Password=Secret+1+",
+       " <h1>Password is incorrect for the specified customer account ID!</h1>"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(portal.Post("/Main", c.form).output, Oops(c.message)) << c.form;
+}
+
+TEST(LoginE2eTest, SuccessSetsTheCookieAsTypedWithItsSignature) {
+  PortalFixture portal;
+  std::string cookies = portal.LoginCookies("smith01");
+  std::string body = ExpectedPageHeader("Logged successful, redirecting...") +
+                     "<meta http-equiv=\"refresh\" content=\"0;URL=MainAccountPg\">\r\n";
+  std::string signature = cookies.substr(cookies.find("AccountSig="));
+  EXPECT_EQ(
+      portal.Post("/Main", "AccountID=smith01&Password=Secret+1").output,
+      ExpectedResponse(body, "Set-Cookie: AccountID=smith01\r\nSet-Cookie: " + signature + "\r\n"));
+}
+
+TEST(LoginE2eTest, WithoutASecretLoginFailsRatherThanSignWithAGuessableOne) {
+  PortalFixture portal("");
+  std::string output = portal.Post("/Main", "AccountID=SMITH01&Password=Secret+1").output;
+  EXPECT_EQ(output.rfind("Status: 500 ", 0), 0u) << output;
+  EXPECT_NE(output.find("session.secret"), std::string::npos);
+  EXPECT_EQ(output.find("Set-Cookie"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace portavel::testing
