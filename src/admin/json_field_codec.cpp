@@ -7,6 +7,7 @@
 #include <string>
 
 #include "admin/exact_decimal.h"
+#include "admin/hex_text.h"
 #include "data/data_set.h"
 #include "dates/date_time.h"
 #include "money/money.h"
@@ -141,27 +142,6 @@ Value DecodeText(const FieldDef& field, const JsonValue& json) {
   return Value::Text(std::move(*text));
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::string BytesOfHex(const std::string& hex) {
-  std::string bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    int high = HexDigit(hex[i]);
-    int low = HexDigit(hex[i + 1]);
-    if (high < 0 || low < 0) break;
-    bytes += static_cast<char>(high * 16 + low);
-  }
-  if (bytes.size() * 2 != hex.size()) {
-    Refuse(Quoted(hex) + " is not hexadecimal with two digits per byte");
-  }
-  return bytes;
-}
-
 // Each character U+0000..U+00FF of the (valid UTF-8) text is one byte.
 std::string BytesOfCharacters(const std::string& utf8) {
   std::string bytes;
@@ -185,7 +165,11 @@ Value DecodeBinary(const FieldDef& field, const JsonValue& json) {
     bytes = BytesOfCharacters(json.text);
   } else if (json.kind == Kind::kObject && json.keys.size() == 1 && json.keys[0] == "hex" &&
              json.items[0].kind == Kind::kString) {
-    bytes = BytesOfHex(json.items[0].text);
+    std::optional<std::string> hex_bytes = BytesOfHex(json.items[0].text);
+    if (!hex_bytes) {
+      Refuse(Quoted(json.items[0].text) + " is not hexadecimal with two digits per byte");
+    }
+    bytes = std::move(*hex_bytes);
   } else {
     RequireKind(field, json, Kind::kString);
   }
@@ -222,18 +206,6 @@ Value DecodeUnconverted(const FieldDef& field, const JsonValue& json) {
       return DecodeBinary(field, json);
   }
   Refuse("unknown field type");
-}
-
-std::string LowerHex(const std::string& bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  hex.reserve(bytes.size() * 2);
-  for (char c : bytes) {
-    auto byte = static_cast<unsigned char>(c);
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0x0F];
-  }
-  return hex;
 }
 
 }  // namespace

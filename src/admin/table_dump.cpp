@@ -13,11 +13,13 @@ namespace {
 
 // Writes pretty-printed JSON with its later lines indented to sit where
 // its first line starts.
-void WriteIndented(const std::string& text, std::string_view indent, std::ostream& out) {
-  for (char c : text) {
-    out << c;
-    if (c == '\n') out << indent;
+void WriteIndented(std::string_view text, std::string_view indent, std::ostream& out) {
+  size_t line_end;
+  while ((line_end = text.find('\n')) != std::string_view::npos) {
+    out << text.substr(0, line_end + 1) << indent;
+    text.remove_prefix(line_end + 1);
   }
+  out << text;
 }
 
 }  // namespace

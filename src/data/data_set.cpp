@@ -104,6 +104,31 @@ std::string Field::AsString() const {
   }
 }
 
+const std::string& Field::display_label() const {
+  return display_label_.empty() ? def_.name : display_label_;
+}
+
+std::string Field::DisplayText() const {
+  const Value& v = value();
+  if (v.IsNull()) return std::string();
+  if (display_format_.empty()) return AsString();
+  switch (def_.type) {
+    case FieldType::BCD:
+    case FieldType::Money:
+    case FieldType::Float:
+    case FieldType::Integer:
+    case FieldType::SmallInt:
+    case FieldType::AutoInc:
+      return v.AsMoney().Format(display_format_);
+    case FieldType::Date:
+    case FieldType::Time:
+    case FieldType::DateTime:
+      return FormatDateTime(display_format_, v.AsDateTime());
+    default:
+      return AsString();
+  }
+}
+
 void Field::Set(const Value& v) {
   owner_->SetCurrentValue(position_, ConvertForField(def_, v));
 }
@@ -128,6 +153,12 @@ struct DataSet::Impl {
   std::string index_field_names;
   bool read_only = false;
   std::vector<FieldDef> calculated;
+  struct Display {
+    std::string field;
+    std::string label;
+    std::string format;
+  };
+  std::vector<Display> displays;
   std::function<void(DataSet&)> on_calc_fields;
   std::function<void(DataSet&)> on_new_record;
   std::function<void(DataSet&)> before_delete;
@@ -349,6 +380,16 @@ void DataSet::SetBeforeDelete(std::function<void(DataSet&)> handler) {
   impl_->before_delete = std::move(handler);
 }
 
+void DataSet::SetDisplayLabel(std::string_view field_name, std::string label) {
+  impl_->displays.push_back({std::string(field_name), label, ""});
+  if (Field* field = FindField(field_name)) field->set_display_label(std::move(label));
+}
+
+void DataSet::SetDisplayFormat(std::string_view field_name, std::string format) {
+  impl_->displays.push_back({std::string(field_name), "", format});
+  if (Field* field = FindField(field_name)) field->set_display_format(std::move(format));
+}
+
 void DataSet::SetMasterLink(DataSet* master, std::vector<std::string> detail_fields,
                             std::vector<std::string> master_fields) {
   if (detail_fields.size() != master_fields.size()) {
@@ -403,6 +444,12 @@ void DataSet::Open() {
   for (size_t i = 0; i < d.calculated.size(); ++i) {
     fields_.push_back(std::make_unique<Field>(this, d.calculated[i],
                                               static_cast<int>(d.def->fields.size() + i), true));
+  }
+  for (const Impl::Display& display : d.displays) {
+    if (Field* field = FindField(display.field)) {
+      if (!display.label.empty()) field->set_display_label(display.label);
+      if (!display.format.empty()) field->set_display_format(display.format);
+    }
   }
   d.ResolveOrder();
   state_ = State::Browse;

@@ -56,11 +56,24 @@ class Field {
   void SetBytes(std::string v) { Set(Value::Bytes(std::move(v))); }
   void Clear() { Set(Value::Null()); }
 
+  // The column title when the row is shown as a table; the field name
+  // unless set.
+  const std::string& display_label() const;
+  void set_display_label(std::string label) { display_label_ = std::move(label); }
+  // A money pattern ("#,###.00") for numbers, a date pattern ("mm-dd-yy")
+  // for dates; empty for the plain text.
+  const std::string& display_format() const { return display_format_; }
+  void set_display_format(std::string format) { display_format_ = std::move(format); }
+  // What a table shows: "" for null, else the value in the display format.
+  std::string DisplayText() const;
+
  private:
   DataSet* owner_;
   FieldDef def_;
   int position_;
   bool calculated_;
+  std::string display_label_;
+  std::string display_format_;
 };
 
 // Converts v to what a field of type `def` holds (the rules of
@@ -84,6 +97,9 @@ class DataSet {
   void SetOnCalcFields(std::function<void(DataSet&)> handler);
   void SetOnNewRecord(std::function<void(DataSet&)> handler);
   void SetBeforeDelete(std::function<void(DataSet&)> handler);
+  // Kept across Open and Close, like the rest of the set-up.
+  void SetDisplayLabel(std::string_view field_name, std::string label);
+  void SetDisplayFormat(std::string_view field_name, std::string format);
   // Restricts the rows to detail_fields[i] = the master's master_fields[i]
   // for the master's current record; follows the master as it moves. An
   // inactive or empty master leaves the detail empty.

@@ -289,6 +289,27 @@ TEST_F(DataSetTest, OpeningATableWithoutADeclaredFieldFails) {
   EXPECT_THROW(company.Open(), StoreError);
 }
 
+TEST_F(DataSetTest, DisplayTextFollowsTheDisplayFormat) {
+  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(1)},
+                           {"InvTotal", Value::Currency(M("1234.5"))},
+                           {"Gallons", Value::Currency(M("-0.25"))},
+                           {"InvDate", Value::Date(D(2026, 3, 5))}});
+  DataSet invoices(store, "UserData", "Invoices");
+  invoices.SetDisplayFormat("InvTotal", "#,###.00");
+  invoices.SetDisplayLabel("InvTotal", "Invoice Total");
+  invoices.Open();
+  invoices.SetDisplayFormat("Gallons", "#,###.0");
+  invoices.SetDisplayFormat("InvDate", "mm-dd-yy");
+  invoices.SetDisplayFormat("Subtotal", "#,###.00");
+  EXPECT_EQ(invoices.FieldByName("InvTotal").DisplayText(), "1,234.50");
+  EXPECT_EQ(invoices.FieldByName("Gallons").DisplayText(), "-.3");
+  EXPECT_EQ(invoices.FieldByName("InvDate").DisplayText(), "03-05-26");
+  EXPECT_EQ(invoices.FieldByName("Subtotal").DisplayText(), "");  // null prints empty
+  EXPECT_EQ(invoices.FieldByName("InvoiceKey").DisplayText(), "1");
+  EXPECT_EQ(invoices.FieldByName("InvTotal").display_label(), "Invoice Total");
+  EXPECT_EQ(invoices.FieldByName("InvoiceNo").display_label(), "InvoiceNo");
+}
+
 TEST_F(DataSetTest, RefreshSeesOtherWritersAndKeepsThePosition) {
   for (int k : {10, 20}) temp.Insert("Tanks", {{"Tankindex", Value::Integer(k)}});
   DataSet tanks(store, "UserData", "Tanks");
