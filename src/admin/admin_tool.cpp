@@ -95,7 +95,7 @@ void RunDump(const CommandLine& line, const Config& config, std::ostream& out) {
 void RunDemo(const Config& config, std::ostream& out, std::ostream& err, Platform& platform) {
   RunInit(config, out);
   Store store(config.database);
-  PrintLoadCounts(LoadDemoData(store, platform.Now().DateOnly(), err), out);
+  PrintLoadCounts(LoadDemoData(store, platform, err), out);
   out << "Demo logins (account ID, password):\n";
   for (const DemoLogin& login : DemoLogins()) {
     out << "  " << login.account_id << "  " << login.password << "  (" << login.about << ")\n";

@@ -75,8 +75,8 @@ constexpr DemoProduct kProducts[] = {
 struct DemoTax {
   int key;
   const char* name;
-  const char* rate;   // percent
-  int base_kind;      // 0 per quantity, 1 per amount
+  const char* rate;  // percent
+  int base_kind;     // 0 per quantity, 1 per amount
   const char* gl_liability;
   std::array<int, 2> products;  // the products it is charged on (0 = none)
 };
@@ -189,40 +189,8 @@ struct Posted {
   Money payment;  // PaymentTotal
 };
 
-struct Aging {
-  Money balance, current, over_thirty, over_sixty, over_ninety;
-};
-
-// The aging the desktop program would have stored by invoice date, with
-// the 30/60/90 limits: the balance sits on the newest charges first.
-Aging AgeAccount(const DemoAccount& account, const std::vector<Posted>& posted, DateTime today) {
-  std::vector<const Posted*> rows;
-  Aging aging;
-  for (const Posted& p : posted) {
-    if (p.entry->account != account.index) continue;
-    rows.push_back(&p);
-    aging.balance += p.total - p.payment;
-  }
-  if (aging.balance <= Money() || account.budget) {
-    if (account.budget) aging.current = aging.balance;
-    return aging;
-  }
-  std::stable_sort(rows.begin(), rows.end(),
-                   [](const Posted* a, const Posted* b) { return a->date > b->date; });
-  Money left = aging.balance;
-  for (const Posted* row : rows) {
-    if (left <= Money()) break;
-    if (row->total <= Money()) continue;
-    Money placed = std::min(left, row->total);
-    int days = today.day() - row->date.day();
-    Money& bucket = days <= 30   ? aging.current
-                    : days <= 60 ? aging.over_thirty
-                    : days <= 90 ? aging.over_sixty
-                                 : aging.over_ninety;
-    bucket += placed;
-    left -= row->total;
-  }
-  return aging;
+bool Charges(const DemoTax& tax, int product_key) {
+  return std::find(tax.products.begin(), tax.products.end(), product_key) != tax.products.end();
 }
 
 Money TaxOn(const DemoTax& tax, Money subtotal, Money quantity) {
@@ -240,8 +208,8 @@ std::vector<Posted> PostEntries(DateTime today, std::map<std::pair<int, int>, in
     p.invoice_key = static_cast<int>(posted.size()) + 1;
     p.date = today.AddDays(-entry.days_ago);
     int batch_type = entry.kind == EntryKind::kPayment ? kPaymentBatchType : kDeliveryBatchType;
-    auto batch = batches->try_emplace({entry.days_ago, batch_type},
-                                      static_cast<int>(batches->size()) + 1);
+    auto batch =
+        batches->try_emplace({entry.days_ago, batch_type}, static_cast<int>(batches->size()) + 1);
     p.batch_key = batch.first->second;
     switch (entry.kind) {
       case EntryKind::kPayment:
@@ -257,10 +225,7 @@ std::vector<Posted> PostEntries(DateTime today, std::map<std::pair<int, int>, in
         p.subtotal = RoundToDecimals(2, MultiplyRoundedPair(quantity, Amount(product.price)));
         p.total = p.subtotal;
         for (const DemoTax& tax : kTaxes) {
-          if (std::find(tax.products.begin(), tax.products.end(), product.key) ==
-              tax.products.end()) {
-            continue;
-          }
+          if (!Charges(tax, product.key)) continue;
           Money amount = TaxOn(tax, p.subtotal, quantity);
           p.taxes.emplace_back(&tax, amount);
           p.total += amount;
@@ -333,9 +298,7 @@ void AddTaxLists(Json* tax_links, Json* taxed_products) {
   for (const DemoProduct& product : kProducts) {
     bool taxed = false;
     for (const DemoTax& tax : kTaxes) {
-      if (std::find(tax.products.begin(), tax.products.end(), product.key) == tax.products.end()) {
-        continue;
-      }
+      if (!Charges(tax, product.key)) continue;
       tax_links->push_back({{"TaxLkUpKey", ++link_key},
                             {"TaxName", tax.name},
                             {"ChargeTax", 1},
@@ -344,25 +307,21 @@ void AddTaxLists(Json* tax_links, Json* taxed_products) {
       taxed = true;
     }
     if (taxed) {
-      taxed_products->push_back(
-          {{"PCTLkUpKey", static_cast<int>(taxed_products->size()) + 1}, {"ProductKey", product.key}});
+      taxed_products->push_back({{"PCTLkUpKey", static_cast<int>(taxed_products->size()) + 1},
+                                 {"ProductKey", product.key}});
     }
   }
 }
 
-Json AccountRows(const std::vector<Posted>& posted, DateTime today) {
+// The aging fields are left for the loader's caller, which ages each
+// account the way the account page does.
+Json AccountRows(DateTime today) {
   Json rows = Json::array();
   for (const DemoAccount& a : kAccounts) {
-    Aging aging = AgeAccount(a, posted, today);
     rows.push_back({
         {"AccountIndex", a.index},
         {"AccountID", a.id},
         {"Termskey", 1},
-        {"Balance", TwoPlaces(aging.balance)},
-        {"Current", TwoPlaces(aging.current)},
-        {"OverThirty", TwoPlaces(aging.over_thirty)},
-        {"OverSixty", TwoPlaces(aging.over_sixty)},
-        {"OverNinety", TwoPlaces(aging.over_ninety)},
         {"BillToLname", a.last_name},
         {"BillToFname", a.first_name},
         {"StreetNo", a.street_no},
@@ -439,7 +398,8 @@ const char* InvoiceType(const DemoEntry& entry) {
 
 std::string InvoiceNo(const Posted& p) {
   if (p.entry->kind != EntryKind::kPayment) return std::to_string(20400 + p.invoice_key);
-  if (std::string_view(p.entry->reference) == "BUDGET") return "BUD " + std::to_string(p.invoice_key);
+  if (std::string_view(p.entry->reference) == "BUDGET")
+    return "BUD " + std::to_string(p.invoice_key);
   return p.entry->reference;
 }
 
@@ -503,11 +463,15 @@ PostingRows PostingTables(const std::vector<Posted>& posted,
     };
     out.invoices.push_back(std::move(invoice));
 
-    Json common = {{"Period", Period(p.date)},      {"Posted", "Yes"},
+    Json common = {{"Period", Period(p.date)},
+                   {"Posted", "Yes"},
                    {"Time", At(p.date, payment ? 14 : 9, payment ? 10 : 30).ToIsoDateTime()},
-                   {"Invoicekey", p.invoice_key}, {"AccountID", a.id},
-                   {"InvoiceNo", invoice_no},     {"BatchKey", p.batch_key},
-                   {"InvDate", date},             {"Accountkey", a.index},
+                   {"Invoicekey", p.invoice_key},
+                   {"AccountID", a.id},
+                   {"InvoiceNo", invoice_no},
+                   {"BatchKey", p.batch_key},
+                   {"InvDate", date},
+                   {"Accountkey", a.index},
                    {"GLType", 1}};
     auto line = [&](Json fields) {
       Json row = {{"TransKey", ++trans_key}};
@@ -529,17 +493,17 @@ PostingRows PostingTables(const std::vector<Posted>& posted,
     const DemoProduct& product =
         Product(e.kind == EntryKind::kRental ? kTankRental : Tank(e.tank).product);
     Money quantity = e.kind == EntryKind::kDelivery ? Amount(e.quantity) : Money::FromWhole(1);
-    int product_line = line({{"TransType", kDeliveryBatchType},
-                             {"TankIndex", e.tank},
-                             {"ProductKey", product.key},
-                             {"ProductName", product.name},
-                             {"ProductID", product.id},
-                             {"UnitofMeasure", product.unit},
-                             {"Quantity", quantity.ToFixed(4)},
-                             {"Gallons", e.kind == EntryKind::kDelivery ? Json(quantity.ToFixed(4))
-                                                                        : Json()},
-                             {"TranPrice", product.price},
-                             {"TransTotal", TwoPlaces(p.subtotal)}});
+    int product_line =
+        line({{"TransType", kDeliveryBatchType},
+              {"TankIndex", e.tank},
+              {"ProductKey", product.key},
+              {"ProductName", product.name},
+              {"ProductID", product.id},
+              {"UnitofMeasure", product.unit},
+              {"Quantity", quantity.ToFixed(4)},
+              {"Gallons", e.kind == EntryKind::kDelivery ? Json(quantity.ToFixed(4)) : Json()},
+              {"TranPrice", product.price},
+              {"TransTotal", TwoPlaces(p.subtotal)}});
     for (const auto& [tax, amount] : p.taxes) {
       line({{"TransType", 7},
             {"ProductKey", static_cast<int>(kSalesTax)},
@@ -566,8 +530,12 @@ Json KeyRows(const PostingRows& posting) {
   auto next = [](const Json& rows) { return static_cast<int>(rows.size()) + 1; };
   return Json::array({
       {{"TableName", "Manifest"}, {"FieldName", "BatchKey"}, {"NextNumber", next(posting.batches)}},
-      {{"TableName", "Invoices"}, {"FieldName", "InvoiceKey"}, {"NextNumber", next(posting.invoices)}},
-      {{"TableName", "Transactions"}, {"FieldName", "TransKey"}, {"NextNumber", next(posting.lines)}},
+      {{"TableName", "Invoices"},
+       {"FieldName", "InvoiceKey"},
+       {"NextNumber", next(posting.invoices)}},
+      {{"TableName", "Transactions"},
+       {"FieldName", "TransKey"},
+       {"NextNumber", next(posting.lines)}},
       {{"TableName", "TransTaxLkUp"},
        {"FieldName", "TransTaxLkUpKey"},
        {"NextNumber", next(posting.tax_links)}},
@@ -604,7 +572,7 @@ std::string DemoDataJson(DateTime today) {
   data["Taxes"] = TaxRows();
   data["TaxLkUp"] = tax_links;
   data["PCTLkUp"] = taxed_products;
-  data["Accounts"] = AccountRows(posted, today);
+  data["Accounts"] = AccountRows(today);
   data["Tanks"] = TankRows(today);
   data["Manifest"] = posting.batches;
   data["Invoices"] = posting.invoices;

@@ -20,6 +20,7 @@ const std::vector<DemoLogin>& DemoLogins();
 
 // The data set in the load file's form. Invoice, payment and delivery
 // dates are counted back from `today`, so that the ages look current.
+// The accounts' aging fields are left null: they follow from the invoices.
 std::string DemoDataJson(DateTime today);
 
 }  // namespace portavel

@@ -4,18 +4,23 @@
 #include "admin/demo_data.h"
 #include "data/data_set.h"
 #include "data/store.h"
+#include "platform/platform.h"
+#include "receivables/account_aging.h"
 
 namespace portavel {
 
-std::vector<TableLoadCount> LoadDemoData(Store& store, DateTime today, std::ostream& progress) {
+std::vector<TableLoadCount> LoadDemoData(Store& store, Platform& platform, std::ostream& progress) {
   DataSet accounts(store, "UserData", "Accounts");
-  accounts.SetReadOnly(true);
   accounts.Open();
   if (!accounts.IsEmpty()) {
     throw DataError("the store already holds accounts; the demo data is only for an empty store");
   }
-  accounts.Close();
-  return LoadTables(store, DemoDataJson(today), progress);
+  std::vector<TableLoadCount> counts =
+      LoadTables(store, DemoDataJson(platform.Now().DateOnly()), progress);
+  // The stored aging is what the fuel request page judges past due by.
+  accounts.Refresh();
+  for (accounts.First(); !accounts.Eof(); accounts.Next()) AgeAccount(store, platform, accounts);
+  return counts;
 }
 
 }  // namespace portavel

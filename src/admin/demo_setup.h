@@ -5,14 +5,16 @@
 #include <vector>
 
 #include "admin/table_loader.h"
-#include "dates/date_time.h"
 
 namespace portavel {
 
+class Platform;
 class Store;
 
-// Refuses with DataError when the store already holds accounts, so that
-// demo rows never mix with a dealer's own.
-std::vector<TableLoadCount> LoadDemoData(Store& store, DateTime today, std::ostream& progress);
+// Loads the demo data dated from the platform's today and ages every demo
+// account as of today, as the account page would. Refuses with DataError
+// when the store already holds accounts, so that demo rows never mix with
+// a dealer's own.
+std::vector<TableLoadCount> LoadDemoData(Store& store, Platform& platform, std::ostream& progress);
 
 }  // namespace portavel

@@ -27,8 +27,8 @@ void RequireFolder(const std::string& alias, const std::string& path) {
 
 std::vector<std::string> SetUpStore(const StorePaths& paths) {
   std::vector<std::string> created;
-  for (const auto& [alias, path] : {std::pair{"UserData", paths.userdata},
-                                    std::pair{"LocalData", paths.localdata}}) {
+  for (const auto& [alias, path] :
+       {std::pair{"UserData", paths.userdata}, std::pair{"LocalData", paths.localdata}}) {
     RequireFolder(alias, path);
     std::error_code error;
     if (!fs::exists(path, error)) {

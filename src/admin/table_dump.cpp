@@ -28,6 +28,7 @@ void DumpTable(Store& store, std::string_view table_name,
                const std::vector<FieldCondition>& conditions, std::ostream& out) {
   const TableDef* table = FindTableInAnyAlias(table_name);
   if (!table) throw UsageError("unknown table " + std::string(table_name));
+  RequireTableInStore(store, *table);
 
   DataSet rows(store, table->alias, table->name);
   for (const FieldCondition& condition : conditions) {

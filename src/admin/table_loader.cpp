@@ -62,11 +62,13 @@ class ProgressCounter {
 // First pass: checks every value and counts the rows of each table.
 class RowChecker : public TableRowsVisitor {
  public:
-  explicit RowChecker(std::ostream& progress) : progress_(progress, "checked") {}
+  RowChecker(Store& store, std::ostream& progress)
+      : store_(store), progress_(progress, "Checked") {}
 
   std::string BeginTable(const std::string& name) override {
     table_ = FindTableInAnyAlias(name);
     if (!table_) throw DataError("unknown table " + name);
+    RequireTableInStore(store_, *table_);
     if (!seen_.insert(table_).second) {
       throw DataError("table " + table_->name + " is given twice in the file");
     }
@@ -85,6 +87,7 @@ class RowChecker : public TableRowsVisitor {
   const std::set<std::string>& aliases() const { return aliases_; }
 
  private:
+  Store& store_;
   ProgressCounter progress_;
   const TableDef* table_ = nullptr;
   std::set<const TableDef*> seen_;
@@ -102,7 +105,7 @@ bool IsKeysTable(const TableDef& table) {
 class RowWriter : public TableRowsVisitor {
  public:
   RowWriter(Store& store, std::vector<TableLoadCount>& counts, std::ostream& progress)
-      : store_(store), counts_(counts), progress_(progress, "loaded") {}
+      : store_(store), counts_(counts), progress_(progress, "Wrote") {}
 
   std::string BeginTable(const std::string& name) override {
     table_ = FindTableInAnyAlias(name);
@@ -131,9 +134,9 @@ class RowWriter : public TableRowsVisitor {
       }
     } catch (const StoreError&) {
       // SQLite's own words ("UNIQUE constraint failed: Taxes.Taxkey"), not the statement.
-      throw DataError(table_->name + " row " + std::to_string(position) +
-                      ": the store refused the row: " +
-                      sqlite3_errmsg(store_.Connection(table_->alias)));
+      throw DataError(
+          table_->name + " row " + std::to_string(position) +
+          ": the store refused the row: " + sqlite3_errmsg(store_.Connection(table_->alias)));
     }
     progress_.Count();
   }
@@ -149,11 +152,11 @@ class RowWriter : public TableRowsVisitor {
     const FieldDef* next_field = table_->FindField("NextNumber");
     const Value& table_name = values[table_field - table_->fields.data()];
     if (table_name.IsNull()) return false;
-    std::optional<int64_t> rowid =
-        FindSequenceRow(store_, table_name.AsString(),
-                        values[field_field - table_->fields.data()].AsString());
+    std::optional<int64_t> rowid = FindSequenceRow(
+        store_, table_name.AsString(), values[field_field - table_->fields.data()].AsString());
     if (!rowid) return false;
-    Query update(store_, "UserData", "UPDATE Keys SET NextNumber = :NextNumber WHERE rowid = :RowKey");
+    Query update(store_, "UserData",
+                 "UPDATE Keys SET NextNumber = :NextNumber WHERE rowid = :RowKey");
     update.SetParam("NextNumber", values[next_field - table_->fields.data()]);
     update.SetParam("RowKey", Value::Integer(*rowid));
     update.ExecSql();
@@ -173,7 +176,7 @@ class RowWriter : public TableRowsVisitor {
 
 std::vector<TableLoadCount> LoadTables(Store& store, std::string_view json,
                                        std::ostream& progress) {
-  RowChecker checker(progress);
+  RowChecker checker(store, progress);
   ReadTableRows(json, checker);
 
   std::vector<std::string> begun;

@@ -20,7 +20,6 @@ struct TableLoadCount {
 
 // Throws DataError naming the table, row and field of the first value it
 // refuses; then nothing is written. Progress lines go to `progress`.
-std::vector<TableLoadCount> LoadTables(Store& store, std::string_view json,
-                                       std::ostream& progress);
+std::vector<TableLoadCount> LoadTables(Store& store, std::string_view json, std::ostream& progress);
 
 }  // namespace portavel

@@ -1,6 +1,7 @@
 #include "web/exception_names.h"
 
 #include <new>
+#include <stdexcept>
 
 #include "config/config_error.h"
 #include "data/key_broker.h"
@@ -15,6 +16,7 @@ std::string ExceptionClassName(const std::exception& error) {
   if (dynamic_cast<const KeyDrawError*>(&error)) return "Exception";
   if (dynamic_cast<const BadRequestError*>(&error)) return "EBadRequest";
   if (dynamic_cast<const std::bad_alloc*>(&error)) return "EOutOfMemory";
+  if (dynamic_cast<const std::invalid_argument*>(&error)) return "EConvertError";
   return "Exception";
 }
 

@@ -1,5 +1,6 @@
 #include "web/web_module.h"
 
+#include "account/account_tables.h"
 #include "text/html_escape.h"
 
 namespace portavel {
@@ -8,7 +9,17 @@ TwmMain_::TwmMain_(ModuleContext context)
     : context_(context),
       session_(context.config.session, context.config.path),
       tblRemotePrefs(context.store, "UserData", "RemotePrefs.DB"),
-      tblCompany(context.store, "UserData", "Company.DB") {
+      tblCompany(context.store, "UserData", "Company.DB"),
+      tblA(context.store, "UserData", "Accounts.DB"),
+      tblT(context.store, "UserData", "Tanks.DB"),
+      tblI(context.store, "UserData", "Invoices.DB") {
+  DeclareAccountTables(tblA, tblT, tblI);
+  TPAccount.data_set = &tblA;
+  TPTanks.data_set = &tblT;
+  TPInvoices.data_set = &tblI;
+  const auto& reduced = context.config.installation.reduced_portal_installation_id;
+  DeclareAccountProducers(TPAccount, TPTanks, TPInvoices,
+                          reduced && context.identity.SameDatabaseId(*reduced));
   tblRemotePrefs.Open();
   CurrentMerchantId = static_cast<int32_t>(tblRemotePrefs.FieldByName("MerchantID").AsInteger());
   tblCompany.Open();
@@ -33,9 +44,12 @@ void TwmMain_::BuildActionTable() {
       {"waiLogin", "/Login", MethodType::Any, false, true, Bind(&TwmMain_::wmMain_waiLoginAction)},
       {"waiDefault", "", MethodType::Post, true, true, Bind(&TwmMain_::wmMain_waiDefaultAction)},
       {"waiMain", "/Main", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_waiMainAction)},
-      {"MainAccountPg", "/MainAccountPg", MethodType::Post, false, true, pending},
-      {"ProcessRFF", "/ProcessRFF", MethodType::Post, false, true, pending},
-      {"ProcTankKey", "/ProcTankKey", MethodType::Post, false, true, pending},
+      {"MainAccountPg", "/MainAccountPg", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_MainAccountPgAction)},
+      {"ProcessRFF", "/ProcessRFF", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_ProcessRFFAction)},
+      {"ProcTankKey", "/ProcTankKey", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_ProcTankKeyAction)},
       {"ProcessCC", "/ProcessCC", MethodType::Post, false, true, pending},
       {"PayBill", "/PayBill", MethodType::Post, false, true, pending},
       {"PWForget", "/PWForget", MethodType::Post, false, true, pending},
@@ -66,6 +80,20 @@ std::string TwmMain_::CompanyText(std::string_view field) {
 
 std::string TwmMain_::SessionAccountId(const WebRequest& request) const {
   return session_.AccountIdOf(request.cookie_fields);
+}
+
+void TwmMain_::OpenAccount(const std::string& account_id) {
+  tblA.Close();
+  tblA.ClearFilters();
+  tblA.AddFilter("AccountID", Value::Text(account_id), /*case_insensitive=*/true);
+  tblA.Open();
+}
+
+std::string TwmMain_::NotLoggedInPage(const WebRequest& request, std::string_view title) const {
+  PageLines lines;
+  AddPageHeader(lines, title);
+  NotLoggedInFragment(lines, request);
+  return JoinPageLines(lines);
 }
 
 void TwmMain_::WriteCardTrace(std::string_view text) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "account/html_table_producer.h"
 #include "config/config.h"
 #include "data/data_set.h"
 #include "data/installation_identity.h"
@@ -55,6 +56,9 @@ class TwmMain_ {
   void wmMain_OnlineAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_waiLoginAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_waiMainAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_MainAccountPgAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_ProcessRFFAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_ProcTankKeyAction(const WebRequest& request, WebResponse& response, bool& handled);
 
   // The common start of every HTML page (15 lines).
   void AddPageHeader(PageLines& lines, std::string_view title) const;
@@ -68,11 +72,22 @@ class TwmMain_ {
   std::string CompanyText(std::string_view field);
   // The verified AccountID cookie: "", "-1" or a signed account ID.
   std::string SessionAccountId(const WebRequest& request) const;
+  // Opens tblA on the account whose ID equals the cookie's without regard
+  // to case (the value is bound, never spliced into the filter).
+  void OpenAccount(const std::string& account_id);
+  // A page of the header and the logged-out notice.
+  std::string NotLoggedInPage(const WebRequest& request, std::string_view title) const;
 
   ModuleContext context_;
   SessionSignature session_;
   DataSet tblRemotePrefs;
   DataSet tblCompany;
+  DataSet tblA;
+  DataSet tblT;
+  DataSet tblI;
+  HtmlTableProducer TPAccount;
+  HtmlTableProducer TPTanks;
+  HtmlTableProducer TPInvoices;
   int32_t CurrentMerchantId = 0;
   CardTrace trace_;
   std::vector<ActionItem> actions_;

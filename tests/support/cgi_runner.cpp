@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -20,6 +21,17 @@ CgiResult RunCgi(const std::map<std::string, std::string>& environment, const st
   }
   std::vector<std::string> entries;
   for (const auto& [name, value] : environment) entries.push_back(name + "=" + value);
+  // A sanitizer build of the program needs its options, and tolerates a
+  // preloaded clock library only when told to.
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    const char* value = std::getenv(name);
+    if (environment.count(name)) continue;
+    std::string options = value ? value : "";
+    if (std::string(name) == "ASAN_OPTIONS" && environment.count("LD_PRELOAD")) {
+      options += std::string(options.empty() ? "" : ":") + "verify_asan_link_order=0";
+    }
+    if (!options.empty()) entries.push_back(std::string(name) + "=" + options);
+  }
   std::vector<char*> envp;
   for (std::string& entry : entries) envp.push_back(entry.data());
   envp.push_back(nullptr);

@@ -6,6 +6,11 @@
 #include "web/session_signature.h"
 
 namespace portavel::testing {
+namespace {
+
+constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+
+}  // namespace
 
 PortalFixture::PortalFixture(const std::string& session_section) {
   config_path_ = (temp_.folder() / "portavel.toml").string();
@@ -30,6 +35,11 @@ CgiResult PortalFixture::Send(std::map<std::string, std::string> environment,
   environment.emplace("PORTAVEL_CONFIG", config_path_);
   environment.emplace("SCRIPT_NAME", kScriptName);
   environment.emplace("PATH", "/usr/bin:/bin");
+  // The program's clock, so that no answer depends on the day the tests run.
+  environment.emplace("LD_PRELOAD", kFakeTimeLibrary);
+  environment.emplace("FAKETIME", "@" + now_);
+  environment.emplace("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+  environment.emplace("TZ", "UTC");
   return RunCgi(environment, body, temp_.folder().string());
 }
 

@@ -20,6 +20,9 @@ class PortalFixture {
                                                               kSessionSecret + "\"\n");
 
   TempStore& temp() { return temp_; }
+  // The local time the program sees ("YYYY-MM-DD HH:MM:SS"), through
+  // libfaketime; 2024-03-31 10:00:00 unless set.
+  void SetNow(std::string now) { now_ = std::move(now); }
   const std::string& config_path() const { return config_path_; }
 
   CgiResult Get(const std::string& path, const std::string& cookies = "");
@@ -32,6 +35,7 @@ class PortalFixture {
  private:
   TempStore temp_;
   std::string config_path_;
+  std::string now_ = "2024-03-31 10:00:00";
 };
 
 // The 15 lines every page starts with, for the given title, each + CR LF.

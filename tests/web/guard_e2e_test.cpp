@@ -59,7 +59,7 @@ TEST(GuardE2eTest, TheFallbackPageFollowsTheCookie) {
   EXPECT_EQ(portal.Get("/Validate").output,
             ExpectedResponse(
                 Framed("Invalid Username/Password", "Invalid Username/Password\r\n" + kToLogin)));
-  EXPECT_EQ(portal.Post("/MainAccountPg", "", "AccountID=-1").output,
+  EXPECT_EQ(portal.Get("/Validate", "AccountID=-1").output,
             ExpectedResponse(Framed("Not Logged In", "Not Logged In <BR>\r\n" + kToLogin)));
   EXPECT_EQ(portal.Get("/Main").output,  // POST only: falls through to the default page
             ExpectedResponse(

@@ -1,0 +1,33 @@
+// The module tables and table producers of the account pages: the
+// account row, its tanks and its invoices, with their calculated fields,
+// display formats and columns.
+#pragma once
+
+#include <string>
+
+#include "account/html_table_producer.h"
+#include "data/data_set.h"
+
+namespace portavel {
+
+// The tank status a web fuel request sets.
+inline constexpr int InternetRequestStatus = 14;
+
+// The text of a tank's DeliveryStatus code; "" for a code without one.
+std::string DeliveryStatusText(int64_t code);
+
+// Calculated fields of the account row (Name, Address) and of a tank
+// (EstPct, SerialNumber, DelAddress, EqDescription, DelStatus).
+void tblACalcFields(DataSet& account);
+void tblTCalcFields(DataSet& tank);
+
+// Declares the tables' calculated fields, links, orders and display
+// formats; tblT and tblI follow tblA.
+void DeclareAccountTables(DataSet& tblA, DataSet& tblT, DataSet& tblI);
+
+// The columns and attributes of the three producers. Without the
+// equipment description column when `reduced_portal` is set.
+void DeclareAccountProducers(HtmlTableProducer& TPAccount, HtmlTableProducer& TPTanks,
+                             HtmlTableProducer& TPInvoices, bool reduced_portal);
+
+}  // namespace portavel
