@@ -6,8 +6,7 @@
 
 namespace portavel {
 
-void TwmMain_::wmMain_MainAccountPgAction(const WebRequest& request, WebResponse& response,
-                                          bool&) {
+void TwmMain_::wmMain_MainAccountPgAction(const WebRequest& request, WebResponse& response, bool&) {
   tblRemotePrefs.Open();
   const std::string account_id = SessionAccountId(request);
   if (account_id == kLoggedOut) {
@@ -26,30 +25,30 @@ void TwmMain_::wmMain_MainAccountPgAction(const WebRequest& request, WebResponse
   TPAccount.header.clear();
 
   const std::string script = HtmlEscape(request.script_name);
-  const std::string hidden_id = "  <input type=\"hidden\" id=\"AccountID\" name=\"AccountID\" value=\"" +
-                                HtmlEscape(account_id) + "\"/> ";
+  const std::string hidden_id =
+      "  <input type=\"hidden\" id=\"AccountID\" name=\"AccountID\" value=\"" +
+      HtmlEscape(account_id) + "\"/> ";
   PageLines lines;
   AddPageHeader(lines, CompanyText("CompanyName"));
-  lines.insert(lines.end(),
-               {
-                   " <h1 align=\"center\">Hello " + greeting_name + "</h1>",
-                   " <h1 align=\"center\">This is your account information</h1>",
-                   " <form action=\"" + script + "/ChangePW\" method=\"post\">",
-                   hidden_id,
-                   "  <input type=\"submit\" value=\"Change Password\" /> ",
-                   " </form>",
-                   " <br>",
-                   " <form action=\"" + script + "/RecordReading\" method=\"post\">",
-                   hidden_id,
-                   "  <input type=\"submit\" value=\"Record a Reading\" /> ",
-                   " </form>",
-                   " <br>",
-                   " <form action=\"" + script + "/ProcessRFF\" method=\"post\">",
-                   hidden_id,
-                   "  <input type=\"submit\" value=\"Request Fuel\" /> ",
-                   " </form>",
-                   " <br>",
-               });
+  lines.insert(lines.end(), {
+                                " <h1 align=\"center\">Hello " + greeting_name + "</h1>",
+                                " <h1 align=\"center\">This is your account information</h1>",
+                                " <form action=\"" + script + "/ChangePW\" method=\"post\">",
+                                hidden_id,
+                                "  <input type=\"submit\" value=\"Change Password\" /> ",
+                                " </form>",
+                                " <br>",
+                                " <form action=\"" + script + "/RecordReading\" method=\"post\">",
+                                hidden_id,
+                                "  <input type=\"submit\" value=\"Record a Reading\" /> ",
+                                " </form>",
+                                " <br>",
+                                " <form action=\"" + script + "/ProcessRFF\" method=\"post\">",
+                                hidden_id,
+                                "  <input type=\"submit\" value=\"Request Fuel\" /> ",
+                                " </form>",
+                                " <br>",
+                            });
   const auto& reduced = context_.config.installation.reduced_portal_installation_id;
   bool reduced_portal = reduced && context_.identity.SameDatabaseId(*reduced);
   if (!reduced_portal && tblRemotePrefs.FieldByName("UseCC").AsBoolean()) {

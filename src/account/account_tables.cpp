@@ -35,10 +35,9 @@ HtmlTableColumn Column(const char* field, const char* title, const char* colour 
 
 std::string DeliveryStatusText(int64_t code) {
   static const char* const kTexts[] = {
-      "Normal",       "Out of Fuel",    "Low on Fuel",     "On Hold",
-      "Credit Hold",  "Request for Fuel", "Office Hold",   "Short Fill Request",
-      "Office Request", "New Customer", "Called",          "Emailed",
-      "Email Confirmed", "Internet Request",
+      "Normal",           "Out of Fuel", "Low on Fuel",        "On Hold",          "Credit Hold",
+      "Request for Fuel", "Office Hold", "Short Fill Request", "Office Request",   "New Customer",
+      "Called",           "Emailed",     "Email Confirmed",    "Internet Request",
   };
   return code >= 1 && code <= 14 ? kTexts[code - 1] : "";
 }
@@ -57,17 +56,18 @@ void tblTCalcFields(DataSet& tank) {
     tank.FieldByName("EstPct").SetString(tank.FieldByName("FuelinTank").AsString());
   }
   Field& serial_no = tank.FieldByName("SerialNo");
-  std::string serial =
-      serial_no.IsNull()
-          ? tank.FieldByName("SerialPrefix").AsString() + tank.FieldByName("SerialSuffix").AsString()
-          : Trimmed(tank, "SerialPrefix") + serial_no.AsString() + Trimmed(tank, "SerialSuffix");
+  std::string serial = serial_no.IsNull() ? tank.FieldByName("SerialPrefix").AsString() +
+                                                tank.FieldByName("SerialSuffix").AsString()
+                                          : Trimmed(tank, "SerialPrefix") + serial_no.AsString() +
+                                                Trimmed(tank, "SerialSuffix");
   tank.FieldByName("SerialNumber").SetString(std::string(Trim(serial)));
-  tank.FieldByName("DelAddress").SetString(JoinedTrimmed(
-      tank, std::array{"DeliveryStreetNo", "DeliveryStreetName", "DeliveryAddressline2",
-                       "DeliveryAddressline3", "DeliveryCity", "DeliveryState", "DeliveryZip"}));
+  tank.FieldByName("DelAddress")
+      .SetString(JoinedTrimmed(tank, std::array{"DeliveryStreetNo", "DeliveryStreetName",
+                                                "DeliveryAddressline2", "DeliveryAddressline3",
+                                                "DeliveryCity", "DeliveryState", "DeliveryZip"}));
   tank.FieldByName("EqDescription").SetString(tank.FieldByName("EquipDesc").AsString());
-  tank.FieldByName("DelStatus").SetString(
-      DeliveryStatusText(tank.FieldByName("DeliveryStatus").AsInteger()));
+  tank.FieldByName("DelStatus")
+      .SetString(DeliveryStatusText(tank.FieldByName("DeliveryStatus").AsInteger()));
 }
 
 void DeclareAccountTables(DataSet& tblA, DataSet& tblT, DataSet& tblI) {
@@ -105,10 +105,10 @@ void DeclareAccountProducers(HtmlTableProducer& TPAccount, HtmlTableProducer& TP
   TPAccount.table_attributes.border = 1;
   TPAccount.footer = {"</body>", "</html>"};
   TPAccount.columns = {
-      Column("AccountID", "Account #"),     Column("Name", "Name"),
-      Column("Address", "Address"),         Column("Phone", "Phone"),
-      Column("OverNinety", "Over Ninety"),  Column("OverSixty", "Over Sixty"),
-      Column("OverThirty", "Over Thirty"),  Column("Current", "Current"),
+      Column("AccountID", "Account #"),       Column("Name", "Name"),
+      Column("Address", "Address"),           Column("Phone", "Phone"),
+      Column("OverNinety", "Over Ninety"),    Column("OverSixty", "Over Sixty"),
+      Column("OverThirty", "Over Thirty"),    Column("Current", "Current"),
       Column("Balance", "Balance", "Yellow"),
   };
 
@@ -142,10 +142,14 @@ void DeclareAccountProducers(HtmlTableProducer& TPAccount, HtmlTableProducer& TP
 
   TPInvoices.max_rows = -1;
   TPInvoices.columns = {
-      Column("InvoiceNo", "Invoice #"),  Column("InvDate", "Date"),
-      Column("InvType", "Description"),  Column("Gallons", "Gallons"),
-      Column("DiscountAmount", "Discount"), Column("Subtotal", "Subtotal"),
-      Column("Taxtotal", "Tax"),         Column("InvTotal", "Invoice Total"),
+      Column("InvoiceNo", "Invoice #"),
+      Column("InvDate", "Date"),
+      Column("InvType", "Description"),
+      Column("Gallons", "Gallons"),
+      Column("DiscountAmount", "Discount"),
+      Column("Subtotal", "Subtotal"),
+      Column("Taxtotal", "Tax"),
+      Column("InvTotal", "Invoice Total"),
       Column("PaymentTotal", "Payment Total"),
   };
   // TPInvoicesFormatCell: texts to the left, numbers to the right.

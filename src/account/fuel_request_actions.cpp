@@ -15,9 +15,19 @@ enum class FuelDecision { Accepted, AlreadyScheduled, CreditHold, OnHold, NoMess
 // ProcTankKey accepts the codes without a text; ProcessRFF says nothing for them.
 FuelDecision DecideFuelRequest(int64_t status, bool accept_unknown) {
   switch (status) {
-    case 1: case 4: case 6: case 11: case 12: case 13: case 14:
+    case 1:
+    case 4:
+    case 6:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
       return FuelDecision::Accepted;
-    case 2: case 3: case 8: case 9: case 10:
+    case 2:
+    case 3:
+    case 8:
+    case 9:
+    case 10:
       return FuelDecision::AlreadyScheduled;
     case 5:
       return FuelDecision::CreditHold;
@@ -128,8 +138,8 @@ void TwmMain_::wmMain_ProcessRFFAction(const WebRequest& request, WebResponse& r
                    "  <input type=\"submit\" value=\"Go Back to Account information\" /><BR>",
                });
   // An account without tanks reads as status 0: no message.
-  FuelDecision decision = DecideFuelRequest(
-      tblT.IsEmpty() ? 0 : tblT.FieldByName("DeliveryStatus").AsInteger(), false);
+  FuelDecision decision =
+      DecideFuelRequest(tblT.IsEmpty() ? 0 : tblT.FieldByName("DeliveryStatus").AsInteger(), false);
   if (decision == FuelDecision::Accepted) {
     tblT.Edit();
     tblT.FieldByName("DeliveryStatus").SetInteger(InternetRequestStatus);

@@ -12,6 +12,7 @@
 #include "admin/demo_data.h"
 #include "admin/demo_setup.h"
 #include "admin/help_text.h"
+#include "admin/smtp_command.h"
 #include "admin/store_setup.h"
 #include "admin/table_dump.h"
 #include "admin/table_loader.h"
@@ -111,7 +112,8 @@ int RunCommand(const CommandLine& line, std::istream& in, std::ostream& out, std
     }
     throw UsageError("no command given; see portavel-db --help");
   }
-  std::optional<std::string_view> help = CommandHelp(line.command);
+  std::optional<std::string_view> help =
+      CommandHelp(line.command, line.arguments.empty() ? "" : line.arguments[0]);
   if (!help) throw UsageError("unknown command " + line.command + "; see portavel-db --help");
   if (line.help) {
     out << *help;
@@ -120,13 +122,30 @@ int RunCommand(const CommandLine& line, std::istream& in, std::ostream& out, std
   if (!line.conditions.empty() && line.command != "dump") {
     throw UsageError("--where is only for dump");
   }
-  if (line.command != "load" && line.command != "dump") RequireArguments(line, 0, "");
+  bool smtp_set = line.command == "smtp" && !line.arguments.empty() && line.arguments[0] == "set";
+  if (!smtp_set && !line.smtp_options.empty()) {
+    throw UsageError(line.smtp_options.begin()->first + " is only for smtp set");
+  }
+  if (!smtp_set && line.password_stdin) throw UsageError("--password-stdin is only for smtp set");
+  if (line.command == "smtp") {
+    RequireArguments(line, 1, "set or show");
+    if (line.arguments[0] != "set" && line.arguments[0] != "show") {
+      throw UsageError("unknown smtp action " + line.arguments[0] +
+                       "; see portavel-db smtp --help");
+    }
+  } else if (line.command != "load" && line.command != "dump") {
+    RequireArguments(line, 0, "");
+  }
 
   Config config = LoadConfig(platform, line.config_path);
   if (line.command == "init") RunInit(config, out);
   if (line.command == "load") RunLoad(line, config, in, out, err);
   if (line.command == "dump") RunDump(line, config, out);
   if (line.command == "demo") RunDemo(config, out, err, platform);
+  if (line.command == "smtp") {
+    std::unique_ptr<Store> store = OpenExistingStore(config.database);
+    RunSmtpCommand(line, *store, in, out, platform);
+  }
   return kExitDone;
 }
 

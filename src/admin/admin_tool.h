@@ -1,5 +1,6 @@
 // The admin tool portavel-db: sets up the dealer's store, loads and dumps
-// table rows as JSON, and installs a demo data set.
+// table rows as JSON, installs a demo data set, and stores the settings of
+// the mail server the password e-mails go through.
 #pragma once
 
 #include <istream>

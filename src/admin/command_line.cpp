@@ -17,6 +17,13 @@ bool IsOption(const std::string& word, const std::string& name) {
   return word == name || word.starts_with(name + "=");
 }
 
+const char* SmtpValueOption(const std::string& word) {
+  for (const char* name : kSmtpValueOptions) {
+    if (IsOption(word, name)) return name;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -39,6 +46,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       line.config_path = OptionValue(args, &at, "--config");
     } else if (IsOption(word, "--where")) {
       line.conditions.push_back(OptionValue(args, &at, "--where"));
+    } else if (word == kPasswordStdinOption) {
+      line.password_stdin = true;
+    } else if (const char* name = SmtpValueOption(word)) {
+      std::string value = OptionValue(args, &at, name);
+      if (!line.smtp_options.emplace(name, value).second) {
+        throw UsageError(std::string(name) + " given twice");
+      }
     } else {
       throw UsageError("unknown option " + word);
     }

@@ -13,6 +13,8 @@ Commands:
   load FILE.json        load table rows from a JSON file ("-" reads standard input)
   dump TABLE            write the rows of a table as JSON
   demo                  set up the store and fill it with a demo data set
+  smtp set OPTIONS      store the mail server settings of the password e-mail
+  smtp show             show the stored mail server settings (not the password)
 
 Options:
   --config FILE         the configuration file (else PORTAVEL_CONFIG,
@@ -57,17 +59,62 @@ payments dated back from today, and prints the demo logins. Refused when
 the store already holds accounts.
 )";
 
+constexpr std::string_view kSmtpHelp =
+    R"(Usage: portavel-db smtp set --host HOST --port PORT --from ADDRESS
+                         [--user NAME --password-stdin] [--for-user NAME]
+       portavel-db smtp show
+
+The mail server that the portal's password e-mails go out through, kept in
+the LocalData table e_stmt_smtp_cnxn_cfg. See "portavel-db smtp set --help"
+and "portavel-db smtp show --help".
+)";
+
+constexpr std::string_view kSmtpSetHelp =
+    R"(Usage: portavel-db smtp set [--config FILE] --host HOST --port PORT --from ADDRESS
+                         [--user NAME --password-stdin] [--for-user NAME]
+
+Stores the mail server settings, replacing those stored before for the
+same user (its name compared without regard to case):
+  --host HOST           the SMTP server's name or address
+  --port PORT           587: STARTTLS, which must succeed; 25: no TLS;
+                        any other port: TLS from the first byte
+  --from ADDRESS        the sender address of the mails
+  --user NAME           the login name at the server (no login without it)
+  --password-stdin      read the login password from standard input (one
+                        line break at its end is dropped)
+  --for-user NAME       the settings of the operating-system user NAME that
+                        the portal runs as; without it, the settings shared
+                        by all users, used when the portal cannot tell its
+                        user's name
+The password is stored scrambled with a key made from the database's
+installation identity (created when the store has none yet, as the portal
+does on its first run); refused (exit 1) when the identity is the null GUID.
+)";
+
+constexpr std::string_view kSmtpShowHelp =
+    R"(Usage: portavel-db smtp show [--config FILE]
+
+Writes the stored mail server settings as a JSON array, one object per row
+of e_stmt_smtp_cnxn_cfg, without the password: Password_Stored tells
+whether one is stored.
+)";
+
 }  // namespace
 
 std::string_view ToolHelp() {
   return kToolHelp;
 }
 
-std::optional<std::string_view> CommandHelp(std::string_view command) {
+std::optional<std::string_view> CommandHelp(std::string_view command, std::string_view action) {
   if (command == "init") return kInitHelp;
   if (command == "load") return kLoadHelp;
   if (command == "dump") return kDumpHelp;
   if (command == "demo") return kDemoHelp;
+  if (command == "smtp") {
+    if (action == "set") return kSmtpSetHelp;
+    if (action == "show") return kSmtpShowHelp;
+    return kSmtpHelp;
+  }
   return std::nullopt;
 }
 

@@ -8,8 +8,7 @@
 int main() {
   std::ios::sync_with_stdio(false);
   std::cin.tie(nullptr);
-  portavel::Environment environment =
-      [](std::string_view name) -> std::optional<std::string> {
+  portavel::Environment environment = [](std::string_view name) -> std::optional<std::string> {
     const char* value = std::getenv(std::string(name).c_str());
     if (!value) return std::nullopt;
     return std::string(value);

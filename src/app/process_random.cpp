@@ -17,13 +17,18 @@ void SeedProcessRandom(Platform& platform) {
     DateTime now = platform.Now();
     seed = static_cast<uint32_t>(now.day()) * 86'400'000u + static_cast<uint32_t>(now.ms_of_day());
   }
-  seed = ((static_cast<uint32_t>(platform.ProcessId()) & 0x7FFFFFFFu) | ((seed << 8) & 0x7FFFFFFFu)) ^
-         (platform.TickCount() & 0x7FFFFFFFu);
+  seed =
+      ((static_cast<uint32_t>(platform.ProcessId()) & 0x7FFFFFFFu) | ((seed << 8) & 0x7FFFFFFFu)) ^
+      (platform.TickCount() & 0x7FFFFFFFu);
   generator.seed(seed);
 }
 
-uint32_t ProcessRandom() { return static_cast<uint32_t>(generator()) & 0x7FFFFFFFu; }
+uint32_t ProcessRandom() {
+  return static_cast<uint32_t>(generator()) & 0x7FFFFFFFu;
+}
 
-uint32_t ProcessRandomSeed() { return seed; }
+uint32_t ProcessRandomSeed() {
+  return seed;
+}
 
 }  // namespace portavel

@@ -29,7 +29,8 @@ struct ProcessContext {
 };
 
 // Throws ConfigError, StoreError or IdentityError.
-ProcessContext StartProcess(Platform& platform,
-                            const std::function<std::optional<std::string>(std::string_view)>& environment);
+ProcessContext StartProcess(
+    Platform& platform,
+    const std::function<std::optional<std::string>(std::string_view)>& environment);
 
 }  // namespace portavel

@@ -2,6 +2,7 @@
 
 #include "config/config_lookup.h"
 #include "config/config_reader.h"
+#include "mail/password_mail.h"
 
 namespace portavel {
 namespace {
@@ -37,6 +38,22 @@ SessionConfig ReadSession(ConfigSection& section) {
   return session;
 }
 
+MailConfig ReadMail(ConfigSection& section) {
+  MailConfig mail;
+  mail.echeck_manager_address = section.Text("echeck_manager_address");
+  if (mail.echeck_manager_address && mail.echeck_manager_address->empty()) {
+    mail.echeck_manager_address.reset();
+  }
+  // The address goes into the mail's header and the SMTP commands as it
+  // stands, so it is checked here rather than failing at every send.
+  if (mail.echeck_manager_address &&
+      (!IsValidEmailAddress(*mail.echeck_manager_address) ||
+       mail.echeck_manager_address->find(' ') != std::string::npos)) {
+    section.Fail("echeck_manager_address", "not an e-mail address");
+  }
+  return mail;
+}
+
 }  // namespace
 
 Config ReadConfigFile(const std::string& path) {
@@ -46,6 +63,7 @@ Config ReadConfigFile(const std::string& path) {
   config.database = document.Read("database", ReadDatabase);
   config.installation = document.Read("installation", ReadInstallation);
   config.session = document.Read("session", ReadSession);
+  config.mail = document.Read("mail", ReadMail);
   document.RejectUnknownSections();
   return config;
 }

@@ -35,11 +35,19 @@ struct SessionConfig {
 
 inline constexpr size_t kMinSessionSecretLength = 32;
 
+// The password e-mail's settings that are not kept in the database.
+struct MailConfig {
+  // Where the eCheck installation's password e-mails also go, as a copy
+  // to its "Manager"; no copy when absent.
+  std::optional<std::string> echeck_manager_address;
+};
+
 struct Config {
   std::string path;  // the file it was read from
   StorePaths database;
   InstallationConfig installation;
   SessionConfig session;
+  MailConfig mail;
 };
 
 // Reads the file at `path`; throws ConfigError.

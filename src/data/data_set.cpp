@@ -313,8 +313,9 @@ struct DataSet::Impl {
   // statement is prepared once per data set: browsing reads row by row.
   bool ReadRow(int64_t rowid) {
     if (!read_row) {
-      read_row = std::make_unique<Statement>(
-          db(), "SELECT " + ColumnList() + " FROM " + QuoteIdentifier(table()) + " WHERE rowid = ?");
+      read_row =
+          std::make_unique<Statement>(db(), "SELECT " + ColumnList() + " FROM " +
+                                                QuoteIdentifier(table()) + " WHERE rowid = ?");
     }
     read_row->Reset();
     read_row->Bind(1, Value::Integer(rowid));

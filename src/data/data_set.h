@@ -90,8 +90,8 @@ class DataSet {
   DataSet& operator=(const DataSet&) = delete;
 
   // Set up while closed.
-  void SetIndexName(std::string index_name);          // a named index of the table
-  void SetIndexFieldNames(std::string field_names);   // "BatchKey" or "A;B"
+  void SetIndexName(std::string index_name);         // a named index of the table
+  void SetIndexFieldNames(std::string field_names);  // "BatchKey" or "A;B"
   void SetReadOnly(bool read_only);
   void AddCalculatedField(FieldDef def);
   void SetOnCalcFields(std::function<void(DataSet&)> handler);

@@ -33,20 +33,48 @@ struct FieldDef {
 };
 
 // Helpers to write field lists briefly.
-inline FieldDef IntegerField(std::string n) { return {std::move(n), FieldType::Integer, 0}; }
-inline FieldDef SmallIntField(std::string n) { return {std::move(n), FieldType::SmallInt, 0}; }
-inline FieldDef AutoIncField(std::string n) { return {std::move(n), FieldType::AutoInc, 0}; }
-inline FieldDef StringField(std::string n, int size = 20) { return {std::move(n), FieldType::String, size}; }
-inline FieldDef MemoField(std::string n) { return {std::move(n), FieldType::Memo, 0}; }
-inline FieldDef GraphicField(std::string n) { return {std::move(n), FieldType::Graphic, 0}; }
-inline FieldDef BytesField(std::string n, int size) { return {std::move(n), FieldType::Bytes, size}; }
-inline FieldDef BooleanField(std::string n) { return {std::move(n), FieldType::Boolean, 0}; }
-inline FieldDef DateField(std::string n) { return {std::move(n), FieldType::Date, 0}; }
-inline FieldDef TimeField(std::string n) { return {std::move(n), FieldType::Time, 0}; }
-inline FieldDef DateTimeField(std::string n) { return {std::move(n), FieldType::DateTime, 0}; }
-inline FieldDef FloatField(std::string n) { return {std::move(n), FieldType::Float, 0}; }
-inline FieldDef BcdField(std::string n, int decimals = 4) { return {std::move(n), FieldType::BCD, decimals}; }
-inline FieldDef MoneyField(std::string n) { return {std::move(n), FieldType::Money, 4}; }
+inline FieldDef IntegerField(std::string n) {
+  return {std::move(n), FieldType::Integer, 0};
+}
+inline FieldDef SmallIntField(std::string n) {
+  return {std::move(n), FieldType::SmallInt, 0};
+}
+inline FieldDef AutoIncField(std::string n) {
+  return {std::move(n), FieldType::AutoInc, 0};
+}
+inline FieldDef StringField(std::string n, int size = 20) {
+  return {std::move(n), FieldType::String, size};
+}
+inline FieldDef MemoField(std::string n) {
+  return {std::move(n), FieldType::Memo, 0};
+}
+inline FieldDef GraphicField(std::string n) {
+  return {std::move(n), FieldType::Graphic, 0};
+}
+inline FieldDef BytesField(std::string n, int size) {
+  return {std::move(n), FieldType::Bytes, size};
+}
+inline FieldDef BooleanField(std::string n) {
+  return {std::move(n), FieldType::Boolean, 0};
+}
+inline FieldDef DateField(std::string n) {
+  return {std::move(n), FieldType::Date, 0};
+}
+inline FieldDef TimeField(std::string n) {
+  return {std::move(n), FieldType::Time, 0};
+}
+inline FieldDef DateTimeField(std::string n) {
+  return {std::move(n), FieldType::DateTime, 0};
+}
+inline FieldDef FloatField(std::string n) {
+  return {std::move(n), FieldType::Float, 0};
+}
+inline FieldDef BcdField(std::string n, int decimals = 4) {
+  return {std::move(n), FieldType::BCD, decimals};
+}
+inline FieldDef MoneyField(std::string n) {
+  return {std::move(n), FieldType::Money, 4};
+}
 
 struct IndexField {
   std::string name;
@@ -71,8 +99,8 @@ struct TableDef {
 
 // "Money" and "BCD" hold currency; their values are ten-thousandths.
 bool IsCurrencyType(FieldType type);
-bool IsTextType(FieldType type);    // String, Memo
-bool IsBinaryType(FieldType type);  // Bytes, Graphic
+bool IsTextType(FieldType type);     // String, Memo
+bool IsBinaryType(FieldType type);   // Bytes, Graphic
 bool IsIntegerType(FieldType type);  // Integer, SmallInt, AutoInc
 // The type as the tables describe it: "String(30)", "BCD(2)", "Integer".
 std::string DescribeFieldType(const FieldDef& field);

@@ -95,10 +95,8 @@ AgingResult Age(Store& store, AgeBy age_by, int32_t account_index, bool age_batc
   const std::string date_field = age_by == AgeBy::DueDate ? "DueDate" : "InvDate";
   // Rows of the same date come newest key first, so the order is stable.
   Query rows(store, "UserData",
-             "select " + date_field +
-                 ", InvTotal, DiscountAmount, PaymentTotal, BatchType " + kCountedInvoices +
-                 " order by " +
-                 date_field + " desc, InvoiceKey desc");
+             "select " + date_field + ", InvTotal, DiscountAmount, PaymentTotal, BatchType " +
+                 kCountedInvoices + " order by " + date_field + " desc, InvoiceKey desc");
   BindAccountAndDate(rows, account_index, as_of);
   Money remaining = balance;
   for (rows.Open(); !rows.Eof() && remaining > Money(); rows.Next()) {

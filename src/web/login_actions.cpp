@@ -4,20 +4,6 @@
 #include "web/web_module.h"
 
 namespace portavel {
-namespace {
-
-// The declared sizes of the login fields give the form's limits.
-int DeclaredSize(Store& store, std::string_view field) {
-  return store.Definition("UserData", "Accounts.DB").FindField(field)->size;
-}
-
-// The web password is kept as its characters followed by zero bytes.
-std::string StoredPassword(const std::string& bytes) {
-  return bytes.substr(0, bytes.find('\0'));
-}
-
-}  // namespace
-
 void TwmMain_::wmMain_waiLoginAction(const WebRequest& request, WebResponse& response, bool&) {
   PageLines lines;
   AddPageHeader(lines, "Account Login");
@@ -33,10 +19,10 @@ void TwmMain_::wmMain_waiLoginAction(const WebRequest& request, WebResponse& res
           "  <fieldset>",
           "   <legend>Login Info:</legend>",
           "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"" +
-              std::to_string(DeclaredSize(*session, "AccountID")) + "\" />",
+              std::to_string(DeclaredAccountFieldSize(*session, "AccountID")) + "\" />",
           "   <br>",
           "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" maxlength=\"" +
-              std::to_string(DeclaredSize(*session, "WALPW") - 1) + "\" />",
+              std::to_string(DeclaredAccountFieldSize(*session, "WALPW") - 1) + "\" />",
           "   <br>",
           "   <input type=\"submit\" value=\"Log in\" />",
           "  </fieldset>",
@@ -76,7 +62,7 @@ void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& resp
   accounts.SetReadOnly(true);
   accounts.Open();
   const std::string shown_id = HtmlEscape(account_id);
-  if (account_id.size() > static_cast<size_t>(DeclaredSize(*session, "AccountID"))) {
+  if (account_id.size() > static_cast<size_t>(DeclaredAccountFieldSize(*session, "AccountID"))) {
     return oops(" <h1>'" + shown_id + "' is too long to be a valid customer account ID!</h1>");
   }
   if (!accounts.Locate({{"AccountID", Value::Text(account_id)}}, /*case_insensitive=*/true)) {
@@ -87,7 +73,7 @@ void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& resp
   if (stored.IsNull()) {
     return oops(" <h1>No password could be retrieved for the specified customer account ID!</h1>");
   }
-  if (StoredPassword(stored.AsBytes()) != password) {
+  if (ReadPasswordField(stored) != password) {
     return oops(" <h1>Password is incorrect for the specified customer account ID!</h1>");
   }
 

@@ -52,10 +52,13 @@ void TwmMain_::BuildActionTable() {
        Bind(&TwmMain_::wmMain_ProcTankKeyAction)},
       {"ProcessCC", "/ProcessCC", MethodType::Post, false, true, pending},
       {"PayBill", "/PayBill", MethodType::Post, false, true, pending},
-      {"PWForget", "/PWForget", MethodType::Post, false, true, pending},
-      {"EmailPW", "/EmailPW", MethodType::Post, false, true, pending},
-      {"ChangePW", "/ChangePW", MethodType::Post, false, true, pending},
-      {"PWChange", "/PWChange", MethodType::Post, false, true, pending},
+      {"PWForget", "/PWForget", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_PWForgetAction)},
+      {"EmailPW", "/EmailPW", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_EmailPWAction)},
+      {"ChangePW", "/ChangePW", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_ChangePWAction)},
+      {"PWChange", "/PWChange", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_PWChangeAction)},
       {"Logout", "/Logout", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_LogoutAction)},
       {"ChoosePay", "/ChoosePay", MethodType::Post, false, true, pending},
       {"PayOnce", "/PayOnce", MethodType::Post, false, true, pending},
@@ -80,6 +83,10 @@ std::string TwmMain_::CompanyText(std::string_view field) {
 
 std::string TwmMain_::SessionAccountId(const WebRequest& request) const {
   return session_.AccountIdOf(request.cookie_fields);
+}
+
+int DeclaredAccountFieldSize(Store& store, std::string_view field) {
+  return store.Definition("UserData", "Accounts.DB").FindField(field)->size;
 }
 
 void TwmMain_::OpenAccount(const std::string& account_id) {

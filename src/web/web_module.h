@@ -22,6 +22,13 @@
 
 namespace portavel {
 
+// The declared size of an Accounts field; the login forms take their
+// limits from it.
+int DeclaredAccountFieldSize(Store& store, std::string_view field);
+
+// The web password: the field's bytes up to the first zero byte; "" for null.
+std::string ReadPasswordField(const Field& field);
+
 struct ModuleContext {
   const Config& config;
   Store& store;  // the module's own database session
@@ -59,6 +66,10 @@ class TwmMain_ {
   void wmMain_MainAccountPgAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_ProcessRFFAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_ProcTankKeyAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_PWForgetAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_EmailPWAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_ChangePWAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_PWChangeAction(const WebRequest& request, WebResponse& response, bool& handled);
 
   // The common start of every HTML page (15 lines).
   void AddPageHeader(PageLines& lines, std::string_view title) const;

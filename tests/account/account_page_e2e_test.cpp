@@ -9,8 +9,12 @@
 namespace portavel::testing {
 namespace {
 
-Money M(const char* text) { return *Money::Parse(text); }
-DateTime D(int y, int m, int d) { return *DateTime::FromCivil(y, m, d); }
+Money M(const char* text) {
+  return *Money::Parse(text);
+}
+DateTime D(int y, int m, int d) {
+  return *DateTime::FromCivil(y, m, d);
+}
 
 class AccountPageE2eTest : public ::testing::Test {
  protected:
@@ -136,8 +140,9 @@ TEST_F(AccountPageE2eTest, ShowsTheFreshlyAgedAccountItsTanksAndItsInvoices) {
 
 TEST_F(AccountPageE2eTest, AnAccountWithoutTanksOrInvoicesEndsWithTheAccountTable) {
   std::string page = portal.Post("/MainAccountPg", "", portal.LoginCookies("NOPASS")).output;
-  EXPECT_TRUE(page.ends_with("<TD BgColor=\"Yellow\">.00</TD></TR>\r\n</Table></body>\r\n</html>\r\n"
-                             "</BODY></HTML>"))
+  EXPECT_TRUE(
+      page.ends_with("<TD BgColor=\"Yellow\">.00</TD></TR>\r\n</Table></body>\r\n</html>\r\n"
+                     "</BODY></HTML>"))
       << page;
 }
 
@@ -150,8 +155,8 @@ TEST_F(AccountPageE2eTest, TankColumnsFollowTheirRules) {
   EXPECT_NE(page.find("<TD>Auto</TD><TD>&nbsp</TD></TR>"), std::string::npos);
 
   for (int k = 100; k < 125; ++k) {
-    portal.temp().Insert("Tanks", {{"Tankindex", Value::Integer(k)},
-                                   {"AccountID", Value::Text("SMITH01")}});
+    portal.temp().Insert("Tanks",
+                         {{"Tankindex", Value::Integer(k)}, {"AccountID", Value::Text("SMITH01")}});
   }
   page = Page("SMITH01");
   EXPECT_NE(page.find("<TD BgColor=\"Teal\">118</TD>"), std::string::npos);  // 7, 100..118: 20 rows
@@ -169,8 +174,8 @@ TEST_F(AccountPageE2eTest, PayMyBillOnlyWhenCardsAreAccepted) {
 
 TEST_F(AccountPageE2eTest, TheReducedPortalHasNoDescriptionColumnAndNoPayment) {
   const char* id = "{6F9619FF-8B86-D011-B42D-00C04FC964FF}";
-  std::ofstream(portal.config_path(), std::ios::app) << "\n[installation]\nreduced_portal = \"" << id
-                                                     << "\"\n";
+  std::ofstream(portal.config_path(), std::ios::app)
+      << "\n[installation]\nreduced_portal = \"" << id << "\"\n";
   portal.temp().store().Execute(
       "UserData", "INSERT INTO scid (Data) VALUES (x'FF19966F868B11D0B42D00C04FC964FF')");
   std::string page = Page("SMITH01");
@@ -180,14 +185,14 @@ TEST_F(AccountPageE2eTest, TheReducedPortalHasNoDescriptionColumnAndNoPayment) {
 }
 
 TEST_F(AccountPageE2eTest, LoggedOutOrUnknownAccountsGetTheNotLoggedInPage) {
-  std::string expected = ExpectedResponse(
-      ExpectedPageHeader("Not Logged In!") +
-      "Not Logged In <BR>\r\n"
-      " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
-      "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
-      " </form>\r\n"
-      "</html>\r\n"
-      "</body>\r\n");
+  std::string expected =
+      ExpectedResponse(ExpectedPageHeader("Not Logged In!") +
+                       "Not Logged In <BR>\r\n"
+                       " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
+                       "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
+                       " </form>\r\n"
+                       "</html>\r\n"
+                       "</body>\r\n");
   EXPECT_EQ(portal.Post("/MainAccountPg", "", "AccountID=-1").output, expected);
   EXPECT_EQ(Page("JONES"), expected);
   EXPECT_EQ(Page("SMITH01' OR '1'='1"), expected);

@@ -19,9 +19,8 @@ class FuelRequestE2eTest : public ::testing::Test {
   }
   void SetAging(const char* over60, const char* over90, const char* balance) {
     portal.temp().store().Execute(
-        "UserData", std::string("UPDATE Accounts SET OverSixty = ") + over60 +
-                        ", OverNinety = " + over90 + ", Balance = " + balance +
-                        " WHERE AccountIndex = 1");
+        "UserData", std::string("UPDATE Accounts SET OverSixty = ") + over60 + ", OverNinety = " +
+                        over90 + ", Balance = " + balance + " WHERE AccountIndex = 1");
   }
   // (status, Holdtill) of a tank.
   std::pair<int64_t, std::string> Tank(int key) {
@@ -35,8 +34,9 @@ class FuelRequestE2eTest : public ::testing::Test {
     return portal.Post("/ProcessRFF", "accountid=SMITH01", portal.LoginCookies("SMITH01")).output;
   }
   std::string ChooseTank(const std::string& typed) {
-    return portal.Post("/ProcTankkey", "Tankkey=" + typed + "&accountid=SMITH01",
-                       portal.LoginCookies("SMITH01"))
+    return portal
+        .Post("/ProcTankkey", "Tankkey=" + typed + "&accountid=SMITH01",
+              portal.LoginCookies("SMITH01"))
         .output;
   }
 
@@ -140,14 +140,13 @@ TEST_F(FuelRequestE2eTest, SeveralTanksAskWhichOneThenDecideForIt) {
       " </form>\r\n</body>\r\n</html>\r\n";
   // A status without a text is accepted here, and Holdtill stays as it was.
   EXPECT_EQ(ChooseTank("9"),
-            ExpectedResponse(
-                ExpectedPageHeader("Fuel Request") +
-                " <b>Your request has been succefully processed and you<BR>\r\n"
-                "    will receive a delivery on your next regularly scheduled<BR>\r\n"
-                "    route day.  If you have any questions please call the office at "
-                "555-0100<BR>\r\n"
-                " </b>\r\n" +
-                back));
+            ExpectedResponse(ExpectedPageHeader("Fuel Request") +
+                             " <b>Your request has been succefully processed and you<BR>\r\n"
+                             "    will receive a delivery on your next regularly scheduled<BR>\r\n"
+                             "    route day.  If you have any questions please call the office at "
+                             "555-0100<BR>\r\n"
+                             " </b>\r\n" +
+                             back));
   EXPECT_EQ(Tank(9), std::make_pair(int64_t{14}, std::string("1899-12-30")));
   const std::string not_found = ExpectedResponse(
       ExpectedPageHeader("Tank Not Found") +

@@ -21,7 +21,9 @@ TEST(CgiProcessE2eTest, UnreadableRequestsGetABoundedAnswer) {
     const char* message;
   } cases[] = {
       {{{"PATH_INFO", "/Login"}}, "", "REQUEST_METHOD is not set"},
-      {{{"REQUEST_METHOD", "POST"}, {"PATH_INFO", "/Main"}, {"CONTENT_LENGTH", "ten"}}, "", nullptr},
+      {{{"REQUEST_METHOD", "POST"}, {"PATH_INFO", "/Main"}, {"CONTENT_LENGTH", "ten"}},
+       "",
+       nullptr},
       {{{"REQUEST_METHOD", "POST"}, {"PATH_INFO", "/Main"}, {"CONTENT_LENGTH", "-5"}}, "", nullptr},
       {{{"REQUEST_METHOD", "POST"}, {"PATH_INFO", "/Main"}, {"CONTENT_LENGTH", "2000000"}},
        "AccountID=x",
@@ -60,11 +62,11 @@ TEST(CgiProcessE2eTest, AStoreFailureEndsTheRequestWithTheErrorPage) {
 }
 
 TEST(CgiProcessE2eTest, AMissingConfigurationIsReportedAsAnErrorPage) {
-  std::string output =
-      RunCgi({{"REQUEST_METHOD", "GET"}, {"PATH_INFO", "/Login"},
-              {"PORTAVEL_CONFIG", "/nonexistent/portavel.toml"}},
-             "")
-          .output;
+  std::string output = RunCgi({{"REQUEST_METHOD", "GET"},
+                               {"PATH_INFO", "/Login"},
+                               {"PORTAVEL_CONFIG", "/nonexistent/portavel.toml"}},
+                              "")
+                           .output;
   EXPECT_EQ(output.rfind("Status: 500 /nonexistent/portavel.toml", 0), 0u) << output;
 }
 

@@ -78,6 +78,23 @@ TEST_F(ConfigTest, InstallationSectionIsOptional) {
   EXPECT_TRUE(config.installation.payment_url_installation_ids.empty());
 }
 
+TEST_F(ConfigTest, MailSectionGivesTheManagersAddress) {
+  const std::string db = "[database]\nuserdata = \"/u\"\nlocaldata = \"/l\"\n";
+  EXPECT_EQ(ReadConfigFile(WriteFile("a.toml", db)).mail.echeck_manager_address, std::nullopt);
+  EXPECT_EQ(ReadConfigFile(WriteFile("b.toml", db + "[mail]\necheck_manager_address = \"\"\n"))
+                .mail.echeck_manager_address,
+            std::nullopt);
+  EXPECT_EQ(ReadConfigFile(WriteFile("c.toml", db + "[mail]\necheck_manager_address = "
+                                                    "\"manager@example.com\"\n"))
+                .mail.echeck_manager_address,
+            "manager@example.com");
+  for (const char* bad : {"manager", "@example.com", "a b@example.com", "a@b\\r\\nBcc: c@d"}) {
+    std::string path =
+        WriteFile("bad.toml", db + "[mail]\necheck_manager_address = \"" + bad + "\"\n");
+    EXPECT_EQ(ErrorOf(path), path + ": mail.echeck_manager_address: not an e-mail address") << bad;
+  }
+}
+
 TEST_F(ConfigTest, RelativePathsStartAtTheFilesFolder) {
   std::string path = WriteFile("etc/portavel.toml",
                                "[database]\n"

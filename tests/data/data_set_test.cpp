@@ -15,8 +15,12 @@ namespace {
 
 using testing::TempStore;
 
-Money M(std::string_view text) { return *Money::Parse(text); }
-DateTime D(int y, int m, int d) { return *DateTime::FromCivil(y, m, d); }
+Money M(std::string_view text) {
+  return *Money::Parse(text);
+}
+DateTime D(int y, int m, int d) {
+  return *DateTime::FromCivil(y, m, d);
+}
 
 // What SQLite itself holds in a column, to check how values are kept.
 std::string StoredType(Store& store, const std::string& sql) {
@@ -27,7 +31,8 @@ std::string StoredType(Store& store, const std::string& sql) {
 
 std::vector<int64_t> Column(DataSet& data, const char* field) {
   std::vector<int64_t> values;
-  for (data.First(); !data.Eof(); data.Next()) values.push_back(data.FieldByName(field).AsInteger());
+  for (data.First(); !data.Eof(); data.Next())
+    values.push_back(data.FieldByName(field).AsInteger());
   return values;
 }
 
@@ -77,7 +82,8 @@ TEST_F(DataSetTest, FieldTypesKeepTheirValuesAndNullRules) {
                         {"RteActive", Value::Boolean(true)},
                         {"Holdtill", Value::Date(D(2026, 12, 10))},
                         {"LocNo", Value::Float(2.5)},
-                        {"TicketCommentDate", Value::DateTimeValue(*DateTime::FromCivil(2026, 1, 2, 13, 4, 5))},
+                        {"TicketCommentDate",
+                         Value::DateTimeValue(*DateTime::FromCivil(2026, 1, 2, 13, 4, 5))},
                         {"StopTime", Value::Time(*DateTime::FromCivil(1899, 12, 30, 7, 8, 9))}});
   DataSet t(store, "UserData", "Tanks");
   t.Open();
@@ -86,7 +92,8 @@ TEST_F(DataSetTest, FieldTypesKeepTheirValuesAndNullRules) {
   EXPECT_EQ(t.FieldByName("Holdtill").AsDateTime(), D(2026, 12, 10));
   EXPECT_TRUE(t.FieldByName("Lastpainted").AsDateTime().IsNoDate());
   EXPECT_EQ(t.FieldByName("LocNo").AsFloat(), 2.5);
-  EXPECT_EQ(t.FieldByName("TicketCommentDate").AsDateTime(), *DateTime::FromCivil(2026, 1, 2, 13, 4, 5));
+  EXPECT_EQ(t.FieldByName("TicketCommentDate").AsDateTime(),
+            *DateTime::FromCivil(2026, 1, 2, 13, 4, 5));
   EXPECT_EQ(t.FieldByName("StopTime").AsDateTime().hour(), 7);
 }
 
@@ -123,17 +130,20 @@ TEST_F(DataSetTest, CurrencySumsAndDateComparisonsAreExactInSql) {
 }
 
 TEST_F(DataSetTest, FiltersCompareWholeValuesAndCanIgnoreCase) {
-  temp.Insert("Accounts", {{"AccountIndex", Value::Integer(1)}, {"AccountID", Value::Text("SMITH01")}});
-  temp.Insert("Accounts", {{"AccountIndex", Value::Integer(2)}, {"AccountID", Value::Text("\xC9LAN")}});
-  temp.Insert("Accounts", {{"AccountIndex", Value::Integer(3)}, {"AccountID", Value::Text("O'Neil")}});
+  temp.Insert("Accounts",
+              {{"AccountIndex", Value::Integer(1)}, {"AccountID", Value::Text("SMITH01")}});
+  temp.Insert("Accounts",
+              {{"AccountIndex", Value::Integer(2)}, {"AccountID", Value::Text("\xC9LAN")}});
+  temp.Insert("Accounts",
+              {{"AccountIndex", Value::Integer(3)}, {"AccountID", Value::Text("O'Neil")}});
   struct Case {
     const char* typed;
     bool case_insensitive;
     std::vector<int64_t> found;
   } cases[] = {
-      {"smith01", true, {1}},        {"smith01", false, {}},   {"SMITH01", false, {1}},
-      {"\xE9lan", true, {2}},        {"O'Neil", false, {3}},   {"x' OR '1'='1", true, {}},
-      {"SMITH", true, {}},           {"%", true, {}},
+      {"smith01", true, {1}}, {"smith01", false, {}}, {"SMITH01", false, {1}},
+      {"\xE9lan", true, {2}}, {"O'Neil", false, {3}}, {"x' OR '1'='1", true, {}},
+      {"SMITH", true, {}},    {"%", true, {}},
   };
   for (const Case& c : cases) {
     DataSet a(store, "UserData", "Accounts.DB");
@@ -174,13 +184,17 @@ TEST_F(DataSetTest, NavigationAndCounts) {
 TEST_F(DataSetTest, MasterDetailFollowsTheMasterInIndexOrder) {
   temp.Insert("Accounts", {{"AccountIndex", Value::Integer(1)}, {"AccountID", Value::Text("A")}});
   temp.Insert("Accounts", {{"AccountIndex", Value::Integer(2)}, {"AccountID", Value::Text("B")}});
-  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(11)}, {"Accountkey", Value::Integer(1)},
+  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(11)},
+                           {"Accountkey", Value::Integer(1)},
                            {"InvDate", Value::Date(D(2026, 1, 5))}});
-  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(12)}, {"Accountkey", Value::Integer(1)},
+  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(12)},
+                           {"Accountkey", Value::Integer(1)},
                            {"InvDate", Value::Date(D(2026, 3, 5))}});
-  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(21)}, {"Accountkey", Value::Integer(2)},
+  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(21)},
+                           {"Accountkey", Value::Integer(2)},
                            {"InvDate", Value::Date(D(2026, 2, 5))}});
-  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(13)}, {"Accountkey", Value::Integer(1)},
+  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(13)},
+                           {"Accountkey", Value::Integer(1)},
                            {"InvDate", Value::Date(D(2026, 2, 5))}});
 
   DataSet accounts(store, "UserData", "Accounts.DB");
@@ -211,14 +225,16 @@ TEST_F(DataSetTest, RangeRestrictsTheLeadingIndexFields) {
 }
 
 TEST_F(DataSetTest, LocateFindsTheFirstMatchAndKeepsThePositionOtherwise) {
-  temp.Insert("Keys", {{"TableName", Value::Text("Invoices")}, {"FieldName", Value::Text("InvoiceKey")},
+  temp.Insert("Keys", {{"TableName", Value::Text("Invoices")},
+                       {"FieldName", Value::Text("InvoiceKey")},
                        {"NextNumber", Value::Integer(5)}});
-  temp.Insert("Keys", {{"TableName", Value::Text("manifest")}, {"FieldName", Value::Text("batchkey")},
+  temp.Insert("Keys", {{"TableName", Value::Text("manifest")},
+                       {"FieldName", Value::Text("batchkey")},
                        {"NextNumber", Value::Integer(9)}});
   DataSet keys(store, "UserData", "Keys.db");
   keys.Open();
-  EXPECT_TRUE(keys.Locate({{"TableName", Value::Text("Manifest")}, {"FieldName", Value::Text("BatchKey")}},
-                          true));
+  EXPECT_TRUE(keys.Locate(
+      {{"TableName", Value::Text("Manifest")}, {"FieldName", Value::Text("BatchKey")}}, true));
   EXPECT_EQ(keys.FieldByName("NextNumber").AsInteger(), 9);
   EXPECT_FALSE(keys.Locate({{"TableName", Value::Text("Manifest")}}, false));
   EXPECT_EQ(keys.FieldByName("NextNumber").AsInteger(), 9);
@@ -347,7 +363,8 @@ TEST_F(DataSetTest, IncrementFieldHandsOutTheOldValue) {
 // portal must not read whole Invoices or Transactions tables.
 TEST_F(DataSetTest, PerAccountAndPerKeyAccessUsesIndexes) {
   const char* statements[] = {
-      "SELECT rowid FROM Invoices WHERE Accountkey = 1 ORDER BY Accountkey, InvDate DESC, InvoiceKey DESC, rowid",
+      "SELECT rowid FROM Invoices WHERE Accountkey = 1 ORDER BY Accountkey, InvDate DESC, "
+      "InvoiceKey DESC, rowid",
       "SELECT rowid FROM Invoices WHERE InvoiceKey = 1",
       "SELECT rowid FROM Invoices WHERE BatchKey = 1 ORDER BY BatchKey, rowid",
       "SELECT rowid FROM Transactions WHERE Invoicekey = 1 ORDER BY Invoicekey, rowid",
@@ -360,21 +377,28 @@ TEST_F(DataSetTest, PerAccountAndPerKeyAccessUsesIndexes) {
   for (const char* sql : statements) {
     Query plan(store, "UserData", std::string("EXPLAIN QUERY PLAN ") + sql);
     std::string detail;
-    for (plan.Open(); !plan.Eof(); plan.Next()) detail += plan.FieldByName("detail").AsString() + "; ";
+    for (plan.Open(); !plan.Eof(); plan.Next())
+      detail += plan.FieldByName("detail").AsString() + "; ";
     EXPECT_EQ(detail.find("SCAN"), std::string::npos) << sql << " -> " << detail;
   }
 }
 
 TEST_F(DataSetTest, QueriesBindNamedParametersAndJoin) {
-  temp.Insert("Manifest", {{"BatchKey", Value::Integer(3)}, {"CcMerchantId", Value::Integer(4)},
+  temp.Insert("Manifest", {{"BatchKey", Value::Integer(3)},
+                           {"CcMerchantId", Value::Integer(4)},
                            {"Date", Value::Date(D(2026, 12, 10))}});
-  temp.Insert("ccTransactions", {{"CCTransKey", Value::Integer(1)}, {"PayBatchkey", Value::Integer(3)},
-                                 {"TransAmount", Value::Currency(M("12.34"))}, {"merchantId", Value::Integer(4)}});
-  temp.Insert("ccTransactions", {{"CCTransKey", Value::Integer(2)}, {"PayBatchkey", Value::Integer(3)},
-                                 {"TransAmount", Value::Currency(M("0.0001"))}, {"merchantId", Value::Integer(4)}});
-  Query q(store, "UserData",
-          "select c.CCTransKey, c.TransAmount, m.Date from ccTransactions c inner join Manifest m "
-          "on c.PayBatchkey = m.BatchKey where c.merchantId = :MerchantId order by c.CCTransKey desc");
+  temp.Insert("ccTransactions", {{"CCTransKey", Value::Integer(1)},
+                                 {"PayBatchkey", Value::Integer(3)},
+                                 {"TransAmount", Value::Currency(M("12.34"))},
+                                 {"merchantId", Value::Integer(4)}});
+  temp.Insert("ccTransactions", {{"CCTransKey", Value::Integer(2)},
+                                 {"PayBatchkey", Value::Integer(3)},
+                                 {"TransAmount", Value::Currency(M("0.0001"))},
+                                 {"merchantId", Value::Integer(4)}});
+  Query q(
+      store, "UserData",
+      "select c.CCTransKey, c.TransAmount, m.Date from ccTransactions c inner join Manifest m "
+      "on c.PayBatchkey = m.BatchKey where c.merchantId = :MerchantId order by c.CCTransKey desc");
   q.SetParam("merchantid", Value::Integer(4));
   q.Open();
   ASSERT_FALSE(q.Eof());

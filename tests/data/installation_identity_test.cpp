@@ -13,7 +13,9 @@ namespace {
 
 using testing::TempStore;
 
-Guid G(const char* text) { return *Guid::Parse(text); }
+Guid G(const char* text) {
+  return *Guid::Parse(text);
+}
 
 TEST(InstallationIdentityTest, AnEmptyTableGetsOneIdentityThatLaterRunsRead) {
   TempStore temp;

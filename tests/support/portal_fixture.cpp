@@ -19,15 +19,15 @@ PortalFixture::PortalFixture(const std::string& session_section) {
          << session_section;
   config.close();
 
-  temp_.Insert("Company", {{"CompanyName", Value::Text("Harbor & Sons")},
-                           {"Phone", Value::Text("555-0100")}});
-  temp_.Insert("RemotePrefs", {{"RemotePrefsKey", Value::Integer(1)},
-                               {"MerchantID", Value::Integer(3)}});
+  temp_.Insert("Company",
+               {{"CompanyName", Value::Text("Harbor & Sons")}, {"Phone", Value::Text("555-0100")}});
+  temp_.Insert("RemotePrefs",
+               {{"RemotePrefsKey", Value::Integer(1)}, {"MerchantID", Value::Integer(3)}});
   temp_.Insert("Accounts", {{"AccountIndex", Value::Integer(1)},
                             {"AccountID", Value::Text("SMITH01")},
                             {"WALPW", Value::Bytes("Secret 1")}});
-  temp_.Insert("Accounts", {{"AccountIndex", Value::Integer(2)},
-                            {"AccountID", Value::Text("NOPASS")}});
+  temp_.Insert("Accounts",
+               {{"AccountIndex", Value::Integer(2)}, {"AccountID", Value::Text("NOPASS")}});
 }
 
 CgiResult PortalFixture::Send(std::map<std::string, std::string> environment,
@@ -44,8 +44,7 @@ CgiResult PortalFixture::Send(std::map<std::string, std::string> environment,
 }
 
 CgiResult PortalFixture::Get(const std::string& path, const std::string& cookies) {
-  std::map<std::string, std::string> environment = {{"REQUEST_METHOD", "GET"},
-                                                    {"PATH_INFO", path}};
+  std::map<std::string, std::string> environment = {{"REQUEST_METHOD", "GET"}, {"PATH_INFO", path}};
   if (!cookies.empty()) environment["HTTP_COOKIE"] = cookies;
   return Send(environment, "");
 }
@@ -64,7 +63,8 @@ CgiResult PortalFixture::Post(const std::string& path, const std::string& body,
 std::string PortalFixture::LoginCookies(const std::string& account_id) const {
   SessionConfig session;
   session.secret = kSessionSecret;
-  return "AccountID=" + account_id + "; AccountSig=" + SessionSignature(session, "").Sign(account_id);
+  return "AccountID=" + account_id +
+         "; AccountSig=" + SessionSignature(session, "").Sign(account_id);
 }
 
 std::string ExpectedPageHeader(const std::string& title) {
@@ -84,7 +84,8 @@ std::string ExpectedPageHeader(const std::string& title) {
          " <p class=\"centeredImage\">\r\n"
          "<div style=\"max-width: 400px; max-height: 300px; display:block; margin:0 auto\" "
          "align=\"center\">\r\n"
-         "  <img src=\"/Logo.png\" alt=\"Logo.png\" style=\"max-width:100%;max-height:100%;\" />\r\n"
+         "  <img src=\"/Logo.png\" alt=\"Logo.png\" style=\"max-width:100%;max-height:100%;\" "
+         "/>\r\n"
          "</div>\r\n"
          " </p>\r\n";
 }

@@ -16,8 +16,8 @@ inline constexpr const char* kSessionSecret = "test-secret-0123456789-abcdefghij
 class PortalFixture {
  public:
   // `session_section` replaces the [session] section of the configuration.
-  explicit PortalFixture(const std::string& session_section = std::string("[session]\nsecret = \"") +
-                                                              kSessionSecret + "\"\n");
+  explicit PortalFixture(const std::string& session_section =
+                             std::string("[session]\nsecret = \"") + kSessionSecret + "\"\n");
 
   TempStore& temp() { return temp_; }
   // The local time the program sees ("YYYY-MM-DD HH:MM:SS"), through

@@ -24,8 +24,7 @@ class TempStore {
   const std::filesystem::path& folder() const { return folder_; }
 
   // Appends one row; fields not named stay null.
-  void Insert(const std::string& table,
-              std::initializer_list<std::pair<const char*, Value>> fields,
+  void Insert(const std::string& table, std::initializer_list<std::pair<const char*, Value>> fields,
               const std::string& alias = "UserData");
 
  private:

@@ -1,0 +1,185 @@
+#include "support/smtp_test_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace portavel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Long enough for Python to start and make a certificate on a busy
+// machine; a server that has not answered by then is not coming.
+constexpr int kStartTimeoutMs = 20'000;
+constexpr int kBusyAttempts = 10;
+constexpr useconds_t kBusyPauseUs = 200'000;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+const char* ModeName(SmtpTestServer::Mode mode) {
+  switch (mode) {
+    case SmtpTestServer::Mode::kPlain:
+      return "plain";
+    case SmtpTestServer::Mode::kStartTls:
+      return "starttls";
+    case SmtpTestServer::Mode::kImplicitTls:
+      return "implicit";
+    case SmtpTestServer::Mode::kHangUp:
+      return "hangup";
+  }
+  return "";
+}
+
+// The server's first line on standard output, or "" when it ends or
+// stays silent.
+std::string ReadFirstLine(int fd) {
+  std::string line;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
+  while (line.find('\n') == std::string::npos) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd ready{fd, POLLIN, 0};
+    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) return "";
+    char buffer[256];
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) return "";
+    line.append(buffer, static_cast<size_t>(n));
+  }
+  return line.substr(0, line.find('\n'));
+}
+
+}  // namespace
+
+SmtpTestServer::SmtpTestServer(const Options& options) {
+  std::string pattern = (fs::temp_directory_path() / "portavel-smtp-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  folder_ = pattern;
+
+  std::vector<std::string> words = {"/usr/bin/python3",
+                                    PORTAVEL_SOURCE_DIR "/tests/mail/smtp_test_server.py",
+                                    "--mode",
+                                    ModeName(options.mode),
+                                    "--port",
+                                    std::to_string(options.port),
+                                    "--out",
+                                    (folder_ / "mail").string(),
+                                    "--user",
+                                    kSmtpTestUser,
+                                    "--password",
+                                    kSmtpTestPassword,
+                                    "--reject",
+                                    options.reject_recipient};
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  // A fixed port may be held for a moment by another test's server.
+  for (int attempt = 0; attempt < kBusyAttempts; ++attempt) {
+    if (attempt > 0) usleep(kBusyPauseUs);
+    if (Start(argv) || !busy_) return;
+  }
+}
+
+bool SmtpTestServer::Start(std::vector<char*>& argv) {
+  int output[2];
+  if (pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  const fs::path errors = folder_ / "stderr.txt";
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&files, output[1], 1);
+  posix_spawn_file_actions_addopen(&files, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  int spawned = posix_spawn(&pid_, argv[0], &files, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&files);
+  close(output[1]);
+  if (spawned != 0) {
+    close(output[0]);
+    pid_ = 0;
+    error_ = "cannot start /usr/bin/python3";
+    return false;
+  }
+
+  std::string line = ReadFirstLine(output[0]);
+  close(output[0]);
+  if (line.starts_with("READY ")) {
+    port_ = std::stoi(line.substr(6));
+    error_.clear();
+    return true;
+  }
+  busy_ = line == "BUSY";
+  Stop();
+  error_ = "the test mail server did not start (" + (line.empty() ? "no answer" : line) +
+           "): " + ReadFile(errors);
+  return false;
+}
+
+SmtpTestServer::~SmtpTestServer() {
+  Stop();
+  std::error_code ignored;
+  fs::remove_all(folder_, ignored);
+}
+
+void SmtpTestServer::Stop() {
+  if (pid_ == 0) return;
+  kill(pid_, SIGTERM);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = 0;
+}
+
+std::vector<ReceivedMail> SmtpTestServer::Messages() const {
+  std::vector<ReceivedMail> messages;
+  for (int n = 1;; ++n) {
+    fs::path base = folder_ / "mail" / ("message-" + std::to_string(n));
+    fs::path envelope_file = fs::path(base).replace_extension(".json");
+    if (!fs::exists(envelope_file)) break;
+    nlohmann::json envelope = nlohmann::json::parse(ReadFile(envelope_file));
+    ReceivedMail mail;
+    mail.mail_from = envelope["mail_from"];
+    mail.rcpt_tos = envelope["rcpt_tos"].get<std::vector<std::string>>();
+    if (!envelope["login"].is_null()) mail.login = envelope["login"];
+    mail.tls = envelope["tls"];
+    mail.data = ReadFile(fs::path(base).replace_extension(".eml"));
+    messages.push_back(std::move(mail));
+  }
+  return messages;
+}
+
+int UnusedLoopbackPort() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  int port = 0;
+  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  // Closed without listening: connections to the port are refused.
+  if (fd >= 0) close(fd);
+  return port;
+}
+
+}  // namespace portavel::testing

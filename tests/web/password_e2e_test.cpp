@@ -1,0 +1,159 @@
+// Password recovery and change, answered by the built program as a CGI
+// process.
+#include <gtest/gtest.h>
+
+#include "data/data_set.h"
+#include "support/portal_fixture.h"
+
+namespace portavel::testing {
+namespace {
+
+const std::string kTitle = "Harbor &amp; Sons";
+
+std::string Framed(const std::string& lines) {
+  return ExpectedResponse(ExpectedPageHeader(kTitle) + lines + "</body>\r\n</html>\r\n");
+}
+
+std::string StoredPassword(PortalFixture& portal, int account_index) {
+  DataSet accounts(portal.temp().store(), "UserData", "Accounts");
+  accounts.Open();
+  EXPECT_TRUE(accounts.Locate({{"AccountIndex", Value::Integer(account_index)}}));
+  return accounts.FieldByName("WALPW").AsBytes();
+}
+
+TEST(PasswordE2eTest, ForgotPasswordAsksForTheAccount) {
+  PortalFixture portal;
+  EXPECT_EQ(portal.Post("/PWForget", "").output,
+            Framed(" <form action=\"/cgi-bin/Portavel.exe/EmailPW\" method=\"post\">\r\n"
+                   "  Account ID: <input type=\"text\" name=\"AccountID\" />\r\n"
+                   "  <BR>\r\n"
+                   "  <input type=\"submit\" value=\"Email Password\" />\r\n"
+                   " </form>\r\n"));
+}
+
+TEST(PasswordE2eTest, EmailPasswordRefusalsEndWithTheLoginForm) {
+  PortalFixture portal;
+  Store& store = portal.temp().store();
+  store.Execute("UserData",
+                "UPDATE Accounts SET Email = 'nopass@example.com' WHERE AccountIndex = 2");
+  store.Execute("UserData",
+                "UPDATE Accounts SET Email = 'smith@example.com' WHERE AccountIndex = 1");
+  const std::string login_form =
+      " <form action=\"/cgi-bin/Portavel.exe/Main\" method=\"post\">\r\n"
+      "  <fieldset>\r\n"
+      "   <legend>Login Info:</legend>\r\n"
+      "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"30\" /><br />\r\n"
+      "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" "
+      "maxlength=\"20\" /><br />\r\n"
+      "   <input type=\"submit\" value=\"Log in\" />\r\n"
+      "  </fieldset>\r\n"
+      " </form>\r\n"
+      " <form action=\"/cgi-bin/Portavel.exe/PWForget\" method=\"post\">\r\n"
+      "  <input type=\"submit\" value=\"Forgot Password?\" />\r\n"
+      " </form>\r\n";
+  const std::string no_address =
+      "  <b>Request Failed.  Your account does not have a valid email address.<BR>\r\n"
+      "     Call the office at 555-0100 to setup your email and online password.<BR>\r\n"
+      "  </b>\r\n";
+  const std::string failed =
+      "  <b>Request Failed.<BR>\r\n"
+      "     Call the office at 555-0100 to setup your email and online password.<BR>\r\n"
+      "  </b>\r\n";
+  EXPECT_EQ(portal.Post("/EmailPW", "AccountID=JONES").output, Framed(no_address + login_form));
+  EXPECT_EQ(portal.Post("/EmailPW", "AccountID=x'+OR+'1'%3D'1").output,
+            Framed(no_address + login_form));
+  // A valid address but no password: nothing to send.
+  EXPECT_EQ(portal.Post("/EmailPW", "AccountID=nopass").output, Framed(failed + login_form));
+  // No mail server is configured: the customer is told it failed, never that it was sent.
+  EXPECT_EQ(portal.Post("/EmailPW", "AccountID=smith01").output, Framed(failed + login_form));
+}
+
+TEST(PasswordE2eTest, ChangeFormAndLoggedOutVisitors) {
+  PortalFixture portal;
+  EXPECT_EQ(
+      portal.Post("/ChangePW", "", portal.LoginCookies("smith01")).output,
+      Framed(" <fieldset>\r\n"
+             "  <legend>Password Change:</legend>\r\n"
+             "  <form action=\"/cgi-bin/Portavel.exe/PWChange\" method=\"post\">\r\n"
+             "   <input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"smith01\"/>\r\n"
+             "   Old Password&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;: <input type=\"password\" "
+             "name=\"OldPassword\"/>\r\n"
+             "   <br>\r\n"
+             "   New Password&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;: <input type=\"password\" "
+             "name=\"NewPassword\"/>\r\n"
+             "   <br>\r\n"
+             "   Confirm Password: <input type=\"password\" name=\"NewPassword2\"/>\r\n"
+             "   <br>\r\n"
+             "   <input type=\"submit\" value=\"Change Password\" />\r\n"
+             "  </form>\r\n"
+             " </fieldset>\r\n"));
+  const std::string not_logged_in =
+      ExpectedResponse(ExpectedPageHeader(kTitle) +
+                       "Not Logged In <BR>\r\n"
+                       " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
+                       "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
+                       " </form>\r\n</html>\r\n</body>\r\n");
+  EXPECT_EQ(portal.Post("/ChangePW", "", "AccountID=-1").output, not_logged_in);
+  EXPECT_EQ(portal.Post("/PWChange", "OldPassword=x", "AccountID=-1").output, not_logged_in);
+}
+
+TEST(PasswordE2eTest, ChangeChecksComeInTheirOrderAndStoreNothing) {
+  PortalFixture portal;
+  const std::string cookies = portal.LoginCookies("smith01");
+  struct Case {
+    const char* form;
+    std::string cookies;
+    const char* message;
+  } cases[] = {
+      {"OldPassword=&NewPassword=abcdef&NewPassword2=abcdef", cookies,
+       " <h1>You haven't supplied a password!</h1>"},
+      {"OldPassword=wrong&NewPassword=abcdef&NewPassword2=abcdeg", cookies,
+       " <h1>The new passwords did not match!</h1>"},
+      {"OldPassword=Secret+1&NewPassword=abcdef&NewPassword2=ABCDEF", cookies,
+       " <h1>The new passwords did not match!</h1>"},
+      {"OldPassword=Secret+1&NewPassword=&NewPassword2=", cookies,
+       " <h1>The new password must be at least 6 characters long.</h1>"},
+      {"OldPassword=Secret+1&NewPassword=abcde&NewPassword2=abcde", cookies,
+       " <h1>The new password must be at least 6 characters long.</h1>"},
+      {"OldPassword=Secret+1&NewPassword=123456789012345678901&NewPassword2=123456789012345678901",
+       cookies, " <h1>The new password must be at most 20 characters long.</h1>"},
+      {"OldPassword=wrong&NewPassword=abcdef&NewPassword2=abcdef", cookies,
+       " <h1>Password is incorrect for the specified customer account ID!</h1>"},
+      {"OldPassword=x&NewPassword=abcdef&NewPassword2=abcdef", portal.LoginCookies("JONES"),
+       "  <h1>'JONES' doesn't exist as a customer account ID in the customer accounts table!</h1>"},
+      {"OldPassword=x&NewPassword=abcdef&NewPassword2=abcdef", portal.LoginCookies("nopass"),
+       " <h1>No password could be retrieved for the specified customer account ID!</h1>"},
+      {"OldPassword=x&NewPassword=abcdef&NewPassword2=abcdef",
+       portal.LoginCookies("1234567890123456789012345678901"),
+       " <h1>'1234567890123456789012345678901' is too long to be a valid customer account "
+       "ID!</h1>"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(portal.Post("/PWChange", c.form, c.cookies).output,
+              Framed(std::string(c.message) + "\r\n"))
+        << c.form;
+  }
+  EXPECT_EQ(StoredPassword(portal, 1), std::string("Secret 1") + std::string(13, '\0'));
+}
+
+TEST(PasswordE2eTest, ASuccessfulChangeReplacesTheWholeField) {
+  PortalFixture portal;
+  EXPECT_EQ(
+      portal
+          .Post("/PWChange", "OldPassword=Secret+1&NewPassword=tank42&NewPassword2=tank42",
+                portal.LoginCookies("smith01"))
+          .output,
+      Framed(" Password has been successfully changed.<br>\r\n"
+             " <form action=\"/cgi-bin/Portavel.exe/MainAccountPG\" method=\"post\">\r\n"
+             "  <input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"smith01\"/>\r\n"
+             "  <input type=\"submit\" value=\"Go Back to Account information\"/>\r\n"
+             " </form>\r\n"));
+  EXPECT_EQ(StoredPassword(portal, 1), std::string("tank42") + std::string(15, '\0'));
+  EXPECT_NE(portal.Post("/Main", "AccountID=SMITH01&Password=Secret+1").output.find("incorrect"),
+            std::string::npos);
+  EXPECT_NE(portal.Post("/Main", "AccountID=SMITH01&Password=tank42").output.find("Set-Cookie"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace portavel::testing
