@@ -2,8 +2,13 @@
 // process.
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include "data/data_set.h"
+#include "mail/stored_password.h"
 #include "support/portal_fixture.h"
+#include "support/smtp_test_server.h"
 
 namespace portavel::testing {
 namespace {
@@ -66,6 +71,47 @@ TEST(PasswordE2eTest, EmailPasswordRefusalsEndWithTheLoginForm) {
   EXPECT_EQ(portal.Post("/EmailPW", "AccountID=nopass").output, Framed(failed + login_form));
   // No mail server is configured: the customer is told it failed, never that it was sent.
   EXPECT_EQ(portal.Post("/EmailPW", "AccountID=smith01").output, Framed(failed + login_form));
+}
+
+TEST(PasswordE2eTest, EmailPasswordMailsTheLoginThroughTheConfiguredServer) {
+  PortalFixture portal;
+  SmtpTestServer server({});
+  ASSERT_TRUE(server.ready()) << server.error();
+  Store& store = portal.temp().store();
+  const Guid identity = *Guid::Parse("{00112233-4455-6677-8899-AABBCCDDEEFF}");
+  const Guid::Bytes& id_bytes = identity.bytes();
+  portal.temp().Insert("scid",
+                       {{"Data", Value::Bytes(std::string(id_bytes.begin(), id_bytes.end()))}});
+  store.Execute("UserData", "UPDATE Company SET WebsiteAddress = 'www.harbor.example' WHERE 1");
+  store.Execute("UserData",
+                "UPDATE Accounts SET Email = 'smith@example.com', BillToFname = 'John', "
+                "BillToLname = 'Smith' WHERE AccountIndex = 1");
+  // The program picks the row of the user it runs as.
+  const passwd* user = getpwuid(geteuid());
+  ASSERT_NE(user, nullptr);
+  portal.temp().Insert("e_stmt_smtp_cnxn_cfg",
+                       {{"Surrogate_Key", Value::Text(user->pw_name)},
+                        {"Host_Name_Or_Address", Value::Text("127.0.0.1")},
+                        {"User_Name", Value::Text(kSmtpTestUser)},
+                        {"Pass_Word", Value::Bytes(EncodeStoredPassword(
+                                          kSmtpTestPassword, PasswordMailKey(identity)))},
+                        {"From_Address", Value::Text("office@harbor.example")},
+                        {"Port_Number", Value::Integer(server.port())}},
+                       "LocalData");
+
+  std::string page = portal.Post("/EmailPW", "AccountID=smith01").output;
+  EXPECT_NE(page.find(ExpectedPageHeader(kTitle) + "  <b>Password sent.<BR>\r\n"
+                                                   " <form action=\"/cgi-bin/Portavel.exe/Main\""),
+            std::string::npos)
+      << page;
+  std::vector<ReceivedMail> received = server.Messages();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].login, std::optional<std::string>(kSmtpTestUser));
+  EXPECT_EQ(received[0].rcpt_tos, std::vector<std::string>{"smith@example.com"});
+  EXPECT_NE(received[0].data.find("Subject: Access Code\r\n"), std::string::npos);
+  EXPECT_NE(received[0].data.find("www.harbor.example\r\nLogin: SMITH01\r\nPassword: Secret 1"),
+            std::string::npos)
+      << received[0].data;
 }
 
 TEST(PasswordE2eTest, ChangeFormAndLoggedOutVisitors) {
