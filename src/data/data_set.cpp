@@ -309,14 +309,18 @@ struct DataSet::Impl {
     changed.assign(current.size(), false);
   }
 
-  // Reads the stored fields of a row; false when the row is gone. The
-  // statement is prepared once per data set: browsing reads row by row.
-  bool ReadRow(int64_t rowid) {
+  // The statement is prepared once per data set: browsing reads row by row.
+  void PrepareRowRead() {
     if (!read_row) {
       read_row =
           std::make_unique<Statement>(db(), "SELECT " + ColumnList() + " FROM " +
                                                 QuoteIdentifier(table()) + " WHERE rowid = ?");
     }
+  }
+
+  // Reads the stored fields of a row; false when the row is gone.
+  bool ReadRow(int64_t rowid) {
+    PrepareRowRead();
     read_row->Reset();
     read_row->Bind(1, Value::Integer(rowid));
     ClearBuffer();
@@ -435,9 +439,9 @@ void DataSet::CancelRange() {
 void DataSet::Open() {
   if (Active()) return;
   Impl& d = *impl_;
-  // Fails on a missing table or a missing or renamed field, before any row is read.
-  Statement probe(d.db(),
-                  "SELECT " + d.ColumnList() + " FROM " + QuoteIdentifier(d.table()) + " WHERE 0");
+  // Preparing the row read fails on a missing table or a missing or
+  // renamed field, before any row is read.
+  d.PrepareRowRead();
   fields_.clear();
   for (size_t i = 0; i < d.def->fields.size(); ++i) {
     fields_.push_back(std::make_unique<Field>(this, d.def->fields[i], static_cast<int>(i), false));

@@ -1,6 +1,6 @@
 #include "mail/smtp_sender.h"
 
-#include <curl/curl.h>
+#include "mail/curl_library.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,17 +13,11 @@ namespace {
 constexpr long kConnectTimeoutSeconds = 30;
 constexpr long kTransferTimeoutSeconds = 60;
 
+// Only ever used once the library is loaded.
 struct CurlDeleter {
-  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+  void operator()(CURL* curl) const { LoadCurlLibrary(nullptr)->easy_cleanup(curl); }
+  void operator()(curl_slist* list) const { LoadCurlLibrary(nullptr)->slist_free_all(list); }
 };
-
-// libcurl's global set-up is not thread-safe; doing it once before the
-// first handle keeps curl_easy_init from doing it behind our back.
-void InitializeCurlOnce() {
-  static const bool initialized = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  (void)initialized;
-}
 
 // Follows the conversation as libcurl reports it, keeping the server's
 // last complete reply before the client said QUIT ("250-..." lines continue
@@ -105,12 +99,14 @@ std::string AngleAddress(const std::string& address) {
 SmtpSendResult SendSmtpMessage(const SmtpServer& server, const SmtpDelivery& delivery) {
   // libcurl would only say the URL is malformed.
   if (server.host.empty()) return {SmtpSendResult::Outcome::kFailed, "no SMTP server host is set"};
-  InitializeCurlOnce();
+  const char* load_error = nullptr;
+  const CurlLibrary* api = LoadCurlLibrary(&load_error);
+  if (!api) return {SmtpSendResult::Outcome::kFailed, load_error};
   // Everything the handle points to is declared before it, so that it
   // outlives the handle: cleaning up may still say QUIT and report it.
   std::unique_ptr<curl_slist, CurlDeleter> recipients;
   for (const std::string& recipient : delivery.recipients) {
-    curl_slist* longer = curl_slist_append(recipients.get(), AngleAddress(recipient).c_str());
+    curl_slist* longer = api->slist_append(recipients.get(), AngleAddress(recipient).c_str());
     if (!longer) return {SmtpSendResult::Outcome::kFailed, "out of memory"};
     recipients.release();
     recipients.reset(longer);
@@ -121,43 +117,43 @@ SmtpSendResult SendSmtpMessage(const SmtpServer& server, const SmtpDelivery& del
   ReplyTracker replies;
   MessageReader reader{delivery.message};
 
-  std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+  std::unique_ptr<CURL, CurlDeleter> curl(api->easy_init());
   if (!curl) return {SmtpSendResult::Outcome::kFailed, "cannot create an SMTP client"};
   CURL* handle = curl.get();
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  curl_easy_setopt(handle, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
-  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error_text);
+  api->easy_setopt(handle, CURLOPT_URL, url.c_str());
+  api->easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
+  api->easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  api->easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  api->easy_setopt(handle, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
+  api->easy_setopt(handle, CURLOPT_ERRORBUFFER, error_text);
   if (server.security != SmtpSecurity::kPlain) {
-    curl_easy_setopt(handle, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
+    api->easy_setopt(handle, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    api->easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
+    api->easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
   }
-  curl_easy_setopt(handle, CURLOPT_USE_SSL,
+  api->easy_setopt(handle, CURLOPT_USE_SSL,
                    server.security == SmtpSecurity::kStartTls ? static_cast<long>(CURLUSESSL_ALL)
                                                               : static_cast<long>(CURLUSESSL_NONE));
   if (!server.user_name.empty()) {
-    curl_easy_setopt(handle, CURLOPT_USERNAME, server.user_name.c_str());
-    curl_easy_setopt(handle, CURLOPT_PASSWORD, server.password.c_str());
+    api->easy_setopt(handle, CURLOPT_USERNAME, server.user_name.c_str());
+    api->easy_setopt(handle, CURLOPT_PASSWORD, server.password.c_str());
   }
-  curl_easy_setopt(handle, CURLOPT_MAIL_FROM, from.c_str());
-  curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, recipients.get());
-  curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
-  curl_easy_setopt(handle, CURLOPT_READFUNCTION, OnRead);
-  curl_easy_setopt(handle, CURLOPT_READDATA, &reader);
+  api->easy_setopt(handle, CURLOPT_MAIL_FROM, from.c_str());
+  api->easy_setopt(handle, CURLOPT_MAIL_RCPT, recipients.get());
+  api->easy_setopt(handle, CURLOPT_UPLOAD, 1L);
+  api->easy_setopt(handle, CURLOPT_READFUNCTION, OnRead);
+  api->easy_setopt(handle, CURLOPT_READDATA, &reader);
   // The server's replies reach OnDebug only; nothing is printed.
-  curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, OnDebug);
-  curl_easy_setopt(handle, CURLOPT_DEBUGDATA, &replies);
-  curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L);
+  api->easy_setopt(handle, CURLOPT_DEBUGFUNCTION, OnDebug);
+  api->easy_setopt(handle, CURLOPT_DEBUGDATA, &replies);
+  api->easy_setopt(handle, CURLOPT_VERBOSE, 1L);
 
-  CURLcode code = curl_easy_perform(handle);
+  CURLcode code = api->easy_perform(handle);
   if (code == CURLE_OK) return {SmtpSendResult::Outcome::kSent, ""};
   if (replies.LastReplyIsError()) {
     return {SmtpSendResult::Outcome::kErrorReply, replies.last_reply()};
   }
-  std::string what = error_text[0] != '\0' ? error_text : curl_easy_strerror(code);
+  std::string what = error_text[0] != '\0' ? error_text : api->easy_strerror(code);
   return {SmtpSendResult::Outcome::kFailed, what};
 }
 

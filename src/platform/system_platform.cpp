@@ -1,8 +1,8 @@
 // The production platform: Linux system calls behind the Platform
 // interface.
 #include <fcntl.h>
-#include <openssl/rand.h>
 #include <pwd.h>
+#include <sys/random.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -48,7 +48,10 @@ class LinuxPlatform final : public Platform {
 
   std::optional<Guid> NewGuid() override {
     Guid::Bytes bytes;
-    if (RAND_bytes(bytes.data(), static_cast<int>(bytes.size())) != 1) return std::nullopt;
+    // The kernel's generator: no need to start a crypto library for it.
+    if (getrandom(bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+      return std::nullopt;
+    }
     // Version 4, variant 10xx. The third group is stored little-endian,
     // so its high byte (holding the version) is byte 7.
     bytes[7] = static_cast<uint8_t>((bytes[7] & 0x0F) | 0x40);

@@ -120,10 +120,11 @@ AgingResult Age(Store& store, AgeBy age_by, int32_t account_index, bool age_batc
   return result;
 }
 
+// The first preferences row decides; only the one field is read.
 bool UseDueDateAging(Store& store) {
-  DataSet prefs(store, "UserData", "RemotePrefs");
+  Query prefs(store, "UserData", "select UseDueDAge from RemotePrefs order by rowid limit 1");
   prefs.Open();
-  return !prefs.IsEmpty() && prefs.FieldByName("UseDueDAge").AsBoolean();
+  return !prefs.Eof() && prefs.FieldByName("UseDueDAge").AsBoolean();
 }
 
 }  // namespace

@@ -7,10 +7,6 @@ namespace portavel {
 void TwmMain_::wmMain_waiLoginAction(const WebRequest& request, WebResponse& response, bool&) {
   PageLines lines;
   AddPageHeader(lines, "Account Login");
-  std::unique_ptr<Store> session = OpenPrivateSession();
-  DataSet accounts(*session, "UserData", "Accounts.DB");
-  accounts.SetReadOnly(true);
-  accounts.Open();
   const std::string script = HtmlEscape(request.script_name);
   lines.insert(
       lines.end(),
@@ -19,10 +15,10 @@ void TwmMain_::wmMain_waiLoginAction(const WebRequest& request, WebResponse& res
           "  <fieldset>",
           "   <legend>Login Info:</legend>",
           "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"" +
-              std::to_string(DeclaredAccountFieldSize(*session, "AccountID")) + "\" />",
+              std::to_string(DeclaredAccountFieldSize(context_.store, "AccountID")) + "\" />",
           "   <br>",
           "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" maxlength=\"" +
-              std::to_string(DeclaredAccountFieldSize(*session, "WALPW") - 1) + "\" />",
+              std::to_string(DeclaredAccountFieldSize(context_.store, "WALPW") - 1) + "\" />",
           "   <br>",
           "   <input type=\"submit\" value=\"Log in\" />",
           "  </fieldset>",
@@ -60,12 +56,14 @@ void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& resp
   DataSet accounts(*session, "UserData", "Accounts.DB");
   accounts.SetIndexName("ActIndex");
   accounts.SetReadOnly(true);
+  // Restricted to the typed ID, so that only matching rows are read.
+  accounts.AddFilter("AccountID", Value::Text(account_id), /*case_insensitive=*/true);
   accounts.Open();
   const std::string shown_id = HtmlEscape(account_id);
   if (account_id.size() > static_cast<size_t>(DeclaredAccountFieldSize(*session, "AccountID"))) {
     return oops(" <h1>'" + shown_id + "' is too long to be a valid customer account ID!</h1>");
   }
-  if (!accounts.Locate({{"AccountID", Value::Text(account_id)}}, /*case_insensitive=*/true)) {
+  if (accounts.IsEmpty()) {
     return oops(" <h1>'" + shown_id +
                 "' doesn't exist as a customer account ID in the customer database!</h1>");
   }

@@ -156,11 +156,13 @@ void TwmMain_::wmMain_PWChangeAction(const WebRequest& request, WebResponse& res
   }
   DataSet accounts(*session, "UserData", "Accounts.DB");
   accounts.SetIndexName("ActIndex");
+  // Restricted to the cookie's ID, so that only matching rows are read.
+  accounts.AddFilter("AccountID", Value::Text(account_id), /*case_insensitive=*/true);
   accounts.Open();
   if (account_id.size() > static_cast<size_t>(DeclaredAccountFieldSize(*session, "AccountID"))) {
     return finish(" <h1>'" + shown_id + "' is too long to be a valid customer account ID!</h1>");
   }
-  if (!accounts.Locate({{"AccountID", Value::Text(account_id)}}, /*case_insensitive=*/true)) {
+  if (accounts.IsEmpty()) {
     return finish("  <h1>'" + shown_id +
                   "' doesn't exist as a customer account ID in the customer accounts table!</h1>");
   }

@@ -1,0 +1,607 @@
+// Fills a fresh store with a dealer's worth of made-up customers for the
+// request benchmark: preferences, company, key rows, accounts with web
+// passwords, tanks and invoices, plus the account "BENCH" (20 tanks, 300
+// invoices) whose page the benchmark asks for, so that its page is the
+// same size in a small store and a large one.
+//
+//   generate_store --config FILE --accounts N --invoices M [--tanks-per-account K]
+//                  [--replace]
+//
+// Rows go in through one transaction and one prepared INSERT per table,
+// bound by position, as the admin tool's loader writes them: a hundred
+// thousand accounts and two million invoices take seconds.
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "admin/key_sequences.h"
+#include "admin/web_password.h"
+#include "config/config.h"
+#include "data/data_set.h"
+#include "data/sqlite_statement.h"
+#include "data/store.h"
+#include "platform/platform.h"
+
+namespace portavel {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kHelp =
+    "Usage: generate_store --config FILE --accounts N --invoices M [--tanks-per-account K]\n"
+    "                      [--replace]\n"
+    "\n"
+    "Creates the store named by the configuration file's [database] section and fills\n"
+    "it with made-up data for benchmarks:\n"
+    "  - one RemotePrefs row (card payments on), one Company row, the Keys rows and\n"
+    "    a fixed installation identity;\n"
+    "  - N accounts ACCT000001, ACCT000002, ... with the web password \"pass\" followed\n"
+    "    by the account number (ACCT000042: \"pass42\");\n"
+    "  - K tanks per account (default 1);\n"
+    "  - M invoices spread evenly over the accounts and over the last three years;\n"
+    "  - the account BENCH (password \"benchpass\") with exactly 20 tanks and 300\n"
+    "    invoices, on top of N and M.\n"
+    "\n"
+    "Options:\n"
+    "  --config FILE             the configuration file (required)\n"
+    "  --accounts N              number of ACCT accounts (required, 0 or more)\n"
+    "  --invoices M              number of invoices of the ACCT accounts (required)\n"
+    "  --tanks-per-account K     tanks of each ACCT account (default 1)\n"
+    "  --replace                 delete existing database files first; without it an\n"
+    "                            existing file is an error\n"
+    "  --help                    this text\n"
+    "\n"
+    "Progress and the elapsed time go to standard error.\n";
+
+constexpr const char* kBenchAccountId = "BENCH";
+constexpr const char* kBenchPassword = "benchpass";
+constexpr int kBenchTanks = 20;
+constexpr int kBenchInvoices = 300;
+constexpr int kInvoiceDays = 3 * 365;
+constexpr int kUnpaidInvoicesPerAccount = 2;
+constexpr int kDaysToPay = 30;
+constexpr int kDeliveryBatchType = 4;
+// A fixed identity, so that a reused store is the same installation.
+constexpr unsigned char kInstallationId[16] = {0x5B, 0x0E, 0x4C, 0x21, 0x9A, 0x3D, 0x47, 0x11,
+                                               0x8E, 0x62, 0xC4, 0x0B, 0x17, 0xD9, 0x2F, 0x60};
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Options {
+  std::string config_path;
+  int64_t accounts = -1;
+  int64_t invoices = -1;
+  int64_t tanks_per_account = 1;
+  bool replace = false;
+  bool help = false;
+};
+
+int64_t ParseCount(std::string_view option, std::string_view text, int64_t limit) {
+  int64_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > limit) {
+    throw UsageError(std::string(option) + ": expected a whole number from 0 to " +
+                     std::to_string(limit) + ", got '" + std::string(text) + "'");
+  }
+  return value;
+}
+
+// Accepts "--name value" and "--name=value".
+Options ParseOptions(int argc, char** argv) {
+  // Keys, indexes and AccountIndex are 32-bit in the store.
+  constexpr int64_t kMaxRows = 100'000'000;
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    std::string_view name = arg;
+    std::optional<std::string_view> inline_value;
+    if (size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+      name = arg.substr(0, eq);
+      inline_value = arg.substr(eq + 1);
+    }
+    auto value = [&]() -> std::string_view {
+      if (inline_value) return *inline_value;
+      if (i + 1 >= argc) throw UsageError(std::string(name) + ": missing value");
+      return argv[++i];
+    };
+    if (name == "--help" || name == "-h") {
+      options.help = true;
+    } else if (name == "--replace") {
+      options.replace = true;
+    } else if (name == "--config") {
+      options.config_path = value();
+    } else if (name == "--accounts") {
+      options.accounts = ParseCount(name, value(), kMaxRows);
+    } else if (name == "--invoices") {
+      options.invoices = ParseCount(name, value(), kMaxRows);
+    } else if (name == "--tanks-per-account") {
+      options.tanks_per_account = ParseCount(name, value(), 1000);
+    } else {
+      throw UsageError("unknown option '" + std::string(arg) + "'");
+    }
+  }
+  if (options.help) return options;
+  if (options.config_path.empty()) throw UsageError("--config FILE is required");
+  if (options.accounts < 0) throw UsageError("--accounts N is required");
+  if (options.invoices < 0) throw UsageError("--invoices M is required");
+  if (options.accounts == 0 && options.invoices > 0) {
+    throw UsageError("--invoices needs at least one account");
+  }
+  if (options.accounts * options.tanks_per_account > kMaxRows) {
+    throw UsageError("--accounts times --tanks-per-account must not exceed " +
+                     std::to_string(kMaxRows));
+  }
+  return options;
+}
+
+// A fresh store must not quietly reuse or extend an old one.
+void ClearOldFiles(const StorePaths& paths, bool replace) {
+  for (const std::string& path : {paths.userdata, paths.localdata}) {
+    fs::path folder = fs::absolute(path).parent_path();
+    if (!fs::is_directory(folder)) {
+      throw std::runtime_error("the folder " + folder.string() + " of " + path + " does not exist");
+    }
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+      fs::path file = path + suffix;
+      if (!fs::exists(file)) continue;
+      if (!replace) {
+        throw std::runtime_error(file.string() +
+                                 " exists; give --replace to delete it and start afresh");
+      }
+      fs::remove(file);
+    }
+  }
+}
+
+// Large tables report every tenth of the way, but no more often than this.
+constexpr int64_t kProgressRows = 50000;
+
+class Stopwatch {
+ public:
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// One table's rows through one prepared INSERT of every catalog field,
+// bound by position. Callers look field positions up once, before the
+// loop: a search by name per value would cost more than the insert.
+class BulkInserter {
+ public:
+  BulkInserter(Store& store, std::string_view table_name, const Stopwatch& clock,
+               int64_t expected_rows)
+      : def_(store.Definition("UserData", table_name)),
+        values_(def_.fields.size()),
+        clock_(clock),
+        report_every_(std::max<int64_t>(expected_rows / 10, kProgressRows)),
+        expected_rows_(expected_rows) {
+    std::string columns;
+    std::string marks;
+    for (const FieldDef& field : def_.fields) {
+      columns += (columns.empty() ? "" : ", ") + QuoteIdentifier(field.name);
+      marks += marks.empty() ? "?" : ", ?";
+    }
+    insert_ = std::make_unique<Statement>(
+        store.Connection(def_.alias),
+        "INSERT INTO " + QuoteIdentifier(def_.name) + " (" + columns + ") VALUES (" + marks + ")");
+  }
+
+  int Position(std::string_view field_name) const {
+    const FieldDef* field = def_.FindField(field_name);
+    if (!field) throw std::logic_error(def_.name + " has no field " + std::string(field_name));
+    return static_cast<int>(field - def_.fields.data());
+  }
+
+  // Converted as a field of the store converts it (cut to size, padded).
+  void Set(int position, const Value& value) {
+    values_[position] = ConvertForField(def_.fields[position], value);
+  }
+
+  // Writes the row and clears the values for the next one.
+  void Write() {
+    insert_->Reset();
+    for (size_t i = 0; i < values_.size(); ++i) {
+      insert_->Bind(static_cast<int>(i + 1), values_[i]);
+      values_[i] = Value::Null();
+    }
+    insert_->Step();
+    if (++rows_ % report_every_ == 0 && rows_ < expected_rows_) {
+      std::fprintf(stderr, "  %s: %lld of %lld rows (%.1f s)\n", def_.name.c_str(),
+                   static_cast<long long>(rows_), static_cast<long long>(expected_rows_),
+                   clock_.Seconds());
+    }
+  }
+
+  void Finish() const {
+    std::fprintf(stderr, "  %s: %lld rows (%.1f s)\n", def_.name.c_str(),
+                 static_cast<long long>(rows_), clock_.Seconds());
+  }
+
+  int64_t rows() const { return rows_; }
+
+ private:
+  const TableDef& def_;
+  std::vector<Value> values_;
+  std::unique_ptr<Statement> insert_;
+  const Stopwatch& clock_;
+  int64_t report_every_;
+  int64_t expected_rows_;
+  int64_t rows_ = 0;
+};
+
+Value Text(std::string text) {
+  return Value::Text(std::move(text));
+}
+Value Cents(int64_t cents) {
+  return Value::Currency(Money::FromUnits(cents * (Money::kUnitsPerWhole / 100)));
+}
+
+std::string Numbered(const char* prefix, int64_t number, int width) {
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "%0*lld", width, static_cast<long long>(number));
+  return prefix + std::string(digits);
+}
+
+template <size_t N>
+const char* Pick(const char* const (&choices)[N], uint64_t n) {
+  return choices[n % N];
+}
+
+constexpr const char* kFirstNames[] = {"Robert", "Maria", "James",  "Linda", "David",
+                                       "Susan",  "John",  "Eileen", "Anh",   "Carlos"};
+constexpr const char* kLastNames[] = {"Smith",  "Garcia", "Thompson", "Brooks", "Nguyen",
+                                      "Miller", "Davis",  "Wilson",   "Moore",  "Clark"};
+constexpr const char* kStreets[] = {"Maple Avenue",  "Old Mill Road",   "Cedar Court",
+                                    "Harbor Street", "Ridgeview Drive", "Pine Lane"};
+constexpr int kTankSizes[] = {120, 250, 500, 1000};
+
+// What the generator has made so far, for the key rows.
+struct Totals {
+  int64_t accounts = 0;
+  int64_t tanks = 0;
+  int64_t invoices = 0;
+};
+
+class StoreFiller {
+ public:
+  StoreFiller(Store& store, const Options& options, DateTime today, const Stopwatch& clock)
+      : store_(store), options_(options), today_(today), clock_(clock) {}
+
+  Totals Fill() {
+    WriteSettings();
+    const int64_t all_accounts = options_.accounts + 1;
+    const int64_t all_tanks = options_.accounts * options_.tanks_per_account + kBenchTanks;
+    const int64_t all_invoices = options_.invoices + kBenchInvoices;
+    {
+      BulkInserter accounts(store_, "Accounts", clock_, all_accounts);
+      AccountColumns columns(accounts);
+      for (int64_t i = 1; i <= options_.accounts; ++i) {
+        WriteAccount(accounts, columns, i, Numbered("ACCT", i, 6), "pass" + std::to_string(i));
+      }
+      WriteAccount(accounts, columns, all_accounts, kBenchAccountId, kBenchPassword);
+      accounts.Finish();
+    }
+    {
+      BulkInserter tanks(store_, "Tanks", clock_, all_tanks);
+      TankColumns columns(tanks);
+      for (int64_t i = 1; i <= options_.accounts; ++i) {
+        for (int64_t t = 0; t < options_.tanks_per_account; ++t) {
+          WriteTank(tanks, columns, Numbered("ACCT", i, 6));
+        }
+      }
+      for (int t = 0; t < kBenchTanks; ++t) WriteTank(tanks, columns, kBenchAccountId);
+      tanks.Finish();
+    }
+    {
+      BulkInserter invoices(store_, "Invoices", clock_, all_invoices);
+      InvoiceColumns columns(invoices);
+      for (int64_t i = 1; i <= options_.accounts; ++i) {
+        // An even share, the remainder going one each to the first accounts.
+        const int64_t count = options_.invoices / options_.accounts +
+                              (i <= options_.invoices % options_.accounts ? 1 : 0);
+        const int64_t first_tank =
+            options_.tanks_per_account ? (i - 1) * options_.tanks_per_account + 1 : 0;
+        WriteInvoices(invoices, columns, i, Numbered("ACCT", i, 6), first_tank, count);
+      }
+      WriteInvoices(invoices, columns, all_accounts, kBenchAccountId,
+                    options_.accounts * options_.tanks_per_account + 1, kBenchInvoices);
+      invoices.Finish();
+    }
+    totals_.accounts = all_accounts;
+    WriteKeys();
+    return totals_;
+  }
+
+ private:
+  struct AccountColumns {
+    explicit AccountColumns(const BulkInserter& t)
+        : index(t.Position("AccountIndex")),
+          id(t.Position("AccountID")),
+          terms(t.Position("Termskey")),
+          first_name(t.Position("BillToFname")),
+          last_name(t.Position("BillToLname")),
+          street_no(t.Position("StreetNo")),
+          street(t.Position("StreetName")),
+          city(t.Position("City")),
+          state(t.Position("State")),
+          zip(t.Position("Zip")),
+          phone(t.Position("Phone")),
+          email(t.Position("Email")),
+          use_budget(t.Position("UseBudget")),
+          password(t.Position("WALPW")),
+          merchant(t.Position("MerchantID")),
+          active(t.Position("Active")),
+          opened(t.Position("AccountOpened")) {}
+    int index, id, terms, first_name, last_name, street_no, street, city, state, zip, phone, email,
+        use_budget, password, merchant, active, opened;
+  };
+
+  struct TankColumns {
+    explicit TankColumns(const BulkInserter& t)
+        : index(t.Position("Tankindex")),
+          serial_no(t.Position("SerialNo")),
+          serial_prefix(t.Position("SerialPrefix")),
+          account_id(t.Position("AccountID")),
+          equipment(t.Position("EquipmentType")),
+          units(t.Position("LbsorGals")),
+          status(t.Position("DeliveryStatus")),
+          street_no(t.Position("DeliveryStreetNo")),
+          street(t.Position("DeliveryStreetName")),
+          city(t.Position("DeliveryCity")),
+          state(t.Position("DeliveryState")),
+          zip(t.Position("DeliveryZip")),
+          size(t.Position("Size")),
+          manufacturer(t.Position("Manufacturer")),
+          owned_by(t.Position("Ownedby")),
+          delivery_type(t.Position("DeliveryType")),
+          fuel(t.Position("FuelinTank")),
+          route_active(t.Position("RteActive")),
+          description(t.Position("EquipDesc")),
+          purchased(t.Position("DateofPurchase")) {}
+    int index, serial_no, serial_prefix, account_id, equipment, units, status, street_no, street,
+        city, state, zip, size, manufacturer, owned_by, delivery_type, fuel, route_active,
+        description, purchased;
+  };
+
+  struct InvoiceColumns {
+    explicit InvoiceColumns(const BulkInserter& t)
+        : key(t.Position("InvoiceKey")),
+          account_key(t.Position("Accountkey")),
+          account_id(t.Position("AccountID")),
+          number(t.Position("InvoiceNo")),
+          date(t.Position("InvDate")),
+          due(t.Position("DueDate")),
+          batch_key(t.Position("BatchKey")),
+          batch_type(t.Position("BatchType")),
+          tank_key(t.Position("TankKey")),
+          type(t.Position("InvType")),
+          gallons(t.Position("Gallons")),
+          quantity(t.Position("TotalQuantity")),
+          subtotal(t.Position("Subtotal")),
+          tax(t.Position("Taxtotal")),
+          total(t.Position("InvTotal")),
+          debits(t.Position("TotalDebits")),
+          credits(t.Position("TotalCredits")),
+          payments(t.Position("PaymentTotal")),
+          discount(t.Position("DiscountAmount")),
+          balance(t.Position("InvoiceBalance")),
+          employee(t.Position("Employee")),
+          printed(t.Position("Printed")) {}
+    int key, account_key, account_id, number, date, due, batch_key, batch_type, tank_key, type,
+        gallons, quantity, subtotal, tax, total, debits, credits, payments, discount, balance,
+        employee, printed;
+  };
+
+  uint64_t Draw() { return random_(); }
+
+  void WriteSettings() {
+    BulkInserter prefs(store_, "RemotePrefs", clock_, 1);
+    prefs.Set(prefs.Position("RemotePrefsKey"), Value::Integer(1));
+    prefs.Set(prefs.Position("MerchantID"), Value::Integer(1));
+    prefs.Set(prefs.Position("UseCC"), Value::Boolean(true));
+    prefs.Set(prefs.Position("Over1"), Value::Integer(30));
+    prefs.Set(prefs.Position("Over2"), Value::Integer(60));
+    prefs.Set(prefs.Position("Over3"), Value::Integer(90));
+    prefs.Write();
+
+    BulkInserter company(store_, "Company", clock_, 1);
+    company.Set(company.Position("CompanyName"), Text("Benchmark Propane & Oil"));
+    company.Set(company.Position("Phone"), Text("(541) 555-0100"));
+    company.Set(company.Position("WebsiteAddress"), Text("www.example.com"));
+    company.Write();
+
+    BulkInserter identity(store_, "scid", clock_, 1);
+    identity.Set(identity.Position("Data"),
+                 Value::Bytes(std::string(std::begin(kInstallationId), std::end(kInstallationId))));
+    identity.Write();
+  }
+
+  void WriteAccount(BulkInserter& t, const AccountColumns& c, int64_t index, const std::string& id,
+                    const std::string& password) {
+    const uint64_t n = Draw();
+    t.Set(c.index, Value::Integer(index));
+    t.Set(c.id, Text(id));
+    t.Set(c.terms, Value::Integer(1));
+    t.Set(c.first_name, Text(Pick(kFirstNames, n)));
+    t.Set(c.last_name, Text(Pick(kLastNames, n >> 8)));
+    t.Set(c.street_no, Text(std::to_string(1 + (n >> 16) % 9999)));
+    t.Set(c.street, Text(Pick(kStreets, n >> 32)));
+    t.Set(c.city, Text("Harbor Valley"));
+    t.Set(c.state, Text("OR"));
+    t.Set(c.zip, Text("97420"));
+    t.Set(c.phone, Text("(541) 555-" + Numbered("", index % 10000, 4)));
+    t.Set(c.email, Text(id + "@example.com"));
+    t.Set(c.use_budget, Text("No"));
+    t.Set(c.password, Value::Bytes(StoredWebPassword(password)));
+    t.Set(c.merchant, Value::Integer(1));
+    t.Set(c.active, Text("Yes"));
+    t.Set(c.opened, Value::Date(today_.AddDays(-kInvoiceDays - static_cast<int>(n % 3650))));
+    t.Write();
+  }
+
+  void WriteTank(BulkInserter& t, const TankColumns& c, const std::string& account_id) {
+    const uint64_t n = Draw();
+    const int64_t index = ++totals_.tanks;
+    const int size = kTankSizes[n % std::size(kTankSizes)];
+    t.Set(c.index, Value::Integer(index));
+    t.Set(c.serial_no, Value::Integer(100000 + index));
+    t.Set(c.serial_prefix, Text("PV-"));
+    t.Set(c.account_id, Text(account_id));
+    t.Set(c.equipment, Text("Propane tank"));
+    t.Set(c.units, Text("Gallons"));
+    // Mostly "Normal", now and then "Low on Fuel" or "Request for Fuel".
+    t.Set(c.status, Value::Integer((n >> 8) % 10 == 0 ? 3 : (n >> 8) % 10 == 1 ? 6 : 1));
+    t.Set(c.street_no, Text(std::to_string(1 + (n >> 16) % 9999)));
+    t.Set(c.street, Text(Pick(kStreets, n >> 32)));
+    t.Set(c.city, Text("Harbor Valley"));
+    t.Set(c.state, Text("OR"));
+    t.Set(c.zip, Text("97420"));
+    t.Set(c.size, Value::Integer(size));
+    t.Set(c.manufacturer, Text("American Welding & Tank"));
+    t.Set(c.owned_by, Text("Company"));
+    t.Set(c.delivery_type, Text((n >> 40) % 2 ? "Automatic" : "Will Call"));
+    t.Set(c.fuel, Value::Integer(static_cast<int64_t>((n >> 44) % 81) + 10));
+    t.Set(c.route_active, Value::Boolean(false));
+    t.Set(c.description, Text(std::to_string(size) + " gal above ground"));
+    t.Set(c.purchased, Value::Date(today_.AddDays(-static_cast<int>((n >> 48) % 7300))));
+    t.Write();
+  }
+
+  // `count` deliveries on dates spread over the last three years, oldest
+  // first; all paid but the last few, so that aging has rows to walk.
+  void WriteInvoices(BulkInserter& t, const InvoiceColumns& c, int64_t account_index,
+                     const std::string& account_id, int64_t tank_index, int64_t count) {
+    days_.clear();
+    for (int64_t k = 0; k < count; ++k) days_.push_back(static_cast<int>(Draw() % kInvoiceDays));
+    std::sort(days_.begin(), days_.end(), std::greater<>());
+    for (int64_t k = 0; k < count; ++k) {
+      const uint64_t n = Draw();
+      const int64_t key = ++totals_.invoices;
+      const int days_ago = days_[k];
+      const DateTime date = today_.AddDays(-days_ago);
+      const int64_t gallons_tenths = 500 + static_cast<int64_t>(n % 4500);  // 50.0 to 500.0
+      const int64_t subtotal = gallons_tenths * 289 / 10;                   // $2.89 a gallon
+      const int64_t tax = subtotal * 5 / 100;
+      const int64_t total = subtotal + tax;
+      const bool paid = count - k > kUnpaidInvoicesPerAccount;
+      t.Set(c.key, Value::Integer(key));
+      t.Set(c.account_key, Value::Integer(account_index));
+      t.Set(c.account_id, Text(account_id));
+      t.Set(c.number, Text(Numbered("", key, 8)));
+      t.Set(c.date, Value::Date(date));
+      t.Set(c.due, Value::Date(date.AddDays(kDaysToPay)));
+      // One delivery batch a day.
+      t.Set(c.batch_key, Value::Integer(kInvoiceDays - days_ago + 1));
+      t.Set(c.batch_type, Value::Integer(kDeliveryBatchType));
+      if (tank_index > 0) t.Set(c.tank_key, Value::Integer(tank_index));
+      t.Set(c.type, Text("Propane Delivery"));
+      t.Set(c.gallons, Cents(gallons_tenths * 10));
+      t.Set(c.quantity, Cents(gallons_tenths * 10));
+      t.Set(c.subtotal, Cents(subtotal));
+      t.Set(c.tax, Cents(tax));
+      t.Set(c.total, Cents(total));
+      t.Set(c.debits, Cents(total));
+      t.Set(c.credits, Cents(paid ? total : 0));
+      t.Set(c.payments, Cents(paid ? total : 0));
+      t.Set(c.discount, Cents(0));
+      t.Set(c.balance, Cents(paid ? 0 : total));
+      t.Set(c.employee, Text("Driver " + std::to_string(1 + (n >> 32) % 12)));
+      t.Set(c.printed, Value::Boolean(true));
+      t.Write();
+    }
+  }
+
+  void WriteKeys() {
+    BulkInserter keys(store_, "Keys", clock_, static_cast<int64_t>(KeySequences().size()));
+    const int table = keys.Position("TableName");
+    const int field = keys.Position("FieldName");
+    const int next = keys.Position("NextNumber");
+    for (const KeySequence& sequence : KeySequences()) {
+      int64_t next_number = 1;
+      if (sequence.table_name == "Invoices") next_number = totals_.invoices + 1;
+      if (sequence.table_name == "Accounts") next_number = totals_.accounts + 1;
+      keys.Set(table, Text(std::string(sequence.table_name)));
+      keys.Set(field, Text(std::string(sequence.field_name)));
+      keys.Set(next, Value::Integer(next_number));
+      keys.Write();
+    }
+  }
+
+  Store& store_;
+  const Options& options_;
+  DateTime today_;
+  const Stopwatch& clock_;
+  std::mt19937_64 random_{20240331};
+  std::vector<int> days_;
+  Totals totals_;
+};
+
+void Generate(const Options& options) {
+  Stopwatch clock;
+  Config config = ReadConfigFile(options.config_path);
+  ClearOldFiles(config.database, options.replace);
+  Store store(config.database, /*create_missing_files=*/true);
+  store.CreateAllTables();
+  // Settings of this connection alone: room to keep the indexes being
+  // filled in memory, no journal for a file that is thrown away anyway
+  // if the load fails. The programs open it in WAL mode as always.
+  store.Execute("UserData", "PRAGMA cache_size = -524288");
+  store.Execute("UserData", "PRAGMA journal_mode = OFF");
+  store.Execute("UserData", "PRAGMA synchronous = OFF");
+  std::fprintf(stderr, "Creating %s\n", config.database.userdata.c_str());
+
+  store.Execute("UserData", "BEGIN IMMEDIATE");
+  Totals totals;
+  try {
+    totals = StoreFiller(store, options, SystemPlatform().Now().DateOnly(), clock).Fill();
+    store.Execute("UserData", "COMMIT");
+  } catch (...) {
+    try {
+      store.Execute("UserData", "ROLLBACK");
+    } catch (const StoreError&) {
+      // SQLite may have ended the transaction itself; the first failure is the one to report.
+    }
+    throw;
+  }
+  store.Execute("UserData", "PRAGMA journal_mode = WAL");
+  std::fprintf(stderr, "Wrote %lld accounts, %lld tanks and %lld invoices in %.1f s\n",
+               static_cast<long long>(totals.accounts), static_cast<long long>(totals.tanks),
+               static_cast<long long>(totals.invoices), clock.Seconds());
+}
+
+}  // namespace
+}  // namespace portavel
+
+int main(int argc, char** argv) {
+  portavel::Options options;
+  try {
+    options = portavel::ParseOptions(argc, argv);
+  } catch (const portavel::UsageError& error) {
+    std::fprintf(stderr, "generate_store: %s\nTry 'generate_store --help'.\n", error.what());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(portavel::kHelp, stdout);
+    return 0;
+  }
+  try {
+    portavel::Generate(options);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "generate_store: %s\n", error.what());
+    return 1;
+  }
+  return 0;
+}
