@@ -38,6 +38,8 @@ const fakeClock = {
 // so its fuel request on a fresh store is always accepted.
 const customer = { id: 'HV1001', password: 'maple120', name: 'Robert Smith' };
 
+const newPassword = 'harbor-2024';
+
 const scriptName = '/cgi-bin/Portavel.exe';
 
 let workDir;
@@ -253,11 +255,34 @@ describe('customer portal in Chromium', () => {
     await screenshot('account-after-request');
   });
 
+  it('changes the password', async () => {
+    await press('Change Password');
+    await page.fill('input[name="OldPassword"]', customer.password);
+    await page.fill('input[name="NewPassword"]', newPassword);
+    await page.fill('input[name="NewPassword2"]', newPassword);
+    await screenshot('password-change');
+    await press('Change Password');
+    assert.match(await bodyText(), /Password has been successfully changed\./);
+    await screenshot('password-changed');
+    await press('Go Back to Account information');
+    assert.match(await bodyText(), /This is your account information/);
+  });
+
   it('logs out', async () => {
     await press('Logout');
     assert.match(await bodyText(), /You have been logged out\./);
     const cookies = Object.fromEntries((await page.context().cookies()).map((c) => [c.name, c.value]));
     assert.equal(cookies.AccountID, '-1');
     await screenshot('logged-out');
+  });
+
+  it('logs in with the new password only', async () => {
+    await logIn(customer.password);
+    assert.equal(await page.title(), 'OOPS!');
+    await logIn(newPassword);
+    await page.waitForURL(`${baseUrl}${scriptName}/MainAccountPg`);
+    await page.waitForLoadState('load');
+    assert.equal(await page.title(), 'Welcome');
+    await screenshot('welcome-new-password');
   });
 });
