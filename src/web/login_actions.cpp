@@ -1,5 +1,4 @@
 // The login form and the login check.
-#include "data/table_catalog.h"
 #include "text/html_escape.h"
 #include "web/web_module.h"
 
@@ -54,26 +53,13 @@ void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& resp
 
   std::unique_ptr<Store> session = OpenPrivateSession();
   DataSet accounts(*session, "UserData", "Accounts.DB");
-  accounts.SetIndexName("ActIndex");
   accounts.SetReadOnly(true);
-  // Restricted to the typed ID, so that only matching rows are read.
-  accounts.AddFilter("AccountID", Value::Text(account_id), /*case_insensitive=*/true);
-  accounts.Open();
-  const std::string shown_id = HtmlEscape(account_id);
-  if (account_id.size() > static_cast<size_t>(DeclaredAccountFieldSize(*session, "AccountID"))) {
-    return oops(" <h1>'" + shown_id + "' is too long to be a valid customer account ID!</h1>");
-  }
-  if (accounts.IsEmpty()) {
-    return oops(" <h1>'" + shown_id +
-                "' doesn't exist as a customer account ID in the customer database!</h1>");
-  }
-  Field& stored = accounts.FieldByName("WALPW");
-  if (stored.IsNull()) {
-    return oops(" <h1>No password could be retrieved for the specified customer account ID!</h1>");
-  }
-  if (ReadPasswordField(stored) != password) {
-    return oops(" <h1>Password is incorrect for the specified customer account ID!</h1>");
-  }
+  OpenAccountsById(accounts, account_id);
+  const std::string failure = PasswordCheckFailure(
+      *session, accounts, account_id, password,
+      " <h1>'" + HtmlEscape(account_id) +
+          "' doesn't exist as a customer account ID in the customer database!</h1>");
+  if (!failure.empty()) return oops(failure);
 
   // The cookie keeps the account ID as typed; the account is found without regard to case.
   response.cookies.push_back(Cookie{kAccountCookie, account_id, "", "", DateTime(), false});

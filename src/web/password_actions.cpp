@@ -1,16 +1,9 @@
 // Password recovery by e-mail and password change.
-#include "data/table_catalog.h"
 #include "mail/password_mail.h"
 #include "text/html_escape.h"
 #include "web/web_module.h"
 
 namespace portavel {
-std::string ReadPasswordField(const Field& field) {
-  if (field.IsNull()) return std::string();
-  const std::string& bytes = field.AsBytes();
-  return bytes.substr(0, bytes.find('\0'));
-}
-
 void TwmMain_::wmMain_PWForgetAction(const WebRequest& request, WebResponse& response, bool&) {
   PageLines lines;
   AddPageHeader(lines, CompanyText("CompanyName"));
@@ -155,25 +148,13 @@ void TwmMain_::wmMain_PWChangeAction(const WebRequest& request, WebResponse& res
                   " characters long.</h1>");
   }
   DataSet accounts(*session, "UserData", "Accounts.DB");
-  accounts.SetIndexName("ActIndex");
-  // Restricted to the cookie's ID, so that only matching rows are read.
-  accounts.AddFilter("AccountID", Value::Text(account_id), /*case_insensitive=*/true);
-  accounts.Open();
-  if (account_id.size() > static_cast<size_t>(DeclaredAccountFieldSize(*session, "AccountID"))) {
-    return finish(" <h1>'" + shown_id + "' is too long to be a valid customer account ID!</h1>");
-  }
-  if (accounts.IsEmpty()) {
-    return finish("  <h1>'" + shown_id +
-                  "' doesn't exist as a customer account ID in the customer accounts table!</h1>");
-  }
+  OpenAccountsById(accounts, account_id);
+  const std::string failure = PasswordCheckFailure(
+      *session, accounts, account_id, old_password,
+      "  <h1>'" + shown_id +
+          "' doesn't exist as a customer account ID in the customer accounts table!</h1>");
+  if (!failure.empty()) return finish(failure);
   Field& stored = accounts.FieldByName("WALPW");
-  if (stored.IsNull()) {
-    return finish(
-        " <h1>No password could be retrieved for the specified customer account ID!</h1>");
-  }
-  if (ReadPasswordField(stored) != old_password) {
-    return finish(" <h1>Password is incorrect for the specified customer account ID!</h1>");
-  }
   accounts.Edit();
   std::string bytes = new_password;
   bytes.resize(static_cast<size_t>(password_size), '\0');

@@ -85,10 +85,6 @@ std::string TwmMain_::SessionAccountId(const WebRequest& request) const {
   return session_.AccountIdOf(request.cookie_fields);
 }
 
-int DeclaredAccountFieldSize(Store& store, std::string_view field) {
-  return store.Definition("UserData", "Accounts.DB").FindField(field)->size;
-}
-
 void TwmMain_::OpenAccount(const std::string& account_id) {
   tblA.Close();
   tblA.ClearFilters();

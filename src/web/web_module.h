@@ -19,15 +19,9 @@
 #include "web/dispatcher.h"
 #include "web/page_lines.h"
 #include "web/session_signature.h"
+#include "web/web_password.h"
 
 namespace portavel {
-
-// The declared size of an Accounts field; the login forms take their
-// limits from it.
-int DeclaredAccountFieldSize(Store& store, std::string_view field);
-
-// The web password: the field's bytes up to the first zero byte; "" for null.
-std::string ReadPasswordField(const Field& field);
 
 struct ModuleContext {
   const Config& config;

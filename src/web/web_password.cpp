@@ -1,0 +1,40 @@
+#include "web/web_password.h"
+
+#include "text/html_escape.h"
+
+namespace portavel {
+
+int DeclaredAccountFieldSize(Store& store, std::string_view field) {
+  return store.Definition("UserData", "Accounts.DB").FindField(field)->size;
+}
+
+std::string ReadPasswordField(const Field& field) {
+  if (field.IsNull()) return std::string();
+  const std::string& bytes = field.AsBytes();
+  return bytes.substr(0, bytes.find('\0'));
+}
+
+void OpenAccountsById(DataSet& accounts, const std::string& account_id) {
+  accounts.SetIndexName("ActIndex");
+  accounts.AddFilter("AccountID", Value::Text(account_id), /*case_insensitive=*/true);
+  accounts.Open();
+}
+
+std::string PasswordCheckFailure(Store& session, DataSet& accounts, const std::string& account_id,
+                                 const std::string& password, const std::string& not_found_line) {
+  if (account_id.size() > static_cast<size_t>(DeclaredAccountFieldSize(session, "AccountID"))) {
+    return " <h1>'" + HtmlEscape(account_id) +
+           "' is too long to be a valid customer account ID!</h1>";
+  }
+  if (accounts.IsEmpty()) return not_found_line;
+  Field& stored = accounts.FieldByName("WALPW");
+  if (stored.IsNull()) {
+    return " <h1>No password could be retrieved for the specified customer account ID!</h1>";
+  }
+  if (ReadPasswordField(stored) != password) {
+    return " <h1>Password is incorrect for the specified customer account ID!</h1>";
+  }
+  return std::string();
+}
+
+}  // namespace portavel

@@ -1,0 +1,31 @@
+// The web password kept in the account row, and the checks that the login
+// and the password change share.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "data/data_set.h"
+#include "data/store.h"
+
+namespace portavel {
+
+// The declared size of an Accounts field; the login forms take their
+// limits from it.
+int DeclaredAccountFieldSize(Store& store, std::string_view field);
+
+// The web password: the field's bytes up to the first zero byte; "" for null.
+std::string ReadPasswordField(const Field& field);
+
+// Opens `accounts` (Accounts.DB in ActIndex order) on the rows whose
+// AccountID equals `account_id` without regard to case; the ID is bound,
+// so only matching rows are read.
+void OpenAccountsById(DataSet& accounts, const std::string& account_id);
+
+// The checks of a typed account ID and password against the opened
+// accounts, in their order: the page line of the first that fails, or ""
+// when the password is right. `not_found_line` is the caller's own.
+std::string PasswordCheckFailure(Store& session, DataSet& accounts, const std::string& account_id,
+                                 const std::string& password, const std::string& not_found_line);
+
+}  // namespace portavel
