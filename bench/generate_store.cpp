@@ -22,12 +22,12 @@
 #include <vector>
 
 #include "admin/key_sequences.h"
-#include "admin/web_password.h"
 #include "config/config.h"
 #include "data/data_set.h"
 #include "data/sqlite_statement.h"
 #include "data/store.h"
 #include "platform/platform.h"
+#include "web/web_password.h"
 
 namespace portavel {
 namespace {

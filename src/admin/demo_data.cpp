@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "admin/hex_text.h"
-#include "admin/web_password.h"
 #include "money/money.h"
+#include "web/web_password.h"
 
 namespace portavel {
 namespace {

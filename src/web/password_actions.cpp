@@ -156,9 +156,7 @@ void TwmMain_::wmMain_PWChangeAction(const WebRequest& request, WebResponse& res
   if (!failure.empty()) return finish(failure);
   Field& stored = accounts.FieldByName("WALPW");
   accounts.Edit();
-  std::string bytes = new_password;
-  bytes.resize(static_cast<size_t>(password_size), '\0');
-  stored.SetBytes(bytes);
+  stored.SetBytes(StoredWebPassword(new_password));
   accounts.Post();
   lines.insert(lines.end(),
                {

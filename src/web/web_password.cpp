@@ -1,5 +1,6 @@
 #include "web/web_password.h"
 
+#include "data/table_catalog.h"
 #include "text/html_escape.h"
 
 namespace portavel {
@@ -12,6 +13,14 @@ std::string ReadPasswordField(const Field& field) {
   if (field.IsNull()) return std::string();
   const std::string& bytes = field.AsBytes();
   return bytes.substr(0, bytes.find('\0'));
+}
+
+std::string StoredWebPassword(std::string_view password) {
+  const auto size =
+      static_cast<size_t>(FindTableDef("UserData", "Accounts")->FindField("WALPW")->size);
+  std::string stored(password.substr(0, size - 1));
+  stored.resize(size, '\0');
+  return stored;
 }
 
 void OpenAccountsById(DataSet& accounts, const std::string& account_id) {

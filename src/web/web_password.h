@@ -17,6 +17,10 @@ int DeclaredAccountFieldSize(Store& store, std::string_view field);
 // The web password: the field's bytes up to the first zero byte; "" for null.
 std::string ReadPasswordField(const Field& field);
 
+// The stored form of a web password: its bytes, then zero bytes up to the
+// field's declared size (the password itself is at most one byte shorter).
+std::string StoredWebPassword(std::string_view password);
+
 // Opens `accounts` (Accounts.DB in ActIndex order) on the rows whose
 // AccountID equals `account_id` without regard to case; the ID is bound,
 // so only matching rows are read.

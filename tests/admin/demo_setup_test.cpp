@@ -7,12 +7,12 @@
 #include <sstream>
 
 #include "admin/demo_data.h"
-#include "admin/web_password.h"
 #include "data/data_set.h"
 #include "data/query.h"
 #include "support/admin_tool_runner.h"
 #include "support/fake_platform.h"
 #include "support/temp_store.h"
+#include "web/web_password.h"
 
 namespace portavel {
 namespace {
