@@ -84,6 +84,9 @@ def png(pixels):
 
 
 def main():
+    if len(sys.argv) == 2 and sys.argv[1] in ("-h", "--help"):
+        print("usage: make-logo.py OUTPUT.png\n\n" + __doc__.strip())
+        return 0
     if len(sys.argv) != 2:
         sys.exit("usage: make-logo.py OUTPUT.png")
     with open(sys.argv[1], "wb") as out:
