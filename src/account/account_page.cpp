@@ -9,10 +9,7 @@ namespace portavel {
 void TwmMain_::wmMain_MainAccountPgAction(const WebRequest& request, WebResponse& response, bool&) {
   tblRemotePrefs.Open();
   const std::string account_id = SessionAccountId(request);
-  if (account_id == kLoggedOut) {
-    response.content = NotLoggedInPage(request, "Not Logged In!");
-    return;
-  }
+  if (AnsweredLoggedOut(request, response, account_id, "Not Logged In!")) return;
   OpenAccount(account_id);
   if (tblA.IsEmpty()) {
     tblA.Close();

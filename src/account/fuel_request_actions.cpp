@@ -80,10 +80,7 @@ bool IsPastDue(DataSet& account) {
 
 void TwmMain_::wmMain_ProcessRFFAction(const WebRequest& request, WebResponse& response, bool&) {
   const std::string account_id = SessionAccountId(request);
-  if (account_id == kLoggedOut) {
-    response.content = NotLoggedInPage(request, CompanyText("CompanyName"));
-    return;
-  }
+  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
   OpenAccount(account_id);
   if (tblA.IsEmpty()) {
     response.content = "This Account cannot be accessed at this time.</BODY></HTML>";
@@ -156,10 +153,7 @@ void TwmMain_::wmMain_ProcessRFFAction(const WebRequest& request, WebResponse& r
 
 void TwmMain_::wmMain_ProcTankKeyAction(const WebRequest& request, WebResponse& response, bool&) {
   const std::string account_id = SessionAccountId(request);
-  if (account_id == kLoggedOut) {
-    response.content = NotLoggedInPage(request, CompanyText("CompanyName"));
-    return;
-  }
+  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
   OpenAccount(account_id);
   // Blanks around the number are forgiven; anything else that is not a number fails the request.
   const std::string typed(Trim(request.content_fields.Value("Tankkey")));

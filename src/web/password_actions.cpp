@@ -84,10 +84,7 @@ void TwmMain_::wmMain_EmailPWAction(const WebRequest& request, WebResponse& resp
 
 void TwmMain_::wmMain_ChangePWAction(const WebRequest& request, WebResponse& response, bool&) {
   const std::string account_id = SessionAccountId(request);
-  if (account_id == kLoggedOut) {
-    response.content = NotLoggedInPage(request, CompanyText("CompanyName"));
-    return;
-  }
+  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
   PageLines lines;
   AddPageHeader(lines, CompanyText("CompanyName"));
   lines.insert(
@@ -117,10 +114,7 @@ void TwmMain_::wmMain_ChangePWAction(const WebRequest& request, WebResponse& res
 
 void TwmMain_::wmMain_PWChangeAction(const WebRequest& request, WebResponse& response, bool&) {
   const std::string account_id = SessionAccountId(request);
-  if (account_id == kLoggedOut) {
-    response.content = NotLoggedInPage(request, CompanyText("CompanyName"));
-    return;
-  }
+  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
   PageLines lines;
   AddPageHeader(lines, CompanyText("CompanyName"));
   const std::string old_password = request.content_fields.Value("OldPassword");

@@ -99,6 +99,13 @@ std::string TwmMain_::NotLoggedInPage(const WebRequest& request, std::string_vie
   return JoinPageLines(lines);
 }
 
+bool TwmMain_::AnsweredLoggedOut(const WebRequest& request, WebResponse& response,
+                                 const std::string& account_id, std::string_view title) const {
+  if (account_id != kLoggedOut) return false;
+  response.content = NotLoggedInPage(request, title);
+  return true;
+}
+
 void TwmMain_::WriteCardTrace(std::string_view text) {
   if (!tblRemotePrefs.FieldByName("CCDebug").AsBoolean()) return;
   trace_.Write(context_.platform, text);

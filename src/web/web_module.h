@@ -82,6 +82,10 @@ class TwmMain_ {
   void OpenAccount(const std::string& account_id);
   // A page of the header and the logged-out notice.
   std::string NotLoggedInPage(const WebRequest& request, std::string_view title) const;
+  // Answers a logged-out visitor ("-1" cookie) of a guarded page with that
+  // page; true when it did.
+  bool AnsweredLoggedOut(const WebRequest& request, WebResponse& response,
+                         const std::string& account_id, std::string_view title) const;
 
   ModuleContext context_;
   SessionSignature session_;
