@@ -24,6 +24,8 @@ constexpr const char* kZip = "97420";
 constexpr int kDeliveryBatchType = 4;
 constexpr int kPaymentBatchType = 2;
 constexpr int kDaysToPay = 30;
+// HV1001 pays with the card on file in the demo.
+constexpr int kAccountWithCardOnFile = 1;
 
 struct DemoAccount {
   int index;
@@ -250,7 +252,12 @@ Json RemotePrefsRows() {
       {"Over1", 30},
       {"Over2", 60},
       {"Over3", 90},
+      // Merchant 0 charges through the form-post gateway; scripts/demo points
+      // that gateway at its own test gateway on loopback.
       {"MerchantID", 0},
+      {"CCUserName", "harborvalley"},
+      {"CCPassword", "demo-gateway-password"},
+      {"CCVendorID", "1"},
       {"CCMin", "5.00"},
       {"NextCCNo", 1001},
       {"UseCC", true},
@@ -343,6 +350,12 @@ Json AccountRows(DateTime today) {
         {"Sendstmnt", 1},
         {"CreditLimit", "1500.00"},
     });
+    if (a.index == kAccountWithCardOnFile) {
+      // The gateway keeps the card; the account keeps only its reference.
+      rows.back()["CcCustkey"] = "DEMO-CUST-1001";
+      rows.back()["CCInfokey"] = "DEMO-CARD-1001";
+      rows.back()["Cclast4"] = "Visa ending 1111";
+    }
   }
   return rows;
 }
@@ -542,6 +555,9 @@ Json KeyRows(const PostingRows& posting) {
       {{"TableName", "Accounts"},
        {"FieldName", "AccountIndex"},
        {"NextNumber", static_cast<int>(std::size(kAccounts)) + 1}},
+      {{"TableName", "ccTransactions"}, {"FieldName", "ccTransKey"}, {"NextNumber", 1}},
+      // The event log, where gateway errors are written.
+      {{"TableName", "Log"}, {"FieldName", "Logkey"}, {"NextNumber", 1}},
   });
 }
 

@@ -1,6 +1,7 @@
 #include "app/process_start.h"
 
 #include "config/config_lookup.h"
+#include "payments/payment_url.h"
 
 namespace portavel {
 
@@ -15,6 +16,9 @@ ProcessContext StartProcess(
     context.identity = InstallationIdentity(LoadDatabaseId(*context.store, platform));
   } catch (const std::exception& error) {
     throw IdentityError(error.what());
+  }
+  if (context.identity.IsOneOfDatabaseIds(context.config.installation.payment_url_installation_ids)) {
+    context.payment_url = ReadPaymentUrl(*context.store);
   }
   return context;
 }

@@ -26,6 +26,8 @@ struct ProcessContext {
   Config config;
   std::unique_ptr<Store> store;
   InstallationIdentity identity;
+  // Read at start for the installations that keep one (PMNT_URL).
+  std::optional<std::string> payment_url;
 };
 
 // Throws ConfigError, StoreError or IdentityError.

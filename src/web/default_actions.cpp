@@ -16,6 +16,7 @@ void TwmMain_::wmMain_waiDefaultAction(const WebRequest& request, WebResponse& r
     lines.push_back("  <input type=\"submit\" value=\"Go To Login\"/>");
     lines.push_back(" </form>");
   } else {
+    RefreshMerchantForAccount(account_id);
     AddPageHeader(lines, "Welcome");
     lines.insert(lines.end(),
                  {

@@ -1,6 +1,9 @@
 #include "web/web_module.h"
 
 #include "account/account_tables.h"
+#include "delivery/posting_tables.h"
+#include "payments/merchant_settings.h"
+#include "data/query_helpers.h"
 #include "text/html_escape.h"
 
 namespace portavel {
@@ -21,6 +24,7 @@ TwmMain_::TwmMain_(ModuleContext context)
   DeclareAccountProducers(TPAccount, TPTanks, TPInvoices,
                           reduced && context.identity.SameDatabaseId(*reduced));
   tblRemotePrefs.Open();
+  posting_ = std::make_unique<PostingTables>(context.store, context.platform, tblRemotePrefs);
   CurrentMerchantId = static_cast<int32_t>(tblRemotePrefs.FieldByName("MerchantID").AsInteger());
   tblCompany.Open();
   if (tblRemotePrefs.FieldByName("CCDebug").AsBoolean()) trace_.Open("debug.txt");
@@ -50,8 +54,10 @@ void TwmMain_::BuildActionTable() {
        Bind(&TwmMain_::wmMain_ProcessRFFAction)},
       {"ProcTankKey", "/ProcTankKey", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_ProcTankKeyAction)},
-      {"ProcessCC", "/ProcessCC", MethodType::Post, false, true, pending},
-      {"PayBill", "/PayBill", MethodType::Post, false, true, pending},
+      {"ProcessCC", "/ProcessCC", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_ProcessCCAction)},
+      {"PayBill", "/PayBill", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_PayBillAction)},
       {"PWForget", "/PWForget", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_PWForgetAction)},
       {"EmailPW", "/EmailPW", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_EmailPWAction)},
@@ -60,9 +66,12 @@ void TwmMain_::BuildActionTable() {
       {"PWChange", "/PWChange", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_PWChangeAction)},
       {"Logout", "/Logout", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_LogoutAction)},
-      {"ChoosePay", "/ChoosePay", MethodType::Post, false, true, pending},
-      {"PayOnce", "/PayOnce", MethodType::Post, false, true, pending},
-      {"ProcessNewCard", "/ProcessNewCard", MethodType::Post, false, true, pending},
+      {"ChoosePay", "/ChoosePay", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_ChoosePayAction)},
+      {"PayOnce", "/PayOnce", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_PayOnceAction)},
+      {"ProcessNewCard", "/ProcessNewCard", MethodType::Post, false, true,
+       Bind(&TwmMain_::wmMain_ProcessNewCardAction)},
       {"RecordDelivery", "/rd", MethodType::Any, false, true, pending},
       {"Online", "/Online", MethodType::Get, false, true, Bind(&TwmMain_::wmMain_OnlineAction)},
       {"BatchInfo", "/bi", MethodType::Any, false, true, pending},
@@ -104,6 +113,12 @@ bool TwmMain_::AnsweredLoggedOut(const WebRequest& request, WebResponse& respons
   if (account_id != kLoggedOut) return false;
   response.content = NotLoggedInPage(request, title);
   return true;
+}
+
+void TwmMain_::RefreshMerchantForAccount(const std::string& account_id) {
+  CurrentMerchantId =
+      ResolveMerchantId(context_.store, AccountIndexOf(context_.store, account_id));
+  WriteCardTrace("Merchant ID: " + std::to_string(CurrentMerchantId));
 }
 
 void TwmMain_::WriteCardTrace(std::string_view text) {

@@ -23,6 +23,9 @@
 
 namespace portavel {
 
+class PostingTables;
+struct CardPayment;
+
 struct ModuleContext {
   const Config& config;
   Store& store;  // the module's own database session
@@ -64,12 +67,30 @@ class TwmMain_ {
   void wmMain_EmailPWAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_ChangePWAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_PWChangeAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_ChoosePayAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_PayBillAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_PayOnceAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_ProcessNewCardAction(const WebRequest& request, WebResponse& response,
+                                   bool& handled);
+  void wmMain_ProcessCCAction(const WebRequest& request, WebResponse& response, bool& handled);
 
   // The common start of every HTML page (15 lines).
   void AddPageHeader(PageLines& lines, std::string_view title) const;
   // What a guarded page shows to a logged-out visitor.
   void NotLoggedInFragment(PageLines& lines, const WebRequest& request) const;
   void WriteCardTrace(std::string_view text);
+
+  // Posts and charges a payment for the account and writes the outcome and
+  // return lines of the charging pages.
+  void ChargeAndAnswer(const WebRequest& request, WebResponse& response, PageLines& lines,
+                       const std::string& account_id, const CardPayment& payment);
+  // The card-entry pages use the merchant of the preferences row as it is now.
+  void RefreshMerchantFromPreferences();
+  // The Welcome page charges through the merchant the account resolves to.
+  void RefreshMerchantForAccount(const std::string& account_id);
+  // What the open tblA account owes (a credit is negative).
+  Money AmountDue();
+  bool IsECheckInstallation() const;
 
   // A database session of the action's own, isolated from the module's.
   std::unique_ptr<Store> OpenPrivateSession() const;
@@ -97,6 +118,9 @@ class TwmMain_ {
   HtmlTableProducer TPAccount;
   HtmlTableProducer TPTanks;
   HtmlTableProducer TPInvoices;
+  // tblBatch, tblInvoice, tblTransactions and their siblings, with their
+  // new-record defaults.
+  std::unique_ptr<PostingTables> posting_;
   int32_t CurrentMerchantId = 0;
   CardTrace trace_;
   std::vector<ActionItem> actions_;
