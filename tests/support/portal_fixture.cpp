@@ -30,6 +30,11 @@ PortalFixture::PortalFixture(const std::string& session_section) {
                {{"AccountIndex", Value::Integer(2)}, {"AccountID", Value::Text("NOPASS")}});
 }
 
+void PortalFixture::AppendConfig(const std::string& toml) {
+  std::ofstream config(config_path_, std::ios::app);
+  config << "\n" << toml;
+}
+
 CgiResult PortalFixture::Send(std::map<std::string, std::string> environment,
                               const std::string& body) {
   environment.emplace("PORTAVEL_CONFIG", config_path_);

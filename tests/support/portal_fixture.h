@@ -24,6 +24,8 @@ class PortalFixture {
   // libfaketime; 2024-03-31 10:00:00 unless set.
   void SetNow(std::string now) { now_ = std::move(now); }
   const std::string& config_path() const { return config_path_; }
+  // Appends sections ("[gateways]\n...") to the configuration file.
+  void AppendConfig(const std::string& toml);
 
   CgiResult Get(const std::string& path, const std::string& cookies = "");
   CgiResult Post(const std::string& path, const std::string& body, const std::string& cookies = "");

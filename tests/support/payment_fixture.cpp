@@ -1,0 +1,46 @@
+#include "support/payment_fixture.h"
+
+#include "data/query.h"
+
+namespace portavel::testing {
+
+void SetUpPaymentStore(TempStore& temp) {
+  temp.store().Execute("UserData",
+                       "UPDATE RemotePrefs SET MerchantID = 0, CCMin = 50000, NextCCNo = 1042, "
+                       "DefaultBankAccount = '12', CCUserName = 'hvuser', CCPassword = 'hvpass', "
+                       "CCVendorID = '77'");
+  for (const char* sequence : {"Manifest:BatchKey", "Invoices:InvoiceKey", "Transactions:TransKey",
+                               "TransTaxLkUp:TransTaxLkUpKey", "ccTransactions:ccTransKey",
+                               "Log:Logkey"}) {
+    std::string text(sequence);
+    size_t colon = text.find(':');
+    temp.Insert("Keys", {{"TableName", Value::Text(text.substr(0, colon))},
+                         {"FieldName", Value::Text(text.substr(colon + 1))},
+                         {"NextNumber", Value::Integer(500)}});
+  }
+}
+
+void AddInvoice(TempStore& temp, int key, const char* inv_total, const char* discount,
+                const char* payment_total, int batch_type) {
+  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(key)},
+                           {"Accountkey", Value::Integer(1)},
+                           {"BatchType", Value::Integer(batch_type)},
+                           {"InvoiceNo", Value::Text(std::to_string(9000 + key))},
+                           {"InvTotal", Value::Currency(*Money::Parse(inv_total))},
+                           {"DiscountAmount", Value::Currency(*Money::Parse(discount))},
+                           {"PaymentTotal", Value::Currency(*Money::Parse(payment_total))}});
+}
+
+int64_t CountRows(TempStore& temp, const std::string& table) {
+  Query query(temp.store(), "UserData", "SELECT COUNT(*) AS n FROM " + table);
+  query.Open();
+  return query.FieldByName("n").AsInteger();
+}
+
+int64_t NextCardNumber(TempStore& temp) {
+  Query query(temp.store(), "UserData", "SELECT NextCCNo FROM RemotePrefs");
+  query.Open();
+  return query.FieldByName("NextCCNo").AsInteger();
+}
+
+}  // namespace portavel::testing

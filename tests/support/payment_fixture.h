@@ -1,0 +1,25 @@
+// Store contents the payment tests share: card-payment preferences, the
+// key sequences a payment draws from, and small readers of what was
+// written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "support/temp_store.h"
+
+namespace portavel::testing {
+
+// Preferences of a dealer taking cards (CCMin 5.00, NextCCNo 1042, bank
+// account 12, merchant 0 with its credentials) and a Keys row for every
+// sequence a payment draws from, the event log's included.
+void SetUpPaymentStore(TempStore& temp);
+
+// An invoice of account 1 (SMITH01) with the given totals.
+void AddInvoice(TempStore& temp, int key, const char* inv_total, const char* discount,
+                const char* payment_total, int batch_type = 1);
+
+int64_t CountRows(TempStore& temp, const std::string& table);
+int64_t NextCardNumber(TempStore& temp);
+
+}  // namespace portavel::testing
