@@ -17,7 +17,8 @@ ProcessContext StartProcess(
   } catch (const std::exception& error) {
     throw IdentityError(error.what());
   }
-  if (context.identity.IsOneOfDatabaseIds(context.config.installation.payment_url_installation_ids)) {
+  if (context.identity.IsOneOfDatabaseIds(
+          context.config.installation.payment_url_installation_ids)) {
     context.payment_url = ReadPaymentUrl(*context.store);
   }
   return context;

@@ -77,8 +77,8 @@ bool ChargeCardPayment(const GatewayContext& context, const PaymentTables& table
   try {
     const auto account_index =
         static_cast<int32_t>(tables.account.FieldByName("AccountIndex").AsInteger());
-    approved = ChargeThroughGateway(context, tables.posting.tblTransactions, account_index,
-                                    payment, trace);
+    approved = ChargeThroughGateway(context, tables.posting.tblTransactions, account_index, payment,
+                                    trace);
   } catch (...) {
     // The failure is what the operator must see; a removal that fails too
     // is reported beside it rather than in its place.

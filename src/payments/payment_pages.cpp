@@ -23,7 +23,8 @@ constexpr int32_t kAuthorizeNetMerchantId = 4;
 constexpr int kYearOptions = 10;
 
 std::string HiddenAccountId(std::string_view indent, const std::string& account_id) {
-  return std::string(indent) + "<input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"" +
+  return std::string(indent) +
+         "<input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"" +
          HtmlEscape(account_id) + "\"/>";
 }
 
@@ -86,15 +87,14 @@ void TwmMain_::wmMain_ChoosePayAction(const WebRequest& request, WebResponse& re
   DataSetCloser close_account(tblA);
   const std::string script = HtmlEscape(request.script_name);
   if (!tblA.FieldByName("CCInfokey").AsString().empty()) {
-    lines.insert(lines.end(),
-                 {
-                     "  <form action=\"" + script + "/PayBill\" method=\"post\">",
-                     HiddenAccountId("   ", account_id),
-                     "   <input type=\"submit\" value=\"Use " +
-                         HtmlEscape(tblA.FieldByName("Cclast4").AsString()) + "\"/>",
-                     " </form>",
-                     " <br>",
-                 });
+    lines.insert(lines.end(), {
+                                  "  <form action=\"" + script + "/PayBill\" method=\"post\">",
+                                  HiddenAccountId("   ", account_id),
+                                  "   <input type=\"submit\" value=\"Use " +
+                                      HtmlEscape(tblA.FieldByName("Cclast4").AsString()) + "\"/>",
+                                  " </form>",
+                                  " <br>",
+                              });
   }
   lines.insert(lines.end(),
                {
@@ -220,8 +220,7 @@ void TwmMain_::wmMain_PayOnceAction(const WebRequest& request, WebResponse& resp
                             });
   if (IsECheckInstallation()) {
     lines.push_back(" <span id=\"siteseal\"><script type=\"text/javascript\" src=\"" +
-                    HtmlEscape(context_.config.payments.site_seal_url) +
-                    "\"></script></span>");
+                    HtmlEscape(context_.config.payments.site_seal_url) + "\"></script></span>");
   }
   lines.insert(lines.end(), {"</body>", "</html>"});
   response.content = JoinPageLines(lines);
@@ -250,7 +249,8 @@ void TwmMain_::wmMain_ProcessNewCardAction(const WebRequest& request, WebRespons
     response.content = JoinPageLines(lines);
     return;
   }
-  ChargeAndAnswer(request, response, lines, account_id, CardPayment{CurrentMerchantId, amount, card});
+  ChargeAndAnswer(request, response, lines, account_id,
+                  CardPayment{CurrentMerchantId, amount, card});
 }
 
 void TwmMain_::wmMain_ProcessCCAction(const WebRequest& request, WebResponse& response, bool&) {

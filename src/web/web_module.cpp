@@ -1,9 +1,9 @@
 #include "web/web_module.h"
 
 #include "account/account_tables.h"
+#include "data/query_helpers.h"
 #include "delivery/posting_tables.h"
 #include "payments/merchant_settings.h"
-#include "data/query_helpers.h"
 #include "text/html_escape.h"
 
 namespace portavel {
@@ -56,8 +56,7 @@ void TwmMain_::BuildActionTable() {
        Bind(&TwmMain_::wmMain_ProcTankKeyAction)},
       {"ProcessCC", "/ProcessCC", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_ProcessCCAction)},
-      {"PayBill", "/PayBill", MethodType::Post, false, true,
-       Bind(&TwmMain_::wmMain_PayBillAction)},
+      {"PayBill", "/PayBill", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_PayBillAction)},
       {"PWForget", "/PWForget", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_PWForgetAction)},
       {"EmailPW", "/EmailPW", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_EmailPWAction)},
@@ -68,8 +67,7 @@ void TwmMain_::BuildActionTable() {
       {"Logout", "/Logout", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_LogoutAction)},
       {"ChoosePay", "/ChoosePay", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_ChoosePayAction)},
-      {"PayOnce", "/PayOnce", MethodType::Post, false, true,
-       Bind(&TwmMain_::wmMain_PayOnceAction)},
+      {"PayOnce", "/PayOnce", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_PayOnceAction)},
       {"ProcessNewCard", "/ProcessNewCard", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_ProcessNewCardAction)},
       {"RecordDelivery", "/rd", MethodType::Any, false, true, pending},
@@ -116,8 +114,7 @@ bool TwmMain_::AnsweredLoggedOut(const WebRequest& request, WebResponse& respons
 }
 
 void TwmMain_::RefreshMerchantForAccount(const std::string& account_id) {
-  CurrentMerchantId =
-      ResolveMerchantId(context_.store, AccountIndexOf(context_.store, account_id));
+  CurrentMerchantId = ResolveMerchantId(context_.store, AccountIndexOf(context_.store, account_id));
   WriteCardTrace("Merchant ID: " + std::to_string(CurrentMerchantId));
 }
 

@@ -70,8 +70,7 @@ class TwmMain_ {
   void wmMain_ChoosePayAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_PayBillAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_PayOnceAction(const WebRequest& request, WebResponse& response, bool& handled);
-  void wmMain_ProcessNewCardAction(const WebRequest& request, WebResponse& response,
-                                   bool& handled);
+  void wmMain_ProcessNewCardAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_ProcessCCAction(const WebRequest& request, WebResponse& response, bool& handled);
 
   // The common start of every HTML page (15 lines).

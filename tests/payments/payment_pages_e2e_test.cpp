@@ -13,7 +13,8 @@ namespace {
 const std::string kTitle = "Harbor &amp; Sons";
 
 std::string Hidden(const std::string& indent) {
-  return indent + "<input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"SMITH01\"/>\r\n";
+  return indent +
+         "<input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"SMITH01\"/>\r\n";
 }
 
 class PaymentPagesE2eTest : public ::testing::Test {
@@ -38,13 +39,14 @@ TEST_F(PaymentPagesE2eTest, ChoosePayOffersTheCardOnFileOnlyWhenThereIsOne) {
             ExpectedResponse(ExpectedPageHeader(kTitle) + kPayOnceForm + "</body>\r\n</html>\r\n"));
 
   Exec("UPDATE Accounts SET CCInfokey = 'K-77', Cclast4 = 'Visa <1111>' WHERE AccountIndex = 1");
-  EXPECT_EQ(Send("/ChoosePay"),
-            ExpectedResponse(ExpectedPageHeader(kTitle) +
-                             "  <form action=\"/cgi-bin/Portavel.exe/PayBill\" method=\"post\">\r\n" +
-                             Hidden("   ") +
-                             "   <input type=\"submit\" value=\"Use Visa &lt;1111&gt;\"/>\r\n"
-                             " </form>\r\n <br>\r\n" +
-                             kPayOnceForm + "</body>\r\n</html>\r\n"));
+  EXPECT_EQ(
+      Send("/ChoosePay"),
+      ExpectedResponse(ExpectedPageHeader(kTitle) +
+                       "  <form action=\"/cgi-bin/Portavel.exe/PayBill\" method=\"post\">\r\n" +
+                       Hidden("   ") +
+                       "   <input type=\"submit\" value=\"Use Visa &lt;1111&gt;\"/>\r\n"
+                       " </form>\r\n <br>\r\n" +
+                       kPayOnceForm + "</body>\r\n</html>\r\n"));
 }
 
 TEST_F(PaymentPagesE2eTest, TheECheckInstallationOffersECheckAndTheSiteSeal) {
@@ -87,29 +89,31 @@ TEST_F(PaymentPagesE2eTest, PayBillWithoutACardOnFileSendsTheCustomerBack) {
 TEST_F(PaymentPagesE2eTest, PayBillFillsInTheAmountDueInItsGeneralForm) {
   Exec("UPDATE Accounts SET CCInfokey = 'K-77' WHERE AccountIndex = 1");
   auto page = [&](const std::string& payment_line) {
-    return ExpectedResponse(ExpectedPageHeader(kTitle) +
-                            "  <form action=\"/cgi-bin/Portavel.exe/ProcessCC\" method=\"post\">\r\n"
-                            "   <fieldset>\r\n"
-                            "    <legend>Pay This Amount:</legend>\r\n" +
-                            Hidden("    ") + payment_line +
-                            "    <input type=\"submit\" value=\"Pay Now\" />\r\n"
-                            "   </fieldset>\r\n"
-                            " </form>\r\n</body>\r\n</html>\r\n");
+    return ExpectedResponse(
+        ExpectedPageHeader(kTitle) +
+        "  <form action=\"/cgi-bin/Portavel.exe/ProcessCC\" method=\"post\">\r\n"
+        "   <fieldset>\r\n"
+        "    <legend>Pay This Amount:</legend>\r\n" +
+        Hidden("    ") + payment_line +
+        "    <input type=\"submit\" value=\"Pay Now\" />\r\n"
+        "   </fieldset>\r\n"
+        " </form>\r\n</body>\r\n</html>\r\n");
   };
   // Nothing owed yet.
-  EXPECT_EQ(Send("/PayBill"), page("    <input type=\"text\" name=\"Payment\" maxlength=\"8\"/><br/>\r\n"));
+  EXPECT_EQ(Send("/PayBill"),
+            page("    <input type=\"text\" name=\"Payment\" maxlength=\"8\"/><br/>\r\n"));
 
   AddInvoice(portal.temp(), 1, "1000.00", "0", "0");
   AddInvoice(portal.temp(), 2, "300.00", "25.00", "40.50");
   // A batch type of 9 or more never counts.
   AddInvoice(portal.temp(), 3, "500.00", "0", "0", /*batch_type=*/9);
-  EXPECT_EQ(Send("/PayBill"),
-            page("    <input type=\"text\" name=\"Payment\" value =\"1234.5\" "
-                 "maxlength=\"8\"/><br/>\r\n"));
+  EXPECT_EQ(Send("/PayBill"), page("    <input type=\"text\" name=\"Payment\" value =\"1234.5\" "
+                                   "maxlength=\"8\"/><br/>\r\n"));
 
   // A credit shows as an empty field, not as a negative amount.
   AddInvoice(portal.temp(), 4, "0", "0", "2000.00");
-  EXPECT_EQ(Send("/PayBill"), page("    <input type=\"text\" name=\"Payment\" maxlength=\"8\"/><br/>\r\n"));
+  EXPECT_EQ(Send("/PayBill"),
+            page("    <input type=\"text\" name=\"Payment\" maxlength=\"8\"/><br/>\r\n"));
 }
 
 std::string PayOnceBody(const std::string& years, const std::string& name_lines,
@@ -175,7 +179,8 @@ TEST_F(PaymentPagesE2eTest, PayOnceAsksForTheNameAndYearAsTheMerchantsGatewayWan
   const std::string amount =
       "   <input type=\"text\" name=\"Payment\" value =\"100\" maxlength=\"8\"/><br/>\r\n";
   Exec("UPDATE RemotePrefs SET MerchantID = 0");
-  EXPECT_EQ(Send("/PayOnce"), ExpectedResponse(PayOnceBody(YearOptions(2026, false), one_name, amount)));
+  EXPECT_EQ(Send("/PayOnce"),
+            ExpectedResponse(PayOnceBody(YearOptions(2026, false), one_name, amount)));
 
   // Authorize.Net: first and last name, four-digit years. The preferences
   // are read by the page itself, not only at module creation.
@@ -229,11 +234,16 @@ TEST_F(PaymentPagesE2eTest, AnIncompleteCardEntryPostsNothing) {
                        "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
                        " </form>\r\n</html>\r\n</body>\r\n");
   for (const std::string& body : {
-           std::string("CardNum=&ExpMonth=07&ExpYear=29&CVN=123&BillName=J&BillAddress=A&BillZip=1"),
-           std::string("CardNum=4111&ExpMonth=00&ExpYear=29&CVN=123&BillName=J&BillAddress=A&BillZip=1"),
-           std::string("CardNum=4111&ExpMonth=07&ExpYear=00&CVN=123&BillName=J&BillAddress=A&BillZip=1"),
-           std::string("CardNum=4111&ExpMonth=07&ExpYear=29&CVN=&BillName=J&BillAddress=A&BillZip=1"),
-           std::string("CardNum=4111&ExpMonth=07&ExpYear=29&CVN=1&BillName=&BillAddress=A&BillZip=1"),
+           std::string(
+               "CardNum=&ExpMonth=07&ExpYear=29&CVN=123&BillName=J&BillAddress=A&BillZip=1"),
+           std::string(
+               "CardNum=4111&ExpMonth=00&ExpYear=29&CVN=123&BillName=J&BillAddress=A&BillZip=1"),
+           std::string(
+               "CardNum=4111&ExpMonth=07&ExpYear=00&CVN=123&BillName=J&BillAddress=A&BillZip=1"),
+           std::string(
+               "CardNum=4111&ExpMonth=07&ExpYear=29&CVN=&BillName=J&BillAddress=A&BillZip=1"),
+           std::string(
+               "CardNum=4111&ExpMonth=07&ExpYear=29&CVN=1&BillName=&BillAddress=A&BillZip=1"),
        }) {
     EXPECT_EQ(Send("/ProcessNewCard", body + "&Payment=50"), not_logged_in) << body;
   }
@@ -285,8 +295,10 @@ TEST_F(PaymentPagesE2eTest, AMerchantWithoutAGatewayPostsThePaymentAndTakesItOut
 TEST_F(PaymentPagesE2eTest, AnAccountThatIsGoneFailsTheChargeAndLeavesNoPayment) {
   Exec("UPDATE RemotePrefs SET MerchantID = 0");
   std::string cookies = portal.LoginCookies("GONE99");
-  std::string out = portal.Post("/ProcessNewCard", kCompleteCard + "&Payment=45.50", cookies).output;
-  EXPECT_EQ(out.substr(0, out.find("\r\n")), "Status: 500 Could not find account with an AccountIndex of 0")
+  std::string out =
+      portal.Post("/ProcessNewCard", kCompleteCard + "&Payment=45.50", cookies).output;
+  EXPECT_EQ(out.substr(0, out.find("\r\n")),
+            "Status: 500 Could not find account with an AccountIndex of 0")
       << out;
   EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
   EXPECT_EQ(CountRows(portal.temp(), "Transactions"), 0);

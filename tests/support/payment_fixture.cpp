@@ -9,9 +9,9 @@ void SetUpPaymentStore(TempStore& temp) {
                        "UPDATE RemotePrefs SET MerchantID = 0, CCMin = 50000, NextCCNo = 1042, "
                        "DefaultBankAccount = '12', CCUserName = 'hvuser', CCPassword = 'hvpass', "
                        "CCVendorID = '77'");
-  for (const char* sequence : {"Manifest:BatchKey", "Invoices:InvoiceKey", "Transactions:TransKey",
-                               "TransTaxLkUp:TransTaxLkUpKey", "ccTransactions:ccTransKey",
-                               "Log:Logkey"}) {
+  for (const char* sequence :
+       {"Manifest:BatchKey", "Invoices:InvoiceKey", "Transactions:TransKey",
+        "TransTaxLkUp:TransTaxLkUpKey", "ccTransactions:ccTransKey", "Log:Logkey"}) {
     std::string text(sequence);
     size_t colon = text.find(':');
     temp.Insert("Keys", {{"TableName", Value::Text(text.substr(0, colon))},
