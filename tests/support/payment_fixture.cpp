@@ -1,6 +1,7 @@
 #include "support/payment_fixture.h"
 
 #include "data/query.h"
+#include "support/posting_keys.h"
 
 namespace portavel::testing {
 
@@ -9,15 +10,10 @@ void SetUpPaymentStore(TempStore& temp) {
                        "UPDATE RemotePrefs SET MerchantID = 0, CCMin = 50000, NextCCNo = 1042, "
                        "DefaultBankAccount = '12', CCUserName = 'hvuser', CCPassword = 'hvpass', "
                        "CCVendorID = '77'");
-  for (const char* sequence :
-       {"Manifest:BatchKey", "Invoices:InvoiceKey", "Transactions:TransKey",
-        "TransTaxLkUp:TransTaxLkUpKey", "ccTransactions:ccTransKey", "Log:Logkey"}) {
-    std::string text(sequence);
-    size_t colon = text.find(':');
-    temp.Insert("Keys", {{"TableName", Value::Text(text.substr(0, colon))},
-                         {"FieldName", Value::Text(text.substr(colon + 1))},
-                         {"NextNumber", Value::Integer(500)}});
-  }
+  InsertPostingKeys(temp);
+  temp.Insert("Keys", {{"TableName", Value::Text("Log")},
+                       {"FieldName", Value::Text("Logkey")},
+                       {"NextNumber", Value::Integer(1)}});
 }
 
 void AddInvoice(TempStore& temp, int key, const char* inv_total, const char* discount,
