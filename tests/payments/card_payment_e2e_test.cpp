@@ -1,0 +1,234 @@
+// Card payments end to end: the built program as a CGI process charges
+// through a real HTTPS gateway on loopback (with a CA made for the run),
+// and the tests check the page, the bytes the gateway received and the
+// rows left in the dealer's books.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "data/query.h"
+#include "support/fake_gateway.h"
+#include "support/payment_fixture.h"
+#include "support/portal_fixture.h"
+
+namespace portavel::testing {
+namespace {
+
+const std::string kTitle = "Harbor &amp; Sons";
+
+const std::string kNewCard =
+    "CardNum=4111111111111111&ExpMonth=07&ExpYear=29&CVN=123&BillName=John+Smith"
+    "&BillAddress=12+Harbor+Rd&BillZip=04401";
+
+std::string OutcomePage(bool approved) {
+  std::string outcome =
+      approved ? "  <b>Transaction Successful.<BR>\r\n  </b>\r\n"
+               : "  <b>Transaction was not successful.  Please call the office: 555-0100<BR>\r\n"
+                 "  </b>\r\n";
+  return ExpectedResponse(
+      ExpectedPageHeader(kTitle) + outcome +
+      " <form action=\"/cgi-bin/Portavel.exe/MainAccountPg\" method=\"post\">\r\n"
+      "  <input type=\"hidden\" id=\"AccountID\" name=\"AccountID\" value=\"SMITH01\" /> \r\n"
+      "  <input type=\"submit\" value=\"Go To Account.\" />\r\n"
+      " </form>\r\n"
+      " <br>\r\n"
+      "</body>\r\n</html>\r\n");
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class CardPaymentE2eTest : public ::testing::Test {
+ protected:
+  explicit CardPaymentE2eTest(FakeGateway::Mode mode = FakeGateway::Mode::kScripted)
+      : gateway(FakeGateway::Options{mode, false}) {}
+
+  void SetUp() override {
+    ASSERT_TRUE(gateway.ready()) << gateway.error();
+    SetUpPaymentStore(portal.temp());
+    Exec(
+        "UPDATE Accounts SET CCInfokey = 'PAYPROF-9', CcCustkey = 'CUST-4', "
+        "Cclast4 = '4111111111111111' WHERE AccountIndex = 1");
+    const std::string base = gateway.base_url();
+    portal.AppendConfig("[gateways]\nform_post_urls = [\"" + base + "\", \"" + base + "\", \"" +
+                        base + "\"]\njetpay_url = \"" + base + "jetpay\"\nauthorize_net_url = \"" +
+                        base + "anet/\"\nca_file = \"" + gateway.ca_file() + "\"\n");
+  }
+
+  CgiResult Pay(const std::string& path, const std::string& body) {
+    return portal.Send({{"REQUEST_METHOD", "POST"},
+                        {"PATH_INFO", path},
+                        {"CONTENT_LENGTH", std::to_string(body.size())},
+                        {"HTTP_COOKIE", portal.LoginCookies("SMITH01")},
+                        {"PORTAVEL_OPERATOR_LOG", OperatorLogPath()}},
+                       body);
+  }
+  std::string OperatorLogPath() { return (portal.temp().folder() / "operator.log").string(); }
+  void Exec(const std::string& sql) { portal.temp().store().Execute("UserData", sql); }
+  std::string One(const std::string& sql) {
+    Query query(portal.temp().store(), "UserData", sql);
+    query.Open();
+    return query.Eof() ? "<none>" : query.Column(0).AsString();
+  }
+
+  FakeGateway gateway;
+  PortalFixture portal;
+};
+
+const char* kApproval =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+    "<Response xmlns=\"http://TPISoft.com/SmartPayments/\"><Result>0</Result>"
+    "<RespMSG>Approved</RespMSG><Message>APPROVAL</Message><AuthCode>01234P</AuthCode>"
+    "<PNRef>771</PNRef></Response>";
+
+TEST_F(CardPaymentE2eTest, ANewCardIsChargedThroughTheFormPostGatewayAndThePaymentStays) {
+  gateway.Queue(GatewayAnswer::Text(kApproval));
+  EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(true));
+
+  std::vector<GatewayRequest> requests = gateway.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].path, "/argofire/transact.asmx/ProcessCreditCard");
+  EXPECT_EQ(requests[0].Header("Content-Type"), "application/x-www-form-urlencoded");
+  EXPECT_EQ(requests[0].body,
+            "UserName=hvuser&Password=hvpass&TransType=Sale&CardNum=4111111111111111"
+            "&ExpDate=0729&MagData=&NameOnCard=John Smith&Amount=45.5&InvNum=CC 1042&PNRef="
+            "&Zip=04401&Street=12 Harbor Rd&CVNum=123&ExtData=\r\n");
+
+  EXPECT_EQ(One("SELECT InvoiceNo FROM Invoices"), "CC 1042");
+  EXPECT_EQ(One("SELECT PaymentTotal FROM Invoices"), "455000");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM Transactions WHERE ProductID = 'PAY'"), "1");
+  EXPECT_EQ(NextCardNumber(portal.temp()), 1043);
+  EXPECT_EQ(One("SELECT Approved || '|' || PNRef || '|' || RespMsg || '|' || Response || '|' || "
+                "PayTransKey || '|' || PayBatchkey || '|' || TransAmount FROM ccTransactions"),
+            "1|771|APPROVAL|01234P|90000|500|455000");
+}
+
+TEST_F(CardPaymentE2eTest, TheCardOnFileIsChargedWithItsStoredReference) {
+  gateway.Queue(GatewayAnswer::Text(kApproval));
+  EXPECT_EQ(Pay("/ProcessCC", "accountid=SMITH01&Payment=120").output, OutcomePage(true));
+  std::vector<GatewayRequest> requests = gateway.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].path, "/admin/ws/recurring.asmx/ProcessCreditCard");
+  EXPECT_EQ(requests[0].body,
+            "UserName=hvuser&Password=hvpass&Vendor=77&CcInfoKey=PAYPROF-9&Amount=120"
+            "&InvNum=CC 1042&ExtData=\r\n");
+}
+
+TEST_F(CardPaymentE2eTest, ADeclinedChargeIsLoggedAndThePaymentTakenOutAgain) {
+  gateway.Queue(GatewayAnswer::Text(
+      "<Response><Result>12</Result><PNRef>772</PNRef><Message>DECLINED</Message>"
+      "<RespMSG>Do Not Honor</RespMSG></Response>"));
+  EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(false));
+  EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
+  EXPECT_EQ(CountRows(portal.temp(), "Transactions"), 0);
+  EXPECT_EQ(CountRows(portal.temp(), "Manifest"), 1);
+  EXPECT_EQ(NextCardNumber(portal.temp()), 1043);
+  EXPECT_EQ(One("SELECT Approved || '|' || PayTransKey || '|' || coalesce(PayBatchkey, 'null') || "
+                "'|' || Response FROM ccTransactions"),
+            "0|-1|null|Do Not Honor");
+}
+
+TEST_F(CardPaymentE2eTest, AGatewayThatFailsLeavesNoPaymentAndNoLogRow) {
+  for (GatewayAnswer answer : {GatewayAnswer::Text("busy", 500), GatewayAnswer::HangUp()}) {
+    gateway.Queue(answer);
+    EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(false));
+  }
+  EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
+  EXPECT_EQ(CountRows(portal.temp(), "ccTransactions"), 0);
+}
+
+TEST_F(CardPaymentE2eTest, JetPayChargesANewCardAndLogsItsAnswer) {
+  Exec("UPDATE RemotePrefs SET MerchantID = 3");
+  gateway.Queue(GatewayAnswer::Text(
+      "<JetPayResponse><TransactionID>0101</TransactionID><ActionCode>000</ActionCode>"
+      "<Approval>123456</Approval><ResponseText>APPROVED</ResponseText><Token>T1</Token>"
+      "</JetPayResponse>"));
+  EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(true));
+  std::vector<GatewayRequest> requests = gateway.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].path, "/jetpay");
+  EXPECT_NE(requests[0].body.find("<TotalAmount>4550</TotalAmount>"), std::string::npos);
+  EXPECT_NE(requests[0].body.find("<CardExpMonth>07</CardExpMonth>"), std::string::npos);
+  EXPECT_EQ(One("SELECT Approved || '|' || Response || '|' || RespMsg || '|' || TransactionID || "
+                "'|' || Token || '|' || TransType FROM ccTransactions"),
+            "1|123456|APPROVED|0101|T1|SALE");
+}
+
+TEST_F(CardPaymentE2eTest, AuthorizeNetChargesTheCardOnFileUnderThePaymentsOwnNumber) {
+  Exec("UPDATE RemotePrefs SET MerchantID = 4");
+  gateway.Queue(GatewayAnswer::Text(
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?><createTransactionResponse "
+      "xmlns=\"AnetApi/xml/v1/schema/AnetApiSchema.xsd\"><messages><resultCode>Ok</resultCode>"
+      "<message><code>I00001</code><text>Successful.</text></message></messages>"
+      "<transactionResponse><responseCode>1</responseCode><authCode>ABC123</authCode>"
+      "<transId>T100</transId><transHash>H1</transHash><messages><message><code>1</code>"
+      "<description>This transaction has been approved.</description></message></messages>"
+      "</transactionResponse></createTransactionResponse>"));
+  EXPECT_EQ(Pay("/ProcessCC", "Payment=45.50").output, OutcomePage(true));
+  std::vector<GatewayRequest> requests = gateway.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].path, "/anet/xml/v1/request.api");
+  EXPECT_NE(requests[0].body.find("<invoiceNumber>1042</invoiceNumber>"), std::string::npos)
+      << requests[0].body;
+  EXPECT_NE(requests[0].body.find("<customerProfileId>CUST-4</customerProfileId>"),
+            std::string::npos);
+  // The transaction carries the number it was charged under; the card on
+  // file is written masked.
+  EXPECT_EQ(One("SELECT InvoiceNo FROM Transactions"), "1042");
+  EXPECT_EQ(One("SELECT CCNumLast4 || '|' || Response FROM ccTransactions"),
+            "************1111|ABC123");
+}
+
+TEST_F(CardPaymentE2eTest, AnEndpointThatIsNotConfiguredChargesNothingAndTellsTheOperator) {
+  Exec("UPDATE RemotePrefs SET MerchantID = 3");
+  portal.AppendConfig("");  // keeps the file; JetPay's test address is what is missing
+  Exec("UPDATE RemotePrefs SET CCUseDevAddress = 1");
+  EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(false));
+  EXPECT_TRUE(gateway.Requests().empty());
+  EXPECT_EQ(CountRows(portal.temp(), "ccTransactions"), 0);
+  EXPECT_NE(ReadFile(OperatorLogPath()).find("gateways.jetpay_test_url"), std::string::npos)
+      << ReadFile(OperatorLogPath());
+}
+
+class ConcurrentCardPaymentE2eTest : public CardPaymentE2eTest {
+ protected:
+  ConcurrentCardPaymentE2eTest() : CardPaymentE2eTest(FakeGateway::Mode::kDemo) {}
+};
+
+// Eight customers' browsers paying at the same moment, ten times each.
+TEST_F(ConcurrentCardPaymentE2eTest, PaymentsAtTheSameTimeGetTheirOwnInvoiceNumbers) {
+  constexpr int kProcesses = 8;
+  constexpr int kPaymentsEach = 10;
+  std::vector<std::string> failures[kProcesses];
+  std::vector<std::thread> payers;
+  for (int p = 0; p < kProcesses; ++p) {
+    payers.emplace_back([&, p] {
+      for (int i = 0; i < kPaymentsEach; ++i) {
+        CgiResult result = Pay("/ProcessNewCard", kNewCard + "&Payment=10.00");
+        if (result.output != OutcomePage(true)) failures[p].push_back(result.output);
+      }
+    });
+  }
+  for (std::thread& payer : payers) payer.join();
+  for (const auto& list : failures) {
+    EXPECT_TRUE(list.empty()) << list.size() << " failed, first: " << list.front();
+  }
+  constexpr int kAll = kProcesses * kPaymentsEach;
+  EXPECT_EQ(One("SELECT COUNT(DISTINCT InvoiceNo) FROM Invoices"), std::to_string(kAll));
+  EXPECT_EQ(One("SELECT MIN(InvoiceNo) || '..' || MAX(InvoiceNo) FROM Invoices"),
+            "CC 1042..CC 1121");
+  EXPECT_EQ(NextCardNumber(portal.temp()), 1042 + kAll);
+  EXPECT_EQ(CountRows(portal.temp(), "Transactions"), kAll);
+  EXPECT_EQ(One("SELECT COUNT(*) FROM ccTransactions WHERE Approved = 1"), std::to_string(kAll));
+  EXPECT_EQ(One("SELECT COUNT(DISTINCT TransKey) FROM Transactions"), std::to_string(kAll));
+  EXPECT_EQ(One("SELECT SUM(PaymentTotal) FROM Invoices"), std::to_string(kAll * 100000));
+}
+
+}  // namespace
+}  // namespace portavel::testing
