@@ -1,7 +1,9 @@
 // Walks a customer through the portal in headless Chromium: a refused login,
-// a login, the account page, a fuel request and logout. The pages come from
-// build/bin/Portavel behind lighttpd, as in the demo, on a demo store made
-// for this run. Store and CGI program both run on a fixed faked clock, so
+// a login, the account page, a fuel request, payments with the card on file
+// and with a new card (one approved, one declined), a password change and
+// logout. The pages come from build/bin/Portavel behind lighttpd, as in the
+// demo, on a demo store made for this run, and the card charges go to the
+// demo card gateway (demo-support/fake-card-gateway.py) over HTTPS. Store and CGI program both run on a fixed faked clock, so
 // every date on the pages is the same on any day.
 //
 //   npm ci --no-audit --no-fund && node --test      (in tests/browser)
@@ -45,6 +47,8 @@ const scriptName = '/cgi-bin/Portavel.exe';
 let workDir;
 let server;
 let serverLog = '';
+let gateway;
+let gatewayLog = '';
 let baseUrl;
 let browser;
 let page;
@@ -88,7 +92,30 @@ async function waitForServer() {
 }
 
 function stopServer() {
-  if (server && server.exitCode === null && server.signalCode === null) server.kill('SIGTERM');
+  for (const child of [server, gateway]) {
+    if (child && child.exitCode === null && child.signalCode === null) child.kill('SIGTERM');
+  }
+}
+
+// The demo card gateway says "READY <port>" once it listens.
+async function startGateway(folder) {
+  gateway = spawn('python3', [path.join(repo, 'demo-support', 'fake-card-gateway.py'),
+    '--folder', folder, '--demo', '--parent', String(process.pid)],
+  { stdio: ['ignore', 'pipe', 'pipe'] });
+  gateway.stderr.on('data', (chunk) => { gatewayLog += chunk; });
+  return new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error(`the card gateway did not start:\n${gatewayLog}`)),
+      30000);
+    gateway.stdout.on('data', (chunk) => {
+      gatewayLog += chunk;
+      const ready = /READY (\d+)/.exec(gatewayLog);
+      if (ready) {
+        clearTimeout(timer);
+        resolve(Number(ready[1]));
+      }
+    });
+    gateway.once('exit', () => reject(new Error(`the card gateway ended:\n${gatewayLog}`)));
+  });
 }
 
 function removeWorkDir() {
@@ -145,6 +172,9 @@ describe('customer portal in Chromium', () => {
     }
 
     workDir = fs.mkdtempSync(path.join(os.tmpdir(), 'portavel-browser-'));
+    const gatewayDir = path.join(workDir, 'gateway');
+    fs.mkdirSync(gatewayDir);
+    const gatewayBase = `https://127.0.0.1:${await startGateway(gatewayDir)}/`;
     const config = path.join(workDir, 'portavel.toml');
     fs.writeFileSync(config, [
       '[database]',
@@ -153,6 +183,10 @@ describe('customer portal in Chromium', () => {
       '',
       '[session]',
       `secret = "${randomBytes(32).toString('hex')}"`,
+      '',
+      '[gateways]',
+      `form_post_urls = ["${gatewayBase}", "${gatewayBase}", "${gatewayBase}"]`,
+      'ca_file = "gateway/ca.pem"',
       '',
     ].join('\n'));
     const made = run(path.join(binDir, 'portavel-db'), ['--config', config, 'demo'], fakeClock);
@@ -253,6 +287,46 @@ describe('customer portal in Chromium', () => {
     const [, tanks] = await tableTexts();
     assert.match(tanks, /Internet Request/);
     await screenshot('account-after-request');
+  });
+
+  it('pays the bill with the card on file', async () => {
+    await press('Pay My Bill');
+    await screenshot('choose-payment');
+    await press('Use Visa ending 1111');
+    // The amount due is filled in.
+    assert.equal(await page.inputValue('input[name="Payment"]'), '370.55');
+    await screenshot('pay-bill');
+    await press('Pay Now');
+    assert.match(await bodyText(), /Transaction Successful\./);
+    await screenshot('paid-card-on-file');
+    await press('Go To Account.');
+    const [account, , invoices] = await tableTexts();
+    assert.match(invoices, /CC 1001/);
+    assert.doesNotMatch(account, /370\.55/);
+  });
+
+  it('pays with a newly entered card, and a declined card posts nothing', async () => {
+    for (const [card, outcome] of [['4111111111111111', /Transaction Successful\./],
+      ['4000000000000002', /Transaction was not successful\.  Please call the office: \(541\) 555-0100/]]) {
+      await press('Pay My Bill');
+      await press('Enter Credit Card Information');
+      await page.fill('#CardNum', card);
+      await page.selectOption('select[name="ExpMonth"]', '07');
+      await page.selectOption('select[name="ExpYear"]', '29');
+      await page.fill('#CVN', '123');
+      await page.fill('#billname', customer.name);
+      await page.fill('#billaddress', '120 Maple Avenue');
+      await page.fill('#billzip', '97420');
+      await page.fill('input[name="Payment"]', '25.00');
+      if (outcome.source.startsWith('Transaction Successful')) await screenshot('card-entry');
+      await press('Pay Now');
+      assert.match(await bodyText(), outcome);
+      await press('Go To Account.');
+    }
+    await screenshot('account-after-payments');
+    const [, , invoices] = await tableTexts();
+    assert.match(invoices, /CC 1002/);
+    assert.doesNotMatch(invoices, /CC 1003/);
   });
 
   it('changes the password', async () => {
