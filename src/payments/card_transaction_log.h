@@ -32,7 +32,7 @@ void LogFormPostTransaction(Store& store, Platform& platform, const CardTransact
 
 // The XML gateways' own columns.
 struct XmlTransactionFields {
-  std::string card_number;  // masked before it is written; approved rows only
+  std::string card_number;   // masked before it is written; approved rows only
   std::string request_kind;  // TransType: "SALE" (or "ERROR")
   std::string token;
   std::string transaction_id;
