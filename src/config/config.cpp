@@ -3,6 +3,7 @@
 #include "config/config_lookup.h"
 #include "config/config_reader.h"
 #include "mail/password_mail.h"
+#include "text/cp1252.h"
 
 namespace portavel {
 namespace {
@@ -54,6 +55,69 @@ MailConfig ReadMail(ConfigSection& section) {
   return mail;
 }
 
+enum class UrlForm { kBase, kComplete };
+
+// Why `url` cannot be a gateway or page address, or "" when it can. The
+// empty address means "not configured" and passes.
+std::string UrlProblem(std::string_view url, UrlForm form) {
+  if (url.empty()) return "";
+  constexpr std::string_view kScheme = "https://";
+  if (url.size() < kScheme.size() || !EqualsNoCase1252(url.substr(0, kScheme.size()), kScheme)) {
+    return "must be an https:// address";
+  }
+  for (char c : url) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') {
+      return "must not hold blanks or control characters";
+    }
+  }
+  std::string_view rest = url.substr(kScheme.size());
+  size_t host_end = rest.find_first_of("/:?#");
+  if (host_end == 0 || rest.empty()) return "has no host name";
+  if (form == UrlForm::kBase) {
+    if (url.find_first_of("?#") != std::string_view::npos) {
+      return "must not have a query or fragment (it is a base address)";
+    }
+    if (url.back() != '/') return "must end in \"/\" (it is a base address)";
+  }
+  return "";
+}
+
+std::string Url(ConfigSection& section, std::string_view key, UrlForm form,
+                std::string absent = "") {
+  std::string url = section.Text(key).value_or(std::move(absent));
+  std::string problem = UrlProblem(url, form);
+  if (!problem.empty()) section.Fail(key, problem);
+  return url;
+}
+
+GatewayConfig ReadGateways(ConfigSection& section) {
+  GatewayConfig gateways;
+  gateways.form_post_urls = section.TextList("form_post_urls", kFormPostEndpointCount);
+  for (size_t i = 0; i < gateways.form_post_urls.size(); ++i) {
+    std::string problem = UrlProblem(gateways.form_post_urls[i], UrlForm::kBase);
+    if (!problem.empty()) section.Fail("form_post_urls[" + std::to_string(i) + "]", problem);
+  }
+  gateways.jetpay_url = Url(section, "jetpay_url", UrlForm::kComplete);
+  gateways.jetpay_test_url = Url(section, "jetpay_test_url", UrlForm::kComplete);
+  gateways.authorize_net_url =
+      Url(section, "authorize_net_url", UrlForm::kBase, kAuthorizeNetProductionBase);
+  gateways.authorize_net_sandbox_url =
+      Url(section, "authorize_net_sandbox_url", UrlForm::kBase, kAuthorizeNetSandboxBase);
+  gateways.ca_file = section.Path("ca_file");
+  gateways.verify_peer = section.Bool("verify_peer").value_or(true);
+  gateways.timeout_seconds =
+      static_cast<int>(section.Integer("timeout_seconds", 1, kMaxGatewayTimeoutSeconds)
+                           .value_or(kDefaultGatewayTimeoutSeconds));
+  return gateways;
+}
+
+PaymentsConfig ReadPayments(ConfigSection& section) {
+  PaymentsConfig payments;
+  payments.echeck_url = Url(section, "echeck_url", UrlForm::kComplete);
+  payments.site_seal_url = Url(section, "site_seal_url", UrlForm::kComplete);
+  return payments;
+}
+
 }  // namespace
 
 Config ReadConfigFile(const std::string& path) {
@@ -64,6 +128,8 @@ Config ReadConfigFile(const std::string& path) {
   config.installation = document.Read("installation", ReadInstallation);
   config.session = document.Read("session", ReadSession);
   config.mail = document.Read("mail", ReadMail);
+  config.gateways = document.Read("gateways", ReadGateways);
+  config.payments = document.Read("payments", ReadPayments);
   document.RejectUnknownSections();
   return config;
 }

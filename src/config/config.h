@@ -1,5 +1,5 @@
-// The server's configuration file (TOML): where the two databases are and
-// which dealer installations get their own behaviour.
+// The server's configuration file (TOML): where the two databases and the
+// card gateways are and which dealer installations get their own behaviour.
 #pragma once
 
 #include <optional>
@@ -42,12 +42,42 @@ struct MailConfig {
   std::optional<std::string> echeck_manager_address;
 };
 
+inline constexpr size_t kFormPostEndpointCount = 3;
+inline constexpr int kDefaultGatewayTimeoutSeconds = 60;
+inline constexpr int kMaxGatewayTimeoutSeconds = 600;
+inline constexpr const char* kAuthorizeNetProductionBase = "https://api.authorize.net/";
+inline constexpr const char* kAuthorizeNetSandboxBase = "https://apitest.authorize.net/";
+
+// Where the card gateways are and how their certificates are checked. An
+// empty address means "not configured": nothing is sent there.
+struct GatewayConfig {
+  // Base addresses (https, ending in "/") of merchant ids 0, 1 and 2.
+  std::vector<std::string> form_post_urls;
+  std::string jetpay_url;       // complete URL
+  std::string jetpay_test_url;  // complete URL, used while CCUseDevAddress is on
+  std::string authorize_net_url = kAuthorizeNetProductionBase;
+  std::string authorize_net_sandbox_url = kAuthorizeNetSandboxBase;
+  // Extra trusted CA certificates (PEM), trusted beside the system's.
+  std::optional<std::string> ca_file;
+  // Off only for test gateways: the server's certificate is then not checked.
+  bool verify_peer = true;
+  int timeout_seconds = kDefaultGatewayTimeoutSeconds;
+};
+
+// Outside addresses the payment pages link to; empty when not configured.
+struct PaymentsConfig {
+  std::string echeck_url;     // the eCheck checkout page
+  std::string site_seal_url;  // the site-seal script, sealID included
+};
+
 struct Config {
   std::string path;  // the file it was read from
   StorePaths database;
   InstallationConfig installation;
   SessionConfig session;
   MailConfig mail;
+  GatewayConfig gateways;
+  PaymentsConfig payments;
 };
 
 // Reads the file at `path`; throws ConfigError.

@@ -114,6 +114,26 @@ std::string ConfigSection::RequiredText(std::string_view key) {
   return Require(key, Text(key));
 }
 
+std::vector<std::string> ConfigSection::TextList(std::string_view key, size_t max_entries) {
+  std::vector<std::string> texts;
+  const toml::node* node = Find(key);
+  if (node == nullptr) return texts;
+  if (!node->is_array()) Fail(key, WrongType("a list of strings", *node));
+  const toml::array& entries = *node->as_array();
+  if (entries.size() > max_entries) {
+    Fail(key, "at most " + std::to_string(max_entries) + " entries");
+  }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    std::string entry_key = Qualified(key) + "[" + std::to_string(i) + "]";
+    const toml::node& entry = entries[i];
+    if (!entry.is_string()) document_.Fail(entry_key, WrongType("a string", entry));
+    std::optional<std::string> text = Utf8ToCp1252(entry.as_string()->get());
+    if (!text) document_.Fail(entry_key, "has characters that windows-1252 cannot hold");
+    texts.push_back(std::move(*text));
+  }
+  return texts;
+}
+
 std::optional<std::string> ConfigSection::Path(std::string_view key) {
   std::optional<std::string> text = String(key);
   if (!text || text->empty()) return std::nullopt;

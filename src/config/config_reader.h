@@ -31,6 +31,9 @@ class ConfigSection {
   // Strings come back in windows-1252.
   std::optional<std::string> Text(std::string_view key);
   std::string RequiredText(std::string_view key);
+  // A list of strings; empty when absent.
+  std::vector<std::string> TextList(std::string_view key,
+                                    size_t max_entries = std::numeric_limits<size_t>::max());
   // A file system path; a relative one is taken from the configuration
   // file's folder. An empty string counts as absent.
   std::optional<std::string> Path(std::string_view key);

@@ -1,6 +1,6 @@
 #include "mail/smtp_sender.h"
 
-#include "mail/curl_library.h"
+#include "platform/curl_library.h"
 
 #include <algorithm>
 #include <cstring>

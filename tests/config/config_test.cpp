@@ -95,6 +95,89 @@ TEST_F(ConfigTest, MailSectionGivesTheManagersAddress) {
   }
 }
 
+TEST_F(ConfigTest, GatewaysAndPaymentsSections) {
+  const std::string db = "[database]\nuserdata = \"/u\"\nlocaldata = \"/l\"\n";
+  Config defaults = ReadConfigFile(WriteFile("defaults.toml", db));
+  EXPECT_TRUE(defaults.gateways.form_post_urls.empty());
+  EXPECT_EQ(defaults.gateways.jetpay_url, "");
+  EXPECT_EQ(defaults.gateways.jetpay_test_url, "");
+  EXPECT_EQ(defaults.gateways.authorize_net_url, "https://api.authorize.net/");
+  EXPECT_EQ(defaults.gateways.authorize_net_sandbox_url, "https://apitest.authorize.net/");
+  EXPECT_EQ(defaults.gateways.ca_file, std::nullopt);
+  EXPECT_TRUE(defaults.gateways.verify_peer);
+  EXPECT_EQ(defaults.gateways.timeout_seconds, 60);
+  EXPECT_EQ(defaults.payments.echeck_url, "");
+  EXPECT_EQ(defaults.payments.site_seal_url, "");
+
+  Config config = ReadConfigFile(WriteFile("etc/portavel.toml", db + R"(
+[gateways]
+form_post_urls = ["https://gw0.example/", "", "HTTPS://127.0.0.1:8443/pay/"]
+jetpay_url = "https://jetpay.example/jetpay"
+jetpay_test_url = "https://test.jetpay.example/jetpay?x=1"
+authorize_net_url = ""
+authorize_net_sandbox_url = "https://127.0.0.1:9443/"
+ca_file = "certs/gateway-ca.pem"
+verify_peer = false
+timeout_seconds = 5
+[payments]
+echeck_url = "https://checkout.example/pay?m=42"
+site_seal_url = "https://seal.example/getSeal?sealID=abc"
+)"));
+  const GatewayConfig& gateways = config.gateways;
+  EXPECT_EQ(gateways.form_post_urls,
+            (std::vector<std::string>{"https://gw0.example/", "", "HTTPS://127.0.0.1:8443/pay/"}));
+  EXPECT_EQ(gateways.jetpay_url, "https://jetpay.example/jetpay");
+  EXPECT_EQ(gateways.jetpay_test_url, "https://test.jetpay.example/jetpay?x=1");
+  EXPECT_EQ(gateways.authorize_net_url, "") << "empty: not configured, no default";
+  EXPECT_EQ(gateways.authorize_net_sandbox_url, "https://127.0.0.1:9443/");
+  EXPECT_EQ(gateways.ca_file,
+            (fs::path(platform_.TempDirectory()) / "etc/certs/gateway-ca.pem").string());
+  EXPECT_FALSE(gateways.verify_peer);
+  EXPECT_EQ(gateways.timeout_seconds, 5);
+  EXPECT_EQ(config.payments.echeck_url, "https://checkout.example/pay?m=42");
+  EXPECT_EQ(config.payments.site_seal_url, "https://seal.example/getSeal?sealID=abc");
+
+  struct Case {
+    std::string content;
+    std::string message;
+  } cases[] = {
+      {"[gateways]\nform_post_urls = \"https://a/\"\n",
+       "gateways.form_post_urls: must be a list of strings (found string)"},
+      {"[gateways]\nform_post_urls = [\"https://a/\", \"https://b/\", \"https://c/\", \"\"]\n",
+       "gateways.form_post_urls: at most 3 entries"},
+      {"[gateways]\nform_post_urls = [\"https://a/\", 1]\n",
+       "gateways.form_post_urls[1]: must be a string (found integer)"},
+      {"[gateways]\nform_post_urls = [\"https://a/\", \"http://b/\"]\n",
+       "gateways.form_post_urls[1]: must be an https:// address"},
+      {"[gateways]\nform_post_urls = [\"https://a/ws\"]\n",
+       "gateways.form_post_urls[0]: must end in \"/\" (it is a base address)"},
+      {"[gateways]\nform_post_urls = [\"https:///\"]\n",
+       "gateways.form_post_urls[0]: has no host name"},
+      {"[gateways]\njetpay_url = \"jetpay.example\"\n",
+       "gateways.jetpay_url: must be an https:// address"},
+      {"[gateways]\njetpay_test_url = \"https://\"\n",
+       "gateways.jetpay_test_url: has no host name"},
+      {"[gateways]\nauthorize_net_url = \"https://api.example/xml\"\n",
+       "gateways.authorize_net_url: must end in \"/\" (it is a base address)"},
+      {"[gateways]\nauthorize_net_sandbox_url = \"https://a.example/?x=/\"\n",
+       "gateways.authorize_net_sandbox_url: must not have a query or fragment"},
+      {"[gateways]\njetpay_url = \"https://a.example/x y\"\n",
+       "gateways.jetpay_url: must not hold blanks or control characters"},
+      {"[gateways]\nverify_peer = \"no\"\n",
+       "gateways.verify_peer: must be true or false (found string)"},
+      {"[gateways]\ntimeout_seconds = 0\n", "gateways.timeout_seconds: must be from 1 to 600"},
+      {"[gateways]\ntimeout = 5\n", "gateways.timeout: unknown key"},
+      {"[payments]\necheck_url = \"http://checkout.example/\"\n",
+       "payments.echeck_url: must be an https:// address"},
+      {"[payments]\nsite_seal = \"https://seal.example/\"\n", "payments.site_seal: unknown key"},
+  };
+  for (const Case& c : cases) {
+    std::string path = WriteFile("bad.toml", db + c.content);
+    std::string expected = path + ": " + c.message;
+    EXPECT_EQ(ErrorOf(path).substr(0, expected.size()), expected) << c.content;
+  }
+}
+
 TEST_F(ConfigTest, RelativePathsStartAtTheFilesFolder) {
   std::string path = WriteFile("etc/portavel.toml",
                                "[database]\n"

@@ -1,32 +1,23 @@
 #include "support/smtp_test_server.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
-extern char** environ;
+#include "support/helper_process.h"
 
 namespace portavel::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Long enough for Python to start and make a certificate on a busy
-// machine; a server that has not answered by then is not coming.
-constexpr int kStartTimeoutMs = 20'000;
 constexpr int kBusyAttempts = 10;
 constexpr useconds_t kBusyPauseUs = 200'000;
 
@@ -51,24 +42,6 @@ const char* ModeName(SmtpTestServer::Mode mode) {
   return "";
 }
 
-// The server's first line on standard output, or "" when it ends or
-// stays silent.
-std::string ReadFirstLine(int fd) {
-  std::string line;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
-  while (line.find('\n') == std::string::npos) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    pollfd ready{fd, POLLIN, 0};
-    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) return "";
-    char buffer[256];
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n <= 0) return "";
-    line.append(buffer, static_cast<size_t>(n));
-  }
-  return line.substr(0, line.find('\n'));
-}
-
 }  // namespace
 
 SmtpTestServer::SmtpTestServer(const Options& options) {
@@ -90,38 +63,22 @@ SmtpTestServer::SmtpTestServer(const Options& options) {
                                     kSmtpTestPassword,
                                     "--reject",
                                     options.reject_recipient};
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-
   // A fixed port may be held for a moment by another test's server.
   for (int attempt = 0; attempt < kBusyAttempts; ++attempt) {
     if (attempt > 0) usleep(kBusyPauseUs);
-    if (Start(argv) || !busy_) return;
+    if (Start(words) || !busy_) return;
   }
 }
 
-bool SmtpTestServer::Start(std::vector<char*>& argv) {
-  int output[2];
-  if (pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+bool SmtpTestServer::Start(const std::vector<std::string>& argv) {
   const fs::path errors = folder_ / "stderr.txt";
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&files, output[1], 1);
-  posix_spawn_file_actions_addopen(&files, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  int spawned = posix_spawn(&pid_, argv[0], &files, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&files);
-  close(output[1]);
-  if (spawned != 0) {
-    close(output[0]);
-    pid_ = 0;
+  StartedProcess started = StartHelperProcess(argv, errors);
+  pid_ = started.pid;
+  if (pid_ == 0) {
     error_ = "cannot start /usr/bin/python3";
     return false;
   }
-
-  std::string line = ReadFirstLine(output[0]);
-  close(output[0]);
+  const std::string& line = started.first_line;
   if (line.starts_with("READY ")) {
     port_ = std::stoi(line.substr(6));
     error_.clear();
@@ -141,10 +98,7 @@ SmtpTestServer::~SmtpTestServer() {
 }
 
 void SmtpTestServer::Stop() {
-  if (pid_ == 0) return;
-  kill(pid_, SIGTERM);
-  int status = 0;
-  waitpid(pid_, &status, 0);
+  StopHelperProcess(pid_);
   pid_ = 0;
 }
 

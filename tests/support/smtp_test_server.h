@@ -50,7 +50,7 @@ class SmtpTestServer {
 
  private:
   // One try; false when the server did not start (busy_ tells why).
-  bool Start(std::vector<char*>& argv);
+  bool Start(const std::vector<std::string>& argv);
   void Stop();
 
   std::filesystem::path folder_;

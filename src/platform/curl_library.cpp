@@ -1,4 +1,4 @@
-#include "mail/curl_library.h"
+#include "platform/curl_library.h"
 
 #include <dlfcn.h>
 
@@ -29,11 +29,12 @@ Loaded Load() {
                   Resolve(handle, "curl_easy_setopt", &l.easy_setopt) &&
                   Resolve(handle, "curl_easy_perform", &l.easy_perform) &&
                   Resolve(handle, "curl_easy_cleanup", &l.easy_cleanup) &&
+                  Resolve(handle, "curl_easy_getinfo", &l.easy_getinfo) &&
                   Resolve(handle, "curl_easy_strerror", &l.easy_strerror) &&
                   Resolve(handle, "curl_slist_append", &l.slist_append) &&
                   Resolve(handle, "curl_slist_free_all", &l.slist_free_all);
   if (!complete) {
-    loaded.error = "libcurl.so.4 lacks a function the mail needs";
+    loaded.error = "libcurl.so.4 lacks a function the program needs";
   } else if (l.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
     loaded.error = "libcurl could not be initialised";
   }

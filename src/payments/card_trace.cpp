@@ -1,4 +1,4 @@
-#include "web/card_trace.h"
+#include "payments/card_trace.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -28,9 +28,9 @@ void CardTrace::Open(const std::string& path) {
 void CardTrace::Write(Platform& platform, std::string_view text) {
   if (fd_ < 0) return;
   DateTime now = platform.Now();
-  std::string line = std::to_string(counter_) + " " + FormatShortDate(now) + " " +
-                     FormatLongTime(now) + " - " + std::string(text) + "\r\n";
-  ++counter_;
+  std::string line;
+  if (numbering_ == Numbering::kCounted) line = std::to_string(counter_++) + " ";
+  line += FormatShortDate(now) + " " + FormatLongTime(now) + " - " + std::string(text) + "\r\n";
   [[maybe_unused]] ssize_t ignored = ::write(fd_, line.data(), line.size());
 }
 

@@ -1,5 +1,7 @@
-// The optional trace file "debug.txt": numbered, dated lines about card
-// traffic, written only while the preferences switch tracing on.
+// The optional card trace files ("debug.txt" of the web module,
+// "debug2.txt" of the form-post gateway client, "debug3.txt" of the XML
+// gateway client): dated lines about card traffic, written only while
+// tracing is switched on. Callers mask card data before it gets here.
 #pragma once
 
 #include <string>
@@ -11,7 +13,12 @@ class Platform;
 
 class CardTrace {
  public:
-  CardTrace() = default;
+  enum class Numbering {
+    kCounted,  // "<counter> <short date> <long time> - <text>", from 0
+    kNone,     // "<short date> <long time> - <text>"
+  };
+
+  explicit CardTrace(Numbering numbering = Numbering::kCounted) : numbering_(numbering) {}
   ~CardTrace();
   CardTrace(const CardTrace&) = delete;
   CardTrace& operator=(const CardTrace&) = delete;
@@ -20,12 +27,13 @@ class CardTrace {
   // file another process holds is not shared: the lines are then lost, as
   // is every other trace failure.
   void Open(const std::string& path);
-  // "<counter> <short date> <long time> - <text>"; the counter starts at 0.
+  // One line, ending in CR LF.
   void Write(Platform& platform, std::string_view text);
   void Close();
   bool is_open() const { return fd_ >= 0; }
 
  private:
+  Numbering numbering_;
   int fd_ = -1;
   int counter_ = 0;
 };

@@ -1,0 +1,193 @@
+#include "payments/https_post.h"
+
+#include <gtest/gtest.h>
+
+#include "support/gateway_test_bed.h"
+#include "support/smtp_test_server.h"
+
+namespace portavel {
+namespace {
+
+using testing::FakeGateway;
+using testing::GatewayAnswer;
+using testing::GatewayRequest;
+using testing::GatewayTestBed;
+
+constexpr const char* kAnswer =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<Response><Result>0</Result></Response>";
+
+class HttpsPostTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(bed_.gateway().ready()) << bed_.gateway().error(); }
+
+  GatewayTestBed bed_;
+};
+
+TEST_F(HttpsPostTest, FormPostSendsTheBodyWithCrLfAndReturnsTheAnswer) {
+  FakeGateway& gateway = bed_.gateway();
+  gateway.Queue(GatewayAnswer::Text(kAnswer));
+  // Values travel unencoded: blanks, and windows-1252 bytes as they are.
+  const std::string body = "UserName=u&Password=p w&Street=Caf\xE9 Road&ExtData=";
+  std::string url = gateway.base_url() + "ws/transact.asmx/ProcessCreditCard";
+
+  EXPECT_EQ(PostHttpForm(bed_.context(), url, body), kAnswer);
+
+  std::vector<GatewayRequest> requests = gateway.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].method, "POST");
+  EXPECT_EQ(requests[0].path, "/ws/transact.asmx/ProcessCreditCard");
+  EXPECT_EQ(requests[0].body, body + "\r\n");
+  EXPECT_EQ(requests[0].Header("Content-Length"), std::to_string(body.size() + 2));
+  EXPECT_EQ(requests[0].Header("Content-Type"), "application/x-www-form-urlencoded");
+  EXPECT_EQ(requests[0].Header("User-Agent"), "Orvik Propane Software");
+  EXPECT_EQ(requests[0].Header("Expect"), "");
+  EXPECT_TRUE(bed_.EventLog().empty());
+  EXPECT_TRUE(bed_.platform().operator_messages().empty());
+}
+
+TEST_F(HttpsPostTest, XmlPostDeclaresUtf8AndKeepsTheAnswersBytes) {
+  FakeGateway& gateway = bed_.gateway();
+  // Authorize.Net starts its answers with the UTF-8 byte-order mark.
+  const std::string answer = "\xEF\xBB\xBF<createTransactionResponse/>";
+  gateway.Queue(GatewayAnswer::Text(answer));
+  const std::string xml = "<createTransactionRequest>x</createTransactionRequest>";
+
+  EXPECT_EQ(PostXml(bed_.context(), gateway.base_url() + "anet/xml/v1/request.api", xml), answer);
+
+  std::vector<GatewayRequest> requests = gateway.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].path, "/anet/xml/v1/request.api");
+  EXPECT_EQ(requests[0].body, xml + "\r\n");
+  EXPECT_EQ(requests[0].Header("Content-Type"), "text/xml; charset=UTF-8");
+  EXPECT_EQ(requests[0].Header("User-Agent"), "Orvik Propane Software");
+}
+
+TEST_F(HttpsPostTest, AnswersThatAreNoXmlComeBackAsTheyAre) {
+  const std::string page = "<html><body>Service Unavailable</body></html>";
+  bed_.gateway().Queue(GatewayAnswer::Text(page));
+  EXPECT_EQ(PostHttpForm(bed_.context(), bed_.gateway().base_url() + "x", "a=1"), page);
+}
+
+TEST_F(HttpsPostTest, FailuresWithoutTlsGiveAnEmptyAnswerAndNoLog) {
+  FakeGateway& gateway = bed_.gateway();
+  gateway.Queue(GatewayAnswer::Text("<error>boom</error>", 500));
+  EXPECT_EQ(PostHttpForm(bed_.context(), gateway.base_url() + "a", "a=1"), "") << "HTTP 500";
+  gateway.Queue(GatewayAnswer::Text("<Response/>", 404));
+  EXPECT_EQ(PostXml(bed_.context(), gateway.base_url() + "b", "<x/>"), "") << "HTTP 404";
+  gateway.Queue(GatewayAnswer::HangUp());
+  EXPECT_EQ(PostHttpForm(bed_.context(), gateway.base_url() + "c", "a=1"), "") << "hang-up";
+  std::string refused = "https://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()) + "/";
+  EXPECT_EQ(PostHttpForm(bed_.context(), refused, "a=1"), "") << "connection refused";
+  EXPECT_EQ(gateway.Requests().size(), 3u);
+  EXPECT_TRUE(bed_.EventLog().empty());
+  EXPECT_TRUE(bed_.platform().operator_messages().empty());
+}
+
+TEST_F(HttpsPostTest, NothingIsSentWithoutAnHttpsAddress) {
+  std::string plain = "http://127.0.0.1:" + std::to_string(bed_.gateway().port()) + "/";
+  // An unconfigured base address leaves only the service path.
+  for (const std::string& url :
+       {std::string(), std::string("argofire/transact.asmx/ProcessCreditCard"), plain}) {
+    EXPECT_EQ(PostHttpForm(bed_.context(), url, "a=1"), "") << url;
+    EXPECT_EQ(PostXml(bed_.context(), url, "<x/>"), "") << url;
+  }
+  EXPECT_TRUE(bed_.gateway().Requests().empty());
+}
+
+// A server whose certificate no trusted CA signed.
+class UntrustedGatewayTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(bed_.gateway().ready()) << bed_.gateway().error(); }
+
+  GatewayTestBed bed_{FakeGateway::Options{.untrusted_certificate = true}};
+};
+
+TEST_F(UntrustedGatewayTest, IsRefusedLoggedAndReported) {
+  std::string url = bed_.gateway().base_url() + "ws/transact.asmx/ProcessCreditCard";
+  EXPECT_EQ(PostHttpForm(bed_.context(), url, "CardNum=4111111111111111"), "");
+  EXPECT_EQ(PostXml(bed_.context(), url, "<x/>"), "");
+
+  EXPECT_TRUE(bed_.gateway().Requests().empty()) << "nothing may reach an unverified server";
+  std::vector<std::string> log = bed_.EventLog();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0], "IdHttpErr: SSL certificate problem: unable to get local issuer certificate");
+  const std::vector<std::string>& messages = bed_.platform().operator_messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0], "HTTP Post Error: " + log[0]);
+}
+
+TEST_F(UntrustedGatewayTest, IsAcceptedWithVerificationSwitchedOff) {
+  bed_.config().gateways.verify_peer = false;
+  bed_.gateway().Queue(GatewayAnswer::Text(kAnswer));
+  EXPECT_EQ(PostHttpForm(bed_.context(), bed_.gateway().base_url() + "x", "a=1"), kAnswer);
+  EXPECT_TRUE(bed_.EventLog().empty());
+}
+
+TEST_F(UntrustedGatewayTest, IsAcceptedWhenItsCaIsTheConfiguredOne) {
+  bed_.config().gateways.ca_file = bed_.gateway().other_ca_file();
+  bed_.gateway().Queue(GatewayAnswer::Text(kAnswer));
+  // The certificate names 127.0.0.1 and localhost, so both host names pass.
+  std::string url = "https://localhost:" + std::to_string(bed_.gateway().port()) + "/x";
+  EXPECT_EQ(PostHttpForm(bed_.context(), url, "a=1"), kAnswer);
+}
+
+TEST_F(HttpsPostTest, AnUnreadableCaFileIsATlsFailureCutTo255Characters) {
+  std::string missing = "/nonexistent/" + std::string(300, 'c') + ".pem";
+  bed_.config().gateways.ca_file = missing;
+  EXPECT_EQ(PostHttpForm(bed_.context(), bed_.gateway().base_url() + "x", "a=1"), "");
+  std::vector<std::string> log = bed_.EventLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].size(), 255u);
+  EXPECT_TRUE(log[0].starts_with("IdHttpErr: error setting certificate file: /nonexistent/ccc"))
+      << log[0];
+  ASSERT_EQ(bed_.platform().operator_messages().size(), 1u);
+  const std::string& message = bed_.platform().operator_messages()[0];
+  const std::string caption = "HTTP Post Error: ";
+  EXPECT_GT(message.size(), caption.size() + 255) << "the operator sees the whole text";
+  EXPECT_EQ(message.substr(0, caption.size() + 255), caption + log[0]);
+}
+
+TEST_F(HttpsPostTest, XmlHttpRequestSendsTheDocumentAsGivenAndReportsAnyStatus) {
+  FakeGateway& gateway = bed_.gateway();
+  gateway.Queue(GatewayAnswer::Text("<JetPayResponse/>"));
+  gateway.Queue(GatewayAnswer::Text("busy", 503));
+  const std::string xml =
+      "<JetPay Version=\"2.0\"><TransactionType>SALE</TransactionType></JetPay>";
+
+  XmlHttpResult ok = SendXmlHttpRequest(bed_.context(), gateway.base_url() + "jetpay", xml);
+  EXPECT_EQ(ok.ready_state, kXmlHttpCompleted);
+  EXPECT_EQ(ok.status, 200);
+  EXPECT_EQ(ok.response_text, "<JetPayResponse/>");
+  XmlHttpResult busy = SendXmlHttpRequest(bed_.context(), gateway.base_url() + "jetpay", xml);
+  EXPECT_EQ(busy.ready_state, kXmlHttpCompleted);
+  EXPECT_EQ(busy.status, 503);
+  EXPECT_EQ(busy.response_text, "busy");
+
+  std::vector<GatewayRequest> requests = gateway.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].method, "POST");
+  EXPECT_EQ(requests[0].path, "/jetpay");
+  EXPECT_EQ(requests[0].body, xml) << "no CR LF added";
+  EXPECT_EQ(requests[0].Header("Content-Type"), "text/xml");
+}
+
+TEST_F(HttpsPostTest, XmlHttpRequestThrowsWhenTheConnectionFails) {
+  std::string refused = "https://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()) + "/";
+  EXPECT_THROW(SendXmlHttpRequest(bed_.context(), refused, "<x/>"), GatewayTransportError);
+  bed_.gateway().Queue(GatewayAnswer::HangUp());
+  EXPECT_THROW(SendXmlHttpRequest(bed_.context(), bed_.gateway().base_url(), "<x/>"),
+               GatewayTransportError);
+  EXPECT_THROW(SendXmlHttpRequest(bed_.context(), "", "<x/>"), GatewayTransportError);
+  EXPECT_TRUE(bed_.EventLog().empty());
+}
+
+TEST_F(UntrustedGatewayTest, XmlHttpRequestThrowsOnAnUntrustedCertificate) {
+  EXPECT_THROW(SendXmlHttpRequest(bed_.context(), bed_.gateway().base_url(), "<x/>"),
+               GatewayTransportError);
+  EXPECT_TRUE(bed_.gateway().Requests().empty());
+  EXPECT_TRUE(bed_.EventLog().empty());
+  EXPECT_TRUE(bed_.platform().operator_messages().empty());
+}
+
+}  // namespace
+}  // namespace portavel
