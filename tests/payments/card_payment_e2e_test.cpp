@@ -101,7 +101,7 @@ TEST_F(CardPaymentE2eTest, ANewCardIsChargedThroughTheFormPostGatewayAndThePayme
             "&Zip=04401&Street=12 Harbor Rd&CVNum=123&ExtData=\r\n");
 
   EXPECT_EQ(One("SELECT InvoiceNo FROM Invoices"), "CC 1042");
-  EXPECT_EQ(One("SELECT PaymentTotal FROM Invoices"), "455000");
+  EXPECT_EQ(One("SELECT PaymentTotal FROM Invoices"), "45.5");
   EXPECT_EQ(One("SELECT COUNT(*) FROM Transactions WHERE ProductID = 'PAY'"), "1");
   EXPECT_EQ(NextCardNumber(portal.temp()), 1043);
   EXPECT_EQ(One("SELECT Approved || '|' || PNRef || '|' || RespMsg || '|' || Response || '|' || "
