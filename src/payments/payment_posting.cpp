@@ -10,20 +10,13 @@
 #include "data/store.h"
 #include "data/store_transaction.h"
 #include "delivery/posting_tables.h"
+#include "payments/merchant_settings.h"
 #include "platform/platform.h"
 
 namespace portavel {
 namespace {
 
 constexpr int kCardBatchType = 2;
-
-// The MerchantID of the preferences row; -1 without a row or with a null.
-int32_t PrefsMerchantId(Store& store) {
-  Query query(store, "UserData", "select MerchantID from RemotePrefs");
-  query.Open();
-  if (query.Eof() || query.Column(0).IsNull()) return -1;
-  return static_cast<int32_t>(query.Column(0).AsInteger());
-}
 
 // After a rollback the data sets may still show rows that are gone or
 // hold a half-made row: drop pending changes (which a later move would
@@ -104,7 +97,7 @@ PendingPayment PostPendingPayment(PostingTables& tables, DataSet& remote_prefs, 
 }
 
 int32_t FindTodaysCardBatch(Store& store, Platform& platform, int32_t merchant_id) {
-  if (merchant_id == -1) merchant_id = PrefsMerchantId(store);
+  if (merchant_id == -1) merchant_id = GetPrefsMerchantId(store);
   // Ordered by when the card transactions were logged, so the latest batch
   // is met first from the end.
   Query query(store, "UserData",
