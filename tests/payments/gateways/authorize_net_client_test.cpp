@@ -206,6 +206,17 @@ TEST_F(AuthorizeNetClientTest, AnswersAndWhatTheyLeave) {
        {Row(true, "", "Successful.", "", "", "SALE", kMaskedCard)},
        {},
        {}},
+      {"approved, nothing readable",
+       GatewayAnswer::Text(std::string(kBom) +
+                           "<createTransactionResponse><messages><resultCode>Ok</resultCode>"
+                           "<message><code>I00001</code></message></messages>"
+                           "<transactionResponse><responseCode>1</responseCode><messages>"
+                           "<message><code>1</code></message></messages></transactionResponse>"
+                           "</createTransactionResponse>"),
+       true,
+       {ErrorRow(true, kMaskedCard)},
+       {},
+       {"Call Halcyra Systems at 555-010-0199 with error code: 8744"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -220,6 +231,13 @@ TEST_F(AuthorizeNetClientTest, AnswersAndWhatTheyLeave) {
                                       OperatorMessages().end());
     EXPECT_EQ(messages, c.messages);
   }
+}
+
+TEST_F(AuthorizeNetClientTest, AnApprovalThatCannotBeLoggedReachesThePage) {
+  bed_.store().Execute("UserData", "delete from Keys where TableName = 'ccTransactions'");
+  bed_.gateway().Queue(GatewayAnswer::Text(SaleAnswer("Ok", "M1", "Done.", Transaction("1", "1"))));
+  EXPECT_ANY_THROW(ChargeEnteredCard());
+  EXPECT_TRUE(CardRows().empty());
 }
 
 TEST_F(AuthorizeNetClientTest, ALongErrorIsCutTo255CharactersInTheEventLog) {

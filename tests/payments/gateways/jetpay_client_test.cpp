@@ -166,6 +166,14 @@ TEST_F(JetPayClientTest, AnswersAndTheRowsTheyLeave) {
   EXPECT_TRUE(bed_.EventLog().empty());
 }
 
+TEST_F(JetPayClientTest, AnAnswerThatCannotBeLoggedReachesThePage) {
+  bed_.store().Execute("UserData", "delete from Keys where TableName = 'ccTransactions'");
+  bed_.gateway().Queue(GatewayAnswer::Text(kApprovedAnswer));
+  EXPECT_ANY_THROW(ChargeCard("4111111111111111", "0729"));
+  EXPECT_TRUE(CardRows().empty());
+  EXPECT_TRUE(OperatorMessages().empty());
+}
+
 TEST_F(JetPayClientTest, NoConnectionReachesThePageAsAnException) {
   bed_.config().gateways.jetpay_url =
       "https://127.0.0.1:" + std::to_string(testing::UnusedLoopbackPort()) + "/jetpay";
