@@ -1,0 +1,72 @@
+// The form-post card gateway client (merchant ids 0, 1 and 2): charges an
+// entered card or the account's card on file with a form post to the
+// gateway's "ProcessCreditCard" operation, reads the small XML answer and
+// logs every answered charge in ccTransactions. A payment page creates one
+// client per charge, charges once and frees it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "money/money.h"
+#include "payments/card_trace.h"
+#include "payments/gateway_context.h"
+#include "payments/merchant_settings.h"
+
+namespace portavel {
+
+class DataSet;
+class TCustomerAccount;
+
+class TCreditCard {
+ public:
+  // Opens the paying account (ENotFoundException when no account has that
+  // index) and gathers the merchant's credentials and endpoint; a merchant
+  // id of -1 takes the one that applies to the account. With tracing on,
+  // opens "debug2.txt" in the working directory.
+  TCreditCard(const GatewayContext& context, int32_t account_index, int32_t merchant_id);
+  ~TCreditCard();
+  TCreditCard(const TCreditCard&) = delete;
+  TCreditCard& operator=(const TCreditCard&) = delete;
+
+  // Charges an entered card; `transaction` stands on the payment
+  // transaction, `expiry` is MMYY. True when the gateway approved.
+  bool ChargeCard(DataSet& transaction, const std::string& card_number, const std::string& zip,
+                  const std::string& street, const std::string& mag_data,
+                  const std::string& name_on_card, const std::string& cvn,
+                  const std::string& expiry);
+  // Charges the account's card on file (its CCInfokey at the gateway).
+  bool ChargeStoredCard(DataSet& transaction);
+
+  const GatewayCredentials& credentials() const { return credentials_; }
+
+ private:
+  // The payment transaction's values a charge reads.
+  struct Payment {
+    Money amount;
+    int32_t batch_key = 0;
+    int32_t trans_key = 0;
+    std::string invoice_no;
+  };
+  class RequestBody;
+
+  static Payment ReadPayment(DataSet& transaction);
+  // The items every request ends with in the invoice-detail installation.
+  void AddInvoiceDetail(RequestBody& body, const Payment& payment) const;
+  // Refuses, tracing and posting, and reading the answer.
+  bool Charge(const Payment& payment, const std::string& service_path, const RequestBody& body);
+  bool HandleResponse(const std::string& answer, const Payment& payment);
+  void LogCardTransaction(const Payment& payment, bool approved, const std::string& message,
+                          const std::string& response, int64_t pn_ref);
+
+  GatewayContext context_;
+  std::unique_ptr<TCustomerAccount> account_;
+  GatewayCredentials credentials_;
+  std::string stored_card_path_;
+  std::string entered_card_path_;
+  std::string request_text_;  // the last request's body
+  CardTrace trace_;
+};
+
+}  // namespace portavel
