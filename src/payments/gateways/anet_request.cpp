@@ -56,8 +56,7 @@ void AppendProfileDeletion(pugi::xml_node root, std::string_view customer_profil
 }
 
 std::string_view DropAnswerLead(std::string_view answer) {
-  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  if (answer.starts_with(kByteOrderMark)) return answer.substr(kByteOrderMark.size());
+  if (answer.starts_with(kUtf8ByteOrderMark)) return answer.substr(kUtf8ByteOrderMark.size());
   return answer.empty() ? answer : answer.substr(1);
 }
 

@@ -41,6 +41,8 @@ void AppendAnetStoredCardSale(pugi::xml_node root, Money amount,
 
 void AppendProfileDeletion(pugi::xml_node root, std::string_view customer_profile_id);
 
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 // Authorize.Net puts a UTF-8 byte-order mark in front of its answers;
 // this drops it. An answer without one loses its first byte instead, as
 // it always has, so an answer that does not start with the mark does not

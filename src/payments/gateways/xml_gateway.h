@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "money/money.h"
@@ -73,6 +74,10 @@ class TCreditCard_JetPay {
   using Attempt = std::function<LogRow()>;
   // The row of an answer the client cannot read.
   static LogRow ErrorRow() { return {"ERROR", "ERROR", "ERROR", "-98", "ERROR"}; }
+  // The row of an answer with nothing but its message.
+  static LogRow MessageOnlyRow(std::string message, std::string request_kind) {
+    return {"", std::move(message), std::move(request_kind), "", ""};
+  }
 
   static Payment ReadPayment(DataSet& transaction);
   // Says so to the operator when the endpoint is missing or the amount is

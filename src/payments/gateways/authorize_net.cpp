@@ -1,0 +1,177 @@
+// The Authorize.Net side of the XML gateway client (merchant id 4): sales
+// through the XML API, the check of its answers, and the deletion of a
+// duplicate customer profile.
+#include <exception>
+
+#include <pugixml.hpp>
+
+#include "data/customer_account.h"
+#include "data/event_log.h"
+#include "payments/gateways/anet_request.h"
+#include "payments/gateways/masked_request.h"
+#include "payments/gateways/xml_document_text.h"
+#include "payments/gateways/xml_gateway.h"
+#include "payments/https_post.h"
+#include "platform/platform.h"
+
+namespace portavel {
+
+namespace {
+
+constexpr const char* kCreateTransaction = "createTransactionRequest";
+constexpr const char* kDeleteProfile = "deleteCustomerProfileRequest";
+constexpr const char* kSaleAnswer = "/createTransactionResponse";
+constexpr const char* kDeletionAnswer = "/deleteCustomerProfileResponse";
+constexpr const char* kResultOk = "Ok";
+constexpr const char* kDuplicateProfile = "E00039";
+constexpr const char* kApproved = "1";
+constexpr const char* kHeldForReview = "4";
+constexpr const char* kAlreadyVoided = "310";
+constexpr size_t kLogEntryLength = 255;
+
+// Field positions of the account object.
+constexpr int kCcCustKeyField = 47;
+constexpr int kCcInfoKeyField = 48;
+constexpr int kCcLast4Field = 49;
+
+std::string RemoveAll(std::string text, std::string_view part) {
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at)) {
+    text.erase(at, part.size());
+  }
+  return text;
+}
+
+std::optional<std::string> TextAt(const pugi::xml_document& document, const std::string& path) {
+  pugi::xml_node node = SelectPath(document, path);
+  if (!node) return std::nullopt;
+  return NodeText(node);
+}
+
+}  // namespace
+
+bool TCreditCard_JetPay::ChargeCardAnet(const Payment& payment, const std::string& card_number,
+                                        const std::string& cvn, const std::string& expiry) {
+  pugi::xml_node root = BuildRequestHeader(kCreateTransaction);
+  AppendAnetEnteredCardSale(
+      root, payment.amount,
+      AnetEnteredCard{.card_number = card_number, .expiry = expiry, .cvn = cvn},
+      payment.invoice_no);
+  return HandleAnetResponse("SALE", PostRequestToAnet(), card_number, payment);
+}
+
+bool TCreditCard_JetPay::ChargeStoredCardAnet(const Payment& payment) {
+  pugi::xml_node root = BuildRequestHeader(kCreateTransaction);
+  AppendAnetStoredCardSale(root, payment.amount, account_->GetStringAt(kCcCustKeyField),
+                           account_->GetStringAt(kCcInfoKeyField), payment.invoice_no);
+  WriteTrace(MaskedRequestText(*request_));
+  return HandleAnetResponse("SALE", PostRequestToAnet(), account_->GetStringAt(kCcLast4Field),
+                            payment);
+}
+
+std::string TCreditCard_JetPay::PostRequestToAnet() {
+  return PostXml(context_, credentials_.base_address + service_path_, SerializeXml(*request_));
+}
+
+bool TCreditCard_JetPay::HandleAnetResponse(std::string_view kind, const std::string& answer,
+                                            const std::string& card_number,
+                                            const Payment& payment) {
+  bool approved = CheckAnetResult(kSaleAnswer, answer);
+  if (!approved) return false;
+  const pugi::xml_document& document = *response_;
+  bool held_for_review = false;
+  try {
+    const std::string response_code = RequiredElementText(document, "responseCode");
+    // The first "code" is the result's message code, the second the
+    // transaction's own.
+    if (response_code == kApproved &&
+        RequiredText(ElementNamed(document, "code", 1), "code") == kAlreadyVoided) {
+      LogCardTransaction(LogRow{"ERROR", "Transaction already voided.", "ERROR", "-310", "ERROR"},
+                         approved, payment, card_number);
+      context_.platform.OperatorMessage("This transaction has already been voided.");
+      return approved;
+    }
+    // Anything but approved or held for review is a charge that did not
+    // go through, even with a result of "Ok".
+    if (response_code != kApproved && response_code != kHeldForReview) approved = false;
+    const std::vector<Attempt> attempts = {
+        [&] {
+          return LogRow{.response = RequiredElementText(document, "authCode"),
+                        .message = RequiredElementText(document, "text"),
+                        .request_kind = std::string(kind),
+                        .token = RequiredElementText(document, "transHash"),
+                        .transaction_id = RequiredElementText(document, "transId")};
+        },
+        [&] { return MessageOnlyRow(RequiredElementText(document, "text"), std::string(kind)); },
+    };
+    LogFirstCompleting(attempts, approved, payment, card_number,
+                       "Call Halcyra Systems at 555-010-0199 with error code: 8744");
+    held_for_review = response_code == kHeldForReview;
+  } catch (const std::exception&) {
+    LogCardTransaction(ErrorRow(), approved, payment, card_number);
+  }
+  if (held_for_review) {
+    // Approved, but the money is not certain until the merchant releases
+    // it at Authorize.Net: the office must know.
+    const std::string text = "Held for review: Authorize.Net transaction " +
+                             NodeText(ElementNamed(document, "transId")) + " of " +
+                             payment.amount.ToString() + ", invoice " + payment.invoice_no;
+    try {
+      WriteLogEntry(context_.store, context_.platform, text.substr(0, kLogEntryLength));
+    } catch (const std::exception&) {
+      // The charge went through and is logged; the note is not worth
+      // undoing the payment for.
+    }
+  }
+  return approved;
+}
+
+bool TCreditCard_JetPay::CheckAnetResult(std::string_view answer_kind, const std::string& answer) {
+  anet_error_text_.clear();
+  std::optional<std::string> parse_error = LoadXml(*response_, DropAnswerLead(answer));
+  const std::string base(answer_kind);
+  // Copied out: a profile deletion below reloads the response document.
+  const std::optional<std::string> result_code = TextAt(*response_, base + "/messages/resultCode");
+  const std::optional<std::string> message_code =
+      TextAt(*response_, base + "/messages/message/code");
+  const std::optional<std::string> message_text =
+      TextAt(*response_, base + "/messages/message/text");
+
+  if (result_code) {
+    if (*result_code == kResultOk) return true;
+    anet_error_text_ = *result_code;
+    if (message_code) {
+      if (*message_code == kDuplicateProfile && message_text) {
+        const std::string profile_id =
+            RemoveAll(RemoveAll(*message_text, "A duplicate record with ID "), " already exists.");
+        if (DeleteCustomerProfile(profile_id)) {
+          anet_error_text_ = *message_code;
+          return false;
+        }
+      }
+      anet_error_text_ += " " + *message_code;
+    }
+    if (message_text) anet_error_text_ += " - " + *message_text;
+  } else if (parse_error) {
+    anet_error_text_ = "CcXmlErr: " + *parse_error;
+  } else {
+    // The mark is no part of the text the office reads.
+    std::string_view shown(answer);
+    if (shown.starts_with(kUtf8ByteOrderMark)) shown.remove_prefix(kUtf8ByteOrderMark.size());
+    anet_error_text_ = "CcRespErr: " + GatewayTextToCp1252(shown);
+  }
+  if (!anet_error_text_.empty()) {
+    WriteLogEntry(context_.store, context_.platform, anet_error_text_.substr(0, kLogEntryLength));
+  }
+  return false;
+}
+
+bool TCreditCard_JetPay::DeleteCustomerProfile(const std::string& profile_id) {
+  if (credentials_.merchant_id != kAuthorizeNetMerchantId) return false;
+  pugi::xml_node root = BuildRequestHeader(kDeleteProfile);
+  AppendProfileDeletion(root,
+                        profile_id.empty() ? account_->GetStringAt(kCcCustKeyField) : profile_id);
+  WriteTrace(MaskedRequestText(*request_));
+  return CheckAnetResult(kDeletionAnswer, PostRequestToAnet());
+}
+
+}  // namespace portavel
