@@ -6,13 +6,12 @@
 #include "delivery/posting_tables.h"
 #include "payments/gateways/form_post_gateway.h"
 #include "payments/gateways/xml_gateway.h"
+#include "payments/merchant_ids.h"
 #include "payments/payment_posting.h"
 #include "platform/platform.h"
 
 namespace portavel {
 namespace {
-
-constexpr int32_t kAuthorizeNetMerchantId = 4;
 
 std::string ExpiryFor(const EnteredCard& card, int32_t merchant_id) {
   if (merchant_id == kAuthorizeNetMerchantId) return card.expiry_year + "-" + card.expiry_month;
@@ -63,8 +62,9 @@ bool IsCompleteEntry(const EnteredCard& card, int32_t merchant_id) {
 }
 
 GatewayKind GatewayKindOf(int32_t merchant_id) {
-  if (merchant_id >= 0 && merchant_id <= 2) return GatewayKind::kFormPost;
-  if (merchant_id == 3 || merchant_id == kAuthorizeNetMerchantId) return GatewayKind::kXml;
+  if (merchant_id >= 0 && merchant_id <= kLastFormPostMerchantId) return GatewayKind::kFormPost;
+  if (merchant_id == kJetPayMerchantId || merchant_id == kAuthorizeNetMerchantId)
+    return GatewayKind::kXml;
   return GatewayKind::kNone;
 }
 

@@ -6,6 +6,7 @@
 #include "data/data_set.h"
 #include "data/query.h"
 #include "data/store.h"
+#include "payments/merchant_ids.h"
 
 namespace portavel {
 namespace {
@@ -17,9 +18,6 @@ constexpr const char* kFormPostDevVendorId = "847";
 // Authorize.Net's sandbox login, for when the preferences name none.
 constexpr const char* kSandboxLoginId = "9Rkd3Hq2";
 constexpr const char* kSandboxTransactionKey = "7Ja2Wmx8QE51pR3c";
-
-constexpr int32_t kJetPayMerchantId = 3;
-constexpr int32_t kAuthorizeNetMerchantId = 4;
 
 // The first MerchantID the statement returns; -1 without a row or when null.
 int32_t FirstMerchantId(Query& query) {

@@ -8,6 +8,7 @@
 #include "dates/date_time.h"
 #include "delivery/posting_tables.h"
 #include "payments/card_charge.h"
+#include "payments/merchant_ids.h"
 #include "payments/typed_amount.h"
 #include "text/html_escape.h"
 #include "web/web_module.h"
@@ -19,7 +20,6 @@ namespace {
 constexpr const char* kFixedLoginForm =
     " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">";
 
-constexpr int32_t kAuthorizeNetMerchantId = 4;
 constexpr int kYearOptions = 10;
 
 std::string HiddenAccountId(std::string_view indent, const std::string& account_id) {

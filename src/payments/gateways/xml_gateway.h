@@ -15,6 +15,7 @@
 #include "money/money.h"
 #include "payments/card_trace.h"
 #include "payments/gateway_context.h"
+#include "payments/merchant_ids.h"
 #include "payments/merchant_settings.h"
 #include "platform/version.h"
 
@@ -28,9 +29,6 @@ namespace portavel {
 class DataSet;
 class TCustomerAccount;
 struct XmlHttpResult;
-
-inline constexpr int32_t kJetPayMerchantId = 3;
-inline constexpr int32_t kAuthorizeNetMerchantId = 4;
 
 class TCreditCard_JetPay {
  public:
