@@ -114,11 +114,12 @@ std::string ConfigSection::RequiredText(std::string_view key) {
   return Require(key, Text(key));
 }
 
-std::vector<std::string> ConfigSection::TextList(std::string_view key, size_t max_entries) {
-  std::vector<std::string> texts;
+std::vector<std::pair<std::string, std::string>> ConfigSection::StringEntries(
+    std::string_view key, size_t max_entries, std::string_view what) {
+  std::vector<std::pair<std::string, std::string>> result;
   const toml::node* node = Find(key);
-  if (node == nullptr) return texts;
-  if (!node->is_array()) Fail(key, WrongType("a list of strings", *node));
+  if (node == nullptr) return result;
+  if (!node->is_array()) Fail(key, WrongType(what, *node));
   const toml::array& entries = *node->as_array();
   if (entries.size() > max_entries) {
     Fail(key, "at most " + std::to_string(max_entries) + " entries");
@@ -127,7 +128,15 @@ std::vector<std::string> ConfigSection::TextList(std::string_view key, size_t ma
     std::string entry_key = Qualified(key) + "[" + std::to_string(i) + "]";
     const toml::node& entry = entries[i];
     if (!entry.is_string()) document_.Fail(entry_key, WrongType("a string", entry));
-    std::optional<std::string> text = Utf8ToCp1252(entry.as_string()->get());
+    result.emplace_back(std::move(entry_key), entry.as_string()->get());
+  }
+  return result;
+}
+
+std::vector<std::string> ConfigSection::TextList(std::string_view key, size_t max_entries) {
+  std::vector<std::string> texts;
+  for (auto& [entry_key, entry] : StringEntries(key, max_entries, "a list of strings")) {
+    std::optional<std::string> text = Utf8ToCp1252(entry);
     if (!text) document_.Fail(entry_key, "has characters that windows-1252 cannot hold");
     texts.push_back(std::move(*text));
   }
@@ -170,18 +179,8 @@ std::optional<portavel::Guid> ConfigSection::Guid(std::string_view key) {
 
 std::vector<portavel::Guid> ConfigSection::GuidList(std::string_view key, size_t max_entries) {
   std::vector<portavel::Guid> guids;
-  const toml::node* node = Find(key);
-  if (node == nullptr) return guids;
-  if (!node->is_array()) Fail(key, WrongType("a list of GUID strings", *node));
-  const toml::array& entries = *node->as_array();
-  if (entries.size() > max_entries) {
-    Fail(key, "at most " + std::to_string(max_entries) + " entries");
-  }
-  for (size_t i = 0; i < entries.size(); ++i) {
-    std::string entry_key = Qualified(key) + "[" + std::to_string(i) + "]";
-    const toml::node& entry = entries[i];
-    if (!entry.is_string()) document_.Fail(entry_key, WrongType("a string", entry));
-    guids.push_back(ParseGuid(entry_key, entry.as_string()->get()));
+  for (auto& [entry_key, entry] : StringEntries(key, max_entries, "a list of GUID strings")) {
+    guids.push_back(ParseGuid(entry_key, entry));
   }
   return guids;
 }

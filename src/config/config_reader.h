@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <toml++/toml.h>
@@ -55,6 +56,12 @@ class ConfigSection {
  private:
   // The key's node, or null when absent; marks the key as known.
   const toml::node* Find(std::string_view key);
+  // The entries of a list key (null when absent), checked to be a list of
+  // at most max_entries strings; `what` names the list in a refusal. Each
+  // entry comes with its qualified key ("a.b[2]") for the caller's checks.
+  std::vector<std::pair<std::string, std::string>> StringEntries(std::string_view key,
+                                                                 size_t max_entries,
+                                                                 std::string_view what);
   std::optional<std::string> String(std::string_view key);
   template <typename T>
   T Require(std::string_view key, std::optional<T> value) const;

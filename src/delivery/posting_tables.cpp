@@ -104,11 +104,7 @@ void PostingTables::tblInvoiceNewRecord(DataSet& invoice) {
   invoice.FieldByName("InvType").SetString("Online Payment");
 }
 
-void PostingTables::tblTransactionsNewRecord(DataSet& transaction) {
-  transaction.FieldByName("TransKey")
-      .SetInteger(GetNextKey(store_, platform_, "Transactions", "TransKey"));
-  transaction.FieldByName("Time").SetDateTime(platform_.Now());
-  transaction.FieldByName("Posted").SetString("No");
+void PostingTables::SetLineDefaults(DataSet& transaction) {
   Copy(transaction, "Period", tblBatch, "Period");
   Copy(transaction, "Invoicekey", tblInvoice, "InvoiceKey");
   Copy(transaction, "BatchKey", tblInvoice, "BatchKey");
@@ -120,6 +116,14 @@ void PostingTables::tblTransactionsNewRecord(DataSet& transaction) {
   transaction.FieldByName("TransTotal").SetMoney(Money());
   transaction.FieldByName("ProductCost").SetMoney(Money());
   transaction.FieldByName("WksTillReturn").SetInteger(0);
+}
+
+void PostingTables::tblTransactionsNewRecord(DataSet& transaction) {
+  transaction.FieldByName("TransKey")
+      .SetInteger(GetNextKey(store_, platform_, "Transactions", "TransKey"));
+  transaction.FieldByName("Time").SetDateTime(platform_.Now());
+  transaction.FieldByName("Posted").SetString("No");
+  SetLineDefaults(transaction);
   transaction.FieldByName("GLType").SetInteger(1);
   transaction.FieldByName("TransType").SetInteger(2);
   transaction.FieldByName("ProductName").SetString("Online Payment");
@@ -166,17 +170,7 @@ void PostingTables::tblAltTransactionsNewRecord(DataSet& transaction) {
       .SetInteger(GetNextKey(store_, platform_, "Transactions", "TransKey"));
   transaction.FieldByName("Posted").SetString("No");
   transaction.FieldByName("Time").SetDateTime(platform_.Now());
-  Copy(transaction, "Period", tblBatch, "Period");
-  Copy(transaction, "Invoicekey", tblInvoice, "InvoiceKey");
-  Copy(transaction, "BatchKey", tblInvoice, "BatchKey");
-  Copy(transaction, "InvoiceNo", tblInvoice, "InvoiceNo");
-  Copy(transaction, "InvDate", tblInvoice, "InvDate");
-  Copy(transaction, "AccountID", tblInvoice, "AccountID");
-  Copy(transaction, "Accountkey", tblInvoice, "Accountkey");
-  transaction.FieldByName("TranPrice").SetMoney(Money());
-  transaction.FieldByName("TransTotal").SetMoney(Money());
-  transaction.FieldByName("ProductCost").SetMoney(Money());
-  transaction.FieldByName("WksTillReturn").SetInteger(0);
+  SetLineDefaults(transaction);
   const int64_t batch_type = tblBatch.FieldByName("BatchType").AsInteger();
   if (batch_type < 9) transaction.FieldByName("GLType").SetInteger(1);
   if (int trans_type = AltTransType(batch_type); trans_type != 0) {

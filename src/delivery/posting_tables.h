@@ -53,6 +53,10 @@ class PostingTables {
   friend class ScopedRemoteTransactionRecord;
   friend class ScopedBeforeDeleteOff;
 
+  // What both transaction components give a new line: the batch's period,
+  // the invoice's keys, number, date and account, and zero amounts.
+  void SetLineDefaults(DataSet& transaction);
+
   struct Events {
     DataSet* table;
     Handler new_record;

@@ -60,15 +60,8 @@ EnteredCard ReadEnteredCard(const FieldList& fields) {
 }
 
 void AddReturnLines(PageLines& lines, const std::string& script, const std::string& account_id) {
-  lines.insert(lines.end(),
-               {
-                   " <form action=\"" + script + "/MainAccountPg\" method=\"post\">",
-                   "  <input type=\"hidden\" id=\"AccountID\" name=\"AccountID\" value=\"" +
-                       HtmlEscape(account_id) + "\" /> ",
-                   "  <input type=\"submit\" value=\"Go To Account.\" />",
-                   " </form>",
-                   " <br>",
-               });
+  AddGoToAccountForm(lines, script, account_id);
+  lines.push_back(" <br>");
 }
 
 void AddRefusedAmount(PageLines& lines) {
@@ -79,151 +72,144 @@ void AddRefusedAmount(PageLines& lines) {
 }  // namespace
 
 void TwmMain_::wmMain_ChoosePayAction(const WebRequest& request, WebResponse& response, bool&) {
-  const std::string account_id = SessionAccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
-  PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
-  OpenAccount(account_id);
-  DataSetCloser close_account(tblA);
-  const std::string script = HtmlEscape(request.script_name);
-  if (!tblA.FieldByName("CCInfokey").AsString().empty()) {
-    lines.insert(lines.end(), {
-                                  "  <form action=\"" + script + "/PayBill\" method=\"post\">",
-                                  HiddenAccountId("   ", account_id),
-                                  "   <input type=\"submit\" value=\"Use " +
-                                      HtmlEscape(tblA.FieldByName("Cclast4").AsString()) + "\"/>",
-                                  " </form>",
-                                  " <br>",
-                              });
-  }
-  lines.insert(lines.end(),
-               {
-                   " <form action=\"" + script + "/PayOnce\" method=\"post\">",
-                   HiddenAccountId("  ", account_id),
-                   "  <input type=\"submit\" value=\"Enter Credit Card Information\"/><br>",
-                   " </form>",
-               });
-  if (IsECheckInstallation()) {
-    lines.insert(lines.end(),
-                 {
-                     " <br>",
-                     " <form action=\"" + HtmlEscape(context_.config.payments.echeck_url) + "\">",
-                     "  <input type=\"submit\" value=\"Pay by eCheck\"/><br>",
-                     " </form>",
-                     " <p>eCheck payments may take up to 24 hours to post to your account.</p>",
-                 });
-  }
-  lines.insert(lines.end(), {"</body>", "</html>"});
-  response.content = JoinPageLines(lines);
+  AnswerPaymentForm(
+      request, response,
+      [this](PageLines& lines, const std::string& script, const std::string& account_id) {
+        if (!tblA.FieldByName("CCInfokey").AsString().empty()) {
+          lines.insert(lines.end(),
+                       {
+                           "  <form action=\"" + script + "/PayBill\" method=\"post\">",
+                           HiddenAccountId("   ", account_id),
+                           "   <input type=\"submit\" value=\"Use " +
+                               HtmlEscape(tblA.FieldByName("Cclast4").AsString()) + "\"/>",
+                           " </form>",
+                           " <br>",
+                       });
+        }
+        lines.insert(lines.end(),
+                     {
+                         " <form action=\"" + script + "/PayOnce\" method=\"post\">",
+                         HiddenAccountId("  ", account_id),
+                         "  <input type=\"submit\" value=\"Enter Credit Card Information\"/><br>",
+                         " </form>",
+                     });
+        if (IsECheckInstallation()) {
+          lines.insert(
+              lines.end(),
+              {
+                  " <br>",
+                  " <form action=\"" + HtmlEscape(context_.config.payments.echeck_url) + "\">",
+                  "  <input type=\"submit\" value=\"Pay by eCheck\"/><br>",
+                  " </form>",
+                  " <p>eCheck payments may take up to 24 hours to post to your account.</p>",
+              });
+        }
+      });
 }
 
 void TwmMain_::wmMain_PayBillAction(const WebRequest& request, WebResponse& response, bool&) {
-  const std::string account_id = SessionAccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
-  PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
-  OpenAccount(account_id);
-  DataSetCloser close_account(tblA);
-  const std::string script = HtmlEscape(request.script_name);
-  if (tblA.FieldByName("CCInfokey").AsString().empty()) {
-    lines.insert(lines.end(),
-                 {
-                     "  <b>Request Failed.  Our on line records show your account ",
-                     "     does not have a card on file in the office. ",
-                     "     If you have any questions please call " + CompanyText("Phone"),
-                     "  </b>",
-                     "  <form action=\"" + script + "/MainAccountPG\" method=\"post\">",
-                     HiddenAccountId("   ", account_id),
-                     "   <input type=\"submit\" value=\"Go Back to Account information\"/>",
-                 });
-  } else {
-    Money amount_due = std::max(AmountDue(), Money());
-    lines.insert(lines.end(), {
-                                  "  <form action=\"" + script + "/ProcessCC\" method=\"post\">",
-                                  "   <fieldset>",
-                                  "    <legend>Pay This Amount:</legend>",
-                                  HiddenAccountId("    ", account_id),
-                                  PaymentInput("    ", amount_due),
-                                  "    <input type=\"submit\" value=\"Pay Now\" />",
-                                  "   </fieldset>",
-                              });
-  }
-  lines.insert(lines.end(), {" </form>", "</body>", "</html>"});
-  response.content = JoinPageLines(lines);
+  AnswerPaymentForm(
+      request, response,
+      [this](PageLines& lines, const std::string& script, const std::string& account_id) {
+        if (tblA.FieldByName("CCInfokey").AsString().empty()) {
+          lines.insert(lines.end(),
+                       {
+                           "  <b>Request Failed.  Our on line records show your account ",
+                           "     does not have a card on file in the office. ",
+                           "     If you have any questions please call " + CompanyText("Phone"),
+                           "  </b>",
+                           "  <form action=\"" + script + "/MainAccountPG\" method=\"post\">",
+                           HiddenAccountId("   ", account_id),
+                           "   <input type=\"submit\" value=\"Go Back to Account information\"/>",
+                       });
+        } else {
+          Money amount_due = std::max(AmountDue(), Money());
+          lines.insert(lines.end(),
+                       {
+                           "  <form action=\"" + script + "/ProcessCC\" method=\"post\">",
+                           "   <fieldset>",
+                           "    <legend>Pay This Amount:</legend>",
+                           HiddenAccountId("    ", account_id),
+                           PaymentInput("    ", amount_due),
+                           "    <input type=\"submit\" value=\"Pay Now\" />",
+                           "   </fieldset>",
+                       });
+        }
+        lines.push_back(" </form>");
+      });
 }
 
 void TwmMain_::wmMain_PayOnceAction(const WebRequest& request, WebResponse& response, bool&) {
   RefreshMerchantFromPreferences();
-  const std::string account_id = SessionAccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
-  PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
-  OpenAccount(account_id);
-  DataSetCloser close_account(tblA);
-  const bool authorize_net = CurrentMerchantId == kAuthorizeNetMerchantId;
-  lines.insert(lines.end(), {
-                                " <form action=\"" + HtmlEscape(request.script_name) +
-                                    "/ProcessNewCard\" method=\"post\">",
-                                "  <fieldset>",
-                                "   <legend>Enter Billing Information:</legend>",
-                                HiddenAccountId("   ", account_id),
-                                "   Card Number",
-                                "   <input type=\"text\" id=\"CardNum\" name=\"CardNum\"/>",
-                                "   <br>",
-                                "   Exp. Month",
-                                "   <select name=\"ExpMonth\">",
-                                "    <option value=00> Please Select </option>",
-                            });
-  for (int month = 1; month <= 12; ++month) {
-    std::string mm = (month < 10 ? "0" : "") + std::to_string(month);
-    lines.push_back("    <option value=" + mm + "> " + mm + " </option>");
-  }
-  lines.insert(lines.end(), {
-                                "   </select>",
-                                "   <br>",
-                                "   Exp. Year",
-                                "   <select name=\"ExpYear\">",
-                                "    <option value=00> Please Select </option>",
-                            });
-  AddYearOptions(lines, context_.platform.Now().year(), authorize_net);
-  lines.insert(lines.end(), {
-                                "   </select>",
-                                "   <br>",
-                                "   CVN",
-                                "   <input type=\"text\" id=\"CVN\" name=\"CVN\"/>",
-                                "   <br>",
-                                "   Name on Card",
-                            });
-  if (authorize_net) {
-    lines.insert(lines.end(), {
-                                  "     First name",
-                                  "   <input type=\"text\" id=\"billfname\" name=\"BillFName\"/>",
-                                  "     Last name",
-                                  "   <input type=\"text\" id=\"billlname\" name=\"BillLName\"/>",
-                              });
-  } else {
-    lines.push_back("   <input type=\"text\" id=\"billname\" name=\"BillName\"/>");
-  }
-  lines.insert(lines.end(), {
-                                "   <br>",
-                                "   Billing Address",
-                                "   <input type=\"text\" id=\"billaddress\" name=\"BillAddress\"/>",
-                                "   <br>",
-                                "   Zip",
-                                "   <input type=\"text\" id=\"billzip\" name=\"BillZip\"/>",
-                                "   <br>",
-                                "   Amount",
-                                PaymentInput("   ", AmountDue()),
-                                "   <input type=\"submit\" value=\"Pay Now\" />",
-                                "  </fieldset>",
-                                " </form>",
-                            });
-  if (IsECheckInstallation()) {
-    lines.push_back(" <span id=\"siteseal\"><script type=\"text/javascript\" src=\"" +
-                    HtmlEscape(context_.config.payments.site_seal_url) + "\"></script></span>");
-  }
-  lines.insert(lines.end(), {"</body>", "</html>"});
-  response.content = JoinPageLines(lines);
+  AnswerPaymentForm(
+      request, response,
+      [this](PageLines& lines, const std::string& script, const std::string& account_id) {
+        const bool authorize_net = CurrentMerchantId == kAuthorizeNetMerchantId;
+        lines.insert(lines.end(),
+                     {
+                         " <form action=\"" + script + "/ProcessNewCard\" method=\"post\">",
+                         "  <fieldset>",
+                         "   <legend>Enter Billing Information:</legend>",
+                         HiddenAccountId("   ", account_id),
+                         "   Card Number",
+                         "   <input type=\"text\" id=\"CardNum\" name=\"CardNum\"/>",
+                         "   <br>",
+                         "   Exp. Month",
+                         "   <select name=\"ExpMonth\">",
+                         "    <option value=00> Please Select </option>",
+                     });
+        for (int month = 1; month <= 12; ++month) {
+          std::string mm = (month < 10 ? "0" : "") + std::to_string(month);
+          lines.push_back("    <option value=" + mm + "> " + mm + " </option>");
+        }
+        lines.insert(lines.end(), {
+                                      "   </select>",
+                                      "   <br>",
+                                      "   Exp. Year",
+                                      "   <select name=\"ExpYear\">",
+                                      "    <option value=00> Please Select </option>",
+                                  });
+        AddYearOptions(lines, context_.platform.Now().year(), authorize_net);
+        lines.insert(lines.end(), {
+                                      "   </select>",
+                                      "   <br>",
+                                      "   CVN",
+                                      "   <input type=\"text\" id=\"CVN\" name=\"CVN\"/>",
+                                      "   <br>",
+                                      "   Name on Card",
+                                  });
+        if (authorize_net) {
+          lines.insert(lines.end(),
+                       {
+                           "     First name",
+                           "   <input type=\"text\" id=\"billfname\" name=\"BillFName\"/>",
+                           "     Last name",
+                           "   <input type=\"text\" id=\"billlname\" name=\"BillLName\"/>",
+                       });
+        } else {
+          lines.push_back("   <input type=\"text\" id=\"billname\" name=\"BillName\"/>");
+        }
+        lines.insert(lines.end(),
+                     {
+                         "   <br>",
+                         "   Billing Address",
+                         "   <input type=\"text\" id=\"billaddress\" name=\"BillAddress\"/>",
+                         "   <br>",
+                         "   Zip",
+                         "   <input type=\"text\" id=\"billzip\" name=\"BillZip\"/>",
+                         "   <br>",
+                         "   Amount",
+                         PaymentInput("   ", AmountDue()),
+                         "   <input type=\"submit\" value=\"Pay Now\" />",
+                         "  </fieldset>",
+                         " </form>",
+                     });
+        if (IsECheckInstallation()) {
+          lines.push_back(" <span id=\"siteseal\"><script type=\"text/javascript\" src=\"" +
+                          HtmlEscape(context_.config.payments.site_seal_url) +
+                          "\"></script></span>");
+        }
+      });
 }
 
 void TwmMain_::wmMain_ProcessNewCardAction(const WebRequest& request, WebResponse& response,
@@ -302,6 +288,20 @@ void TwmMain_::ChargeAndAnswer(const WebRequest& request, WebResponse& response,
                                "  </b>"});
   }
   AddReturnLines(lines, HtmlEscape(request.script_name), account_id);
+  lines.insert(lines.end(), {"</body>", "</html>"});
+  response.content = JoinPageLines(lines);
+}
+
+void TwmMain_::AnswerPaymentForm(
+    const WebRequest& request, WebResponse& response,
+    const std::function<void(PageLines&, const std::string&, const std::string&)>& compose) {
+  const std::string account_id = SessionAccountId(request);
+  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
+  PageLines lines;
+  AddPageHeader(lines, CompanyText("CompanyName"));
+  OpenAccount(account_id);
+  DataSetCloser close_account(tblA);
+  compose(lines, HtmlEscape(request.script_name), account_id);
   lines.insert(lines.end(), {"</body>", "</html>"});
   response.content = JoinPageLines(lines);
 }

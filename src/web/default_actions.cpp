@@ -18,18 +18,13 @@ void TwmMain_::wmMain_waiDefaultAction(const WebRequest& request, WebResponse& r
   } else {
     RefreshMerchantForAccount(account_id);
     AddPageHeader(lines, "Welcome");
-    lines.insert(lines.end(),
-                 {
-                     " <form action=\"" + script + "/MainAccountPg\" method=\"post\">",
-                     "  <input type=\"hidden\" id=\"AccountID\" name=\"AccountID\" value=\"" +
-                         HtmlEscape(account_id) + "\" /> ",
-                     "  <input type=\"submit\" value=\"Go To Account.\" />",
-                     " </form>",
-                     " <br><br>",
-                     " <form action=\"" + script + "/Logout\" method=\"post\">",
-                     "  <input type=\"submit\" value=\"Logout\"/>",
-                     " </form>",
-                 });
+    AddGoToAccountForm(lines, script, account_id);
+    lines.insert(lines.end(), {
+                                  " <br><br>",
+                                  " <form action=\"" + script + "/Logout\" method=\"post\">",
+                                  "  <input type=\"submit\" value=\"Logout\"/>",
+                                  " </form>",
+                              });
   }
   lines.push_back("</body>");
   lines.push_back("</html>");

@@ -1,5 +1,7 @@
 #include "web/page_lines.h"
 
+#include "text/html_escape.h"
+
 namespace portavel {
 
 std::string JoinPageLines(const PageLines& lines) {
@@ -9,6 +11,18 @@ std::string JoinPageLines(const PageLines& lines) {
     text += "\r\n";
   }
   return text;
+}
+
+void AddGoToAccountForm(PageLines& lines, const std::string& script,
+                        const std::string& account_id) {
+  lines.insert(lines.end(),
+               {
+                   " <form action=\"" + script + "/MainAccountPg\" method=\"post\">",
+                   "  <input type=\"hidden\" id=\"AccountID\" name=\"AccountID\" value=\"" +
+                       HtmlEscape(account_id) + "\" /> ",
+                   "  <input type=\"submit\" value=\"Go To Account.\" />",
+                   " </form>",
+               });
 }
 
 }  // namespace portavel

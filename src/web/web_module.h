@@ -83,6 +83,12 @@ class TwmMain_ {
   // return lines of the charging pages.
   void ChargeAndAnswer(const WebRequest& request, WebResponse& response, PageLines& lines,
                        const std::string& account_id, const CardPayment& payment);
+  // The common frame of the payment forms: the logged-out answer, or the
+  // page head, the account opened for `compose` (which gets the escaped
+  // script name and the account id) and the page end.
+  void AnswerPaymentForm(
+      const WebRequest& request, WebResponse& response,
+      const std::function<void(PageLines&, const std::string&, const std::string&)>& compose);
   // The card-entry pages use the merchant of the preferences row as it is now.
   void RefreshMerchantFromPreferences();
   // The Welcome page charges through the merchant the account resolves to.

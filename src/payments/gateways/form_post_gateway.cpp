@@ -151,7 +151,7 @@ bool TCreditCard::ChargeCard(DataSet& transaction, const std::string& card_numbe
                              const std::string& zip, const std::string& street,
                              const std::string& mag_data, const std::string& name_on_card,
                              const std::string& cvn, const std::string& expiry) {
-  Payment payment = ReadPayment(transaction);
+  Payment payment = ReadPaymentToCharge(transaction);
   RequestBody body;
   body.Add("UserName", credentials_.user_name);
   body.AddMasked("Password", credentials_.password, Masked(credentials_.password));
@@ -172,7 +172,7 @@ bool TCreditCard::ChargeCard(DataSet& transaction, const std::string& card_numbe
 }
 
 bool TCreditCard::ChargeStoredCard(DataSet& transaction) {
-  Payment payment = ReadPayment(transaction);
+  Payment payment = ReadPaymentToCharge(transaction);
   RequestBody body;
   body.Add("UserName", credentials_.user_name);
   body.AddMasked("Password", credentials_.password, Masked(credentials_.password));
@@ -183,15 +183,6 @@ bool TCreditCard::ChargeStoredCard(DataSet& transaction) {
   AddInvoiceDetail(body, payment);
   body.Add("ExtData", "");
   return Charge(payment, stored_card_path_, body);
-}
-
-TCreditCard::Payment TCreditCard::ReadPayment(DataSet& transaction) {
-  Payment payment;
-  payment.amount = transaction.FieldByName("PaymentAmount").AsMoney();
-  payment.batch_key = static_cast<int32_t>(transaction.FieldByName("BatchKey").AsInteger());
-  payment.trans_key = static_cast<int32_t>(transaction.FieldByName("TransKey").AsInteger());
-  payment.invoice_no = transaction.FieldByName("InvoiceNo").AsString();
-  return payment;
 }
 
 void TCreditCard::AddInvoiceDetail(RequestBody& body, const Payment& payment) const {

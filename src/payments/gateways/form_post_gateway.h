@@ -12,6 +12,7 @@
 #include "money/money.h"
 #include "payments/card_trace.h"
 #include "payments/gateway_context.h"
+#include "payments/gateways/payment_to_charge.h"
 #include "payments/merchant_settings.h"
 
 namespace portavel {
@@ -43,15 +44,9 @@ class TCreditCard {
 
  private:
   // The payment transaction's values a charge reads.
-  struct Payment {
-    Money amount;
-    int32_t batch_key = 0;
-    int32_t trans_key = 0;
-    std::string invoice_no;
-  };
+  using Payment = PaymentToCharge;
   class RequestBody;
 
-  static Payment ReadPayment(DataSet& transaction);
   // The items every request ends with in the invoice-detail installation.
   void AddInvoiceDetail(RequestBody& body, const Payment& payment) const;
   // Refuses, tracing and posting, and reading the answer.

@@ -52,7 +52,7 @@ bool TCreditCard_JetPay::ChargeCard(DataSet& transaction, const std::string& car
                                     const std::string& street, const std::string& track_data,
                                     const std::string& /*name_on_card: neither gateway takes it*/,
                                     const std::string& cvn, const std::string& expiry) {
-  const Payment payment = ReadPayment(transaction);
+  const Payment payment = ReadPaymentToCharge(transaction);
   if (!EndpointConfigured() || !AboveMinimum(payment.amount)) return false;
   if (credentials_.merchant_id == kAuthorizeNetMerchantId) {
     return ChargeCardAnet(payment, card_number, cvn, expiry);
@@ -73,7 +73,7 @@ bool TCreditCard_JetPay::ChargeCard(DataSet& transaction, const std::string& car
 
 bool TCreditCard_JetPay::ChargeStoredCard(DataSet& transaction) {
   if (!EndpointConfigured()) return false;
-  Payment payment = ReadPayment(transaction);
+  Payment payment = ReadPaymentToCharge(transaction);
   // The payment's own number without the "CC " of the invoice: the form
   // in which the gateways and the office match stored-card charges.
   constexpr std::string_view kCardInvoicePrefix = "CC ";
@@ -91,15 +91,6 @@ bool TCreditCard_JetPay::ChargeStoredCard(DataSet& transaction) {
   XmlHttpResult result =
       SendXmlHttpRequest(context_, credentials_.base_address, SerializeXml(*request_));
   return HandleJetPayResponse(result, payment, /*card_on_file=*/true);
-}
-
-TCreditCard_JetPay::Payment TCreditCard_JetPay::ReadPayment(DataSet& transaction) {
-  Payment payment;
-  payment.amount = transaction.FieldByName("PaymentAmount").AsMoney();
-  payment.batch_key = static_cast<int32_t>(transaction.FieldByName("BatchKey").AsInteger());
-  payment.trans_key = static_cast<int32_t>(transaction.FieldByName("TransKey").AsInteger());
-  payment.invoice_no = transaction.FieldByName("InvoiceNo").AsString();
-  return payment;
 }
 
 bool TCreditCard_JetPay::EndpointConfigured() {

@@ -15,6 +15,7 @@
 #include "money/money.h"
 #include "payments/card_trace.h"
 #include "payments/gateway_context.h"
+#include "payments/gateways/payment_to_charge.h"
 #include "payments/merchant_ids.h"
 #include "payments/merchant_settings.h"
 #include "platform/version.h"
@@ -55,12 +56,7 @@ class TCreditCard_JetPay {
 
  private:
   // The payment transaction's values a charge reads.
-  struct Payment {
-    Money amount;
-    int32_t batch_key = 0;
-    int32_t trans_key = 0;
-    std::string invoice_no;
-  };
+  using Payment = PaymentToCharge;
   // The gateway's values of one ccTransactions row.
   struct LogRow {
     std::string response;
@@ -77,7 +73,6 @@ class TCreditCard_JetPay {
     return {"", std::move(message), std::move(request_kind), "", ""};
   }
 
-  static Payment ReadPayment(DataSet& transaction);
   // Says so to the operator when the endpoint is missing or the amount is
   // below the minimum; false then.
   bool EndpointConfigured();
