@@ -16,6 +16,7 @@
 #include "data/store.h"
 #include "platform/platform.h"
 #include "support/fake_platform.h"
+#include "support/forked_processes.h"
 #include "support/temp_store.h"
 
 namespace portavel {
@@ -129,32 +130,15 @@ TEST(KeyDrawConcurrencyTest, ParallelProcessesNeverShareOrLoseAKey) {
   temp.Insert("Keys", {{"TableName", Value::Text("Transactions")},
                        {"FieldName", Value::Text("TransKey")},
                        {"NextNumber", Value::Integer(kStart)}});
-  std::vector<pid_t> children;
-  for (int p = 0; p < kProcesses; ++p) {
-    std::string out = (temp.folder() / ("keys-" + std::to_string(p))).string();
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int status = 0;
-      try {
-        Store store(temp.paths());  // a connection of this process's own
-        std::ofstream file(out);
-        for (int i = 0; i < kDrawsEach; ++i) {
-          file << GetNextKey(store, SystemPlatform(), "Transactions", "TransKey") << "\n";
-        }
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "child %d: %s\n", p, e.what());
-        status = 1;
-      }
-      _exit(status);
+  std::vector<int> failed = testing::RunInForkedProcesses(kProcesses, [&](int p) {
+    Store store(temp.paths());  // a connection of this process's own
+    std::ofstream file(temp.folder() / ("keys-" + std::to_string(p)));
+    for (int i = 0; i < kDrawsEach; ++i) {
+      file << GetNextKey(store, SystemPlatform(), "Transactions", "TransKey") << "\n";
     }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+    return true;
+  });
+  EXPECT_TRUE(failed.empty());
   std::set<int64_t> keys;
   size_t drawn = 0;
   for (int p = 0; p < kProcesses; ++p) {

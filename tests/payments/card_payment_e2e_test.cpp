@@ -10,6 +10,7 @@
 
 #include "data/query.h"
 #include "support/fake_gateway.h"
+#include "support/file_bytes.h"
 #include "support/payment_fixture.h"
 #include "support/portal_fixture.h"
 
@@ -35,13 +36,6 @@ std::string OutcomePage(bool approved) {
       " </form>\r\n"
       " <br>\r\n"
       "</body>\r\n</html>\r\n");
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 class CardPaymentE2eTest : public ::testing::Test {
@@ -192,8 +186,8 @@ TEST_F(CardPaymentE2eTest, AnEndpointThatIsNotConfiguredChargesNothingAndTellsTh
   EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(false));
   EXPECT_TRUE(gateway.Requests().empty());
   EXPECT_EQ(CountRows(portal.temp(), "ccTransactions"), 0);
-  EXPECT_NE(ReadFile(OperatorLogPath()).find("gateways.jetpay_test_url"), std::string::npos)
-      << ReadFile(OperatorLogPath());
+  EXPECT_NE(ReadFileBytes(OperatorLogPath()).find("gateways.jetpay_test_url"), std::string::npos)
+      << ReadFileBytes(OperatorLogPath());
 }
 
 class ConcurrentCardPaymentE2eTest : public CardPaymentE2eTest {

@@ -14,6 +14,7 @@
 #include "data/store.h"
 #include "delivery/posting_tables.h"
 #include "support/fake_platform.h"
+#include "support/forked_processes.h"
 #include "support/posting_keys.h"
 #include "support/temp_store.h"
 
@@ -340,31 +341,15 @@ TEST_F(PaymentPostingTest, ConcurrentPaymentsNeverShareAnInvoiceNumber) {
   constexpr int kProcesses = 8;
   constexpr int kPaymentsEach = 10;
   constexpr int kTotal = kProcesses * kPaymentsEach;
-  std::vector<pid_t> children;
-  for (int p = 0; p < kProcesses; ++p) {
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int status = 0;
-      try {
-        Store own(temp.paths());  // a connection of this process's own
-        PaymentSession child(own, platform);
-        for (int i = 0; i < kPaymentsEach; ++i) {
-          PostPendingPayment(child.tables, child.prefs, child.account, M("12.50"), own, platform);
-        }
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "child %d: %s\n", p, e.what());
-        status = 1;
-      }
-      _exit(status);
+  std::vector<int> failed = testing::RunInForkedProcesses(kProcesses, [&](int) {
+    Store own(temp.paths());  // a connection of this process's own
+    PaymentSession child(own, platform);
+    for (int i = 0; i < kPaymentsEach; ++i) {
+      PostPendingPayment(child.tables, child.prefs, child.account, M("12.50"), own, platform);
     }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+    return true;
+  });
+  EXPECT_TRUE(failed.empty());
 
   std::set<std::string> numbers;
   std::set<std::string> expected;

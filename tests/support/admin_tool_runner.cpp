@@ -1,4 +1,5 @@
 #include "support/admin_tool_runner.h"
+#include "support/file_bytes.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -16,13 +17,6 @@ namespace portavel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
 
 void WriteFile(const fs::path& path, const std::string& content) {
   std::ofstream file(path, std::ios::binary);
@@ -79,8 +73,8 @@ ToolRun AdminToolRunner::RunBare(const std::vector<std::string>& args, const std
 
   ToolRun run;
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = ReadFile(out);
-  run.err = ReadFile(err);
+  run.out = ReadFileBytes(out);
+  run.err = ReadFileBytes(err);
   return run;
 }
 

@@ -1,4 +1,5 @@
 #include "support/fake_gateway.h"
+#include "support/file_bytes.h"
 
 #include <openssl/evp.h>
 #include <stdlib.h>
@@ -17,13 +18,6 @@ namespace portavel::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
 
 std::string Base64Encode(const std::string& bytes) {
   std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
@@ -81,7 +75,7 @@ FakeGateway::FakeGateway(const Options& options) : owner_(getpid()) {
     pid_ = 0;
     error_ = "the fake gateway did not start (" +
              (started.first_line.empty() ? "no answer" : started.first_line) +
-             "): " + ReadFile(errors);
+             "): " + ReadFileBytes(errors);
   }
 }
 
@@ -125,7 +119,7 @@ void FakeGateway::Queue(const GatewayAnswer& answer) {
 
 std::vector<GatewayRequest> FakeGateway::Requests() const {
   std::vector<GatewayRequest> requests;
-  std::istringstream lines(ReadFile(folder_ / "requests.jsonl"));
+  std::istringstream lines(ReadFileBytes(folder_ / "requests.jsonl"));
   std::string line;
   while (std::getline(lines, line)) {
     if (line.empty()) continue;

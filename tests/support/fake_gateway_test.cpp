@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "payments/https_post.h"
+#include "support/forked_processes.h"
 #include "support/gateway_test_bed.h"
 
 namespace portavel {
@@ -81,22 +82,12 @@ TEST_F(FakeGatewayDemoTest, QueuedAnswersComeFirst) {
 
 TEST_F(FakeGatewayDemoTest, ServesSeveralProcessesAtOnce) {
   constexpr int kProcesses = 4;
-  std::vector<pid_t> children;
-  for (int i = 0; i < kProcesses; ++i) {
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      std::string answer = PostHttpForm(bed_.context(), Url("ws/transact.asmx/ProcessCreditCard"),
-                                        "CardNum=4111111111111111&InvNum=" + std::to_string(i));
-      _exit(answer.find("<Result>0</Result>") != std::string::npos ? 0 : 1);
-    }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  std::vector<int> failed = testing::RunInForkedProcesses(kProcesses, [&](int i) {
+    std::string answer = PostHttpForm(bed_.context(), Url("ws/transact.asmx/ProcessCreditCard"),
+                                      "CardNum=4111111111111111&InvNum=" + std::to_string(i));
+    return answer.find("<Result>0</Result>") != std::string::npos;
+  });
+  EXPECT_TRUE(failed.empty());
   EXPECT_EQ(bed_.gateway().Requests().size(), static_cast<size_t>(kProcesses));
 }
 

@@ -1,4 +1,5 @@
 #include "support/smtp_test_server.h"
+#include "support/file_bytes.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -20,13 +21,6 @@ namespace fs = std::filesystem;
 
 constexpr int kBusyAttempts = 10;
 constexpr useconds_t kBusyPauseUs = 200'000;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
 
 const char* ModeName(SmtpTestServer::Mode mode) {
   switch (mode) {
@@ -87,7 +81,7 @@ bool SmtpTestServer::Start(const std::vector<std::string>& argv) {
   busy_ = line == "BUSY";
   Stop();
   error_ = "the test mail server did not start (" + (line.empty() ? "no answer" : line) +
-           "): " + ReadFile(errors);
+           "): " + ReadFileBytes(errors);
   return false;
 }
 
@@ -108,13 +102,13 @@ std::vector<ReceivedMail> SmtpTestServer::Messages() const {
     fs::path base = folder_ / "mail" / ("message-" + std::to_string(n));
     fs::path envelope_file = fs::path(base).replace_extension(".json");
     if (!fs::exists(envelope_file)) break;
-    nlohmann::json envelope = nlohmann::json::parse(ReadFile(envelope_file));
+    nlohmann::json envelope = nlohmann::json::parse(ReadFileBytes(envelope_file));
     ReceivedMail mail;
     mail.mail_from = envelope["mail_from"];
     mail.rcpt_tos = envelope["rcpt_tos"].get<std::vector<std::string>>();
     if (!envelope["login"].is_null()) mail.login = envelope["login"];
     mail.tls = envelope["tls"];
-    mail.data = ReadFile(fs::path(base).replace_extension(".eml"));
+    mail.data = ReadFileBytes(fs::path(base).replace_extension(".eml"));
     messages.push_back(std::move(mail));
   }
   return messages;
