@@ -21,22 +21,18 @@ constexpr int64_t kTaxLineType = 7;
 constexpr int64_t kVoidLineType = 9;
 constexpr int64_t kTaxProductGroup = 18;
 
-// A line's link to a tax that charges it.
-struct ChargedLink {
-  int32_t tax_key;
-};
-
-std::vector<ChargedLink> ChargedLinksOf(Store& store, const Value& trans_key) {
+// The taxes a line's links charge it with, in link order.
+std::vector<int32_t> ChargedTaxesOf(Store& store, const Value& trans_key) {
   Query query(store, "UserData",
               "select TaxKey from TransTaxLkUp where TransKey = :TransKey and ChargeTax = 1 "
               "order by TransKey, rowid");
   query.SetParam("TransKey", trans_key);
   query.Open();
-  std::vector<ChargedLink> links;
+  std::vector<int32_t> taxes;
   for (; !query.Eof(); query.Next()) {
-    links.push_back({static_cast<int32_t>(query.FieldByName("TaxKey").AsInteger())});
+    taxes.push_back(static_cast<int32_t>(query.FieldByName("TaxKey").AsInteger()));
   }
-  return links;
+  return taxes;
 }
 
 // GLType of a tax line by the type of its batch.
@@ -87,16 +83,36 @@ class InvoiceTaxRecalculation {
   void Run() {
     DeleteDerivedLines();
     if (context_.remote_prefs.FieldByName("UseCATonT").AsBoolean()) {
-      AccumulateBases(IsFirstLevel, {2, 7, 8});              // AccumulateFirstLevelBases
-      CreateLines({IsFirstLevel, IsLevelKind, 1, 1, true});  // CreateFirstLevelTaxLines
+      // Two levels: first-level taxes on the product lines, then
+      // second-level taxes on those and on the first-level tax lines.
+      AccumulateBases(IsFirstLevel, {2, 7, 8});
+      CreateLines({.handles_tax = IsFirstLevel,
+                   .handles_kind = IsLevelKind,
+                   .trans_pos = 1,
+                   .gl_type = 1,
+                   .links_taxes_on_tax = true});
       bases_.ZeroAllButTaxOnTax();
-      AccumulateBases(IsSecondLevel, {2, 8});                  // AccumulateSecondLevelBases
-      CreateLines({IsSecondLevel, IsLevelKind, 0, 1, false});  // CreateSecondLevelTaxLines
+      AccumulateBases(IsSecondLevel, {2, 8});
+      CreateLines({.handles_tax = IsSecondLevel,
+                   .handles_kind = IsLevelKind,
+                   .trans_pos = 0,
+                   .gl_type = 1,
+                   .links_taxes_on_tax = false});
     } else {
-      AccumulateBases(AnyTax, {2, 7, 8});                                 // AccumulateTaxBases
-      CreateLines({IsFirstLevel, IsLevelKind, 0, batch_gl_type_, true});  // CreateTaxLines
+      // One level: the taxes on the product lines, then tax on tax on the
+      // product lines and the tax lines.
+      AccumulateBases(AnyTax, {2, 7, 8});
+      CreateLines({.handles_tax = IsFirstLevel,
+                   .handles_kind = IsLevelKind,
+                   .trans_pos = 0,
+                   .gl_type = batch_gl_type_,
+                   .links_taxes_on_tax = true});
       AccumulateTaxOnTaxLines();
-      CreateLines({AnyTax, IsTaxOnTaxKind, 0, batch_gl_type_, false});  // CreateTaxOnTaxLines
+      CreateLines({.handles_tax = AnyTax,
+                   .handles_kind = IsTaxOnTaxKind,
+                   .trans_pos = 0,
+                   .gl_type = batch_gl_type_,
+                   .links_taxes_on_tax = false});
     }
   }
 
@@ -143,9 +159,9 @@ class InvoiceTaxRecalculation {
       bool excluded = false;
       for (int64_t excluded_type : excluded_types) excluded = excluded || type == excluded_type;
       if (excluded) continue;
-      for (const ChargedLink& link :
-           ChargedLinksOf(context_.store, lines_.FieldByName("TransKey").value())) {
-        const TaxRow* tax = taxes_.Find(link.tax_key);
+      for (int32_t tax_key :
+           ChargedTaxesOf(context_.store, lines_.FieldByName("TransKey").value())) {
+        const TaxRow* tax = taxes_.Find(tax_key);
         if (!tax || !considered(*tax) || !tax->base()) continue;
         bases_.Add(tax->key, *tax->base(), Contribution(*tax->base()));
       }
@@ -158,9 +174,9 @@ class InvoiceTaxRecalculation {
   void AccumulateTaxOnTaxLines() {
     for (lines_.First(); !lines_.Eof(); lines_.Next()) {
       if (lines_.FieldByName("TransType").AsInteger() != kTaxLineType) continue;
-      for (const ChargedLink& link :
-           ChargedLinksOf(context_.store, lines_.FieldByName("TransKey").value())) {
-        if (const TaxRow* tax = taxes_.Find(link.tax_key)) {
+      for (int32_t tax_key :
+           ChargedTaxesOf(context_.store, lines_.FieldByName("TransKey").value())) {
+        if (const TaxRow* tax = taxes_.Find(tax_key)) {
           bases_.Add(tax->key, TaxBase::kTaxOnTax, lines_.FieldByName("TransTotal").AsMoney());
         }
       }
