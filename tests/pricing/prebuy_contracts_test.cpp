@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "pricing/excess_gallons.h"
 #include "pricing/prebuy_balances.h"
 #include "pricing/pricing_fixture.h"
 #include "pricing/tier_prices.h"
@@ -270,6 +271,24 @@ TEST_F(PrebuyContractsTest, TheExcessLineTakesTheBatchsBinAndTheProductsAccounts
   EXPECT_EQ(line.FieldByName("Invoicekey").AsInteger(), testing::kInvoiceKey);
   EXPECT_EQ(excess[0].quantity, Amount("3"));
   EXPECT_EQ(excess[0].tran_price, Amount("2.30"));
+}
+
+TEST_F(PrebuyContractsTest, AnExcessLineOfATankSaleCarriesTheTankAndItsEndPercent) {
+  AddTank({});
+  DataSet& batch = session.tables.tblBatch;
+  batch.Edit();
+  batch.FieldByName("BatchType").SetInteger(3);
+  batch.Post();
+
+  AddExcessGallonsLine(context, Amount("1.75"), Amount("5"));
+
+  DataSet line(store, "UserData", "Transactions");
+  line.Open();
+  ASSERT_TRUE(line.Locate({{"ParentChild", Value::Integer(-9999)}}));
+  EXPECT_EQ(line.FieldByName("TransType").AsInteger(), 3);
+  EXPECT_EQ(line.FieldByName("TranPrice").AsMoney(), Amount("1.75"));
+  EXPECT_EQ(line.FieldByName("EndPercent").AsInteger(), 80);
+  EXPECT_EQ(line.FieldByName("TankIndex").AsInteger(), kTankKey);
 }
 
 TEST_F(PrebuyContractsTest, ATankWithoutADefaultProductGetsNoExcessLine) {
