@@ -21,9 +21,9 @@ struct DepositShare {
 };
 
 // Adds the deposit line of a fuel line to tblInvoice's invoice, through
-// tblAltTransactions: when the fuel line takes no more than the gallons
-// left, the deposit left in proportion (rounded to the cent, half away
-// from zero), otherwise all of it, as a negative amount. Only for
+// tblAltTransactions: when the fuel line takes less than the gallons left,
+// the deposit left in proportion (rounded to the cent, half away from
+// zero), otherwise all of it, as a negative amount. Only for
 // contracts with gallons and a deposit; returns the line's amount, 0 when
 // none was made. tblAltTransactions ends closed when it was closed.
 Money ApplyPrebuyDeposit(PricingContext& context, const DepositShare& share);
