@@ -1,0 +1,53 @@
+#include "pricing/prebuy_balances.h"
+
+#include "data/query.h"
+
+namespace portavel {
+namespace {
+
+// The sum of one currency column over a contract's lines of one product
+// group. Currency columns hold ten-thousandths as integers, so the sum is
+// exact.
+Money SumOfContractLines(Store& store, const char* sql, int32_t contract_key, DateTime as_of,
+                         int64_t product_group) {
+  Query query(store, "UserData", sql);
+  query.SetParam("ContractKey", Value::Integer(contract_key));
+  query.SetParam("AsOf", Value::Date(as_of));
+  query.SetParam("ProductGroup", Value::Integer(product_group));
+  query.Open();
+  return query.Eof() ? Money() : query.Column(0).AsMoney();
+}
+
+}  // namespace
+
+Money GallonsLeft(Store& store, int32_t contract_key, DateTime as_of, Money contract_gallons) {
+  return contract_gallons - SumOfContractLines(store,
+                                               "select sum(Quantity) from Transactions "
+                                               "where TransactionKey = :ContractKey "
+                                               "and InvDate <= :AsOf "
+                                               "and ProductGroupID = :ProductGroup "
+                                               "and Quantity <> 0",
+                                               contract_key, as_of, 1);
+}
+
+Money DepositLeft(Store& store, int32_t contract_key, DateTime as_of, Money contract_deposit) {
+  return contract_deposit + SumOfContractLines(store,
+                                               "select sum(TranPrice) from Transactions "
+                                               "where TransactionKey = :ContractKey "
+                                               "and InvDate <= :AsOf "
+                                               "and ProductGroupID = :ProductGroup "
+                                               "and TranPrice <> 0",
+                                               contract_key, as_of, 10);
+}
+
+bool DepositAlreadyApplied(Store& store, int32_t trans_key) {
+  Query query(store, "UserData",
+              "select ParentChild from Transactions "
+              "where ProductID = :DepositProduct and ParentChild = :TransKey limit 1");
+  query.SetParam("DepositProduct", Value::Text("PB Deposit"));
+  query.SetParam("TransKey", Value::Integer(trans_key));
+  query.Open();
+  return !query.Eof() && !query.FieldByName("ParentChild").IsNull();
+}
+
+}  // namespace portavel
