@@ -190,6 +190,35 @@ TEST_F(CardPaymentE2eTest, AnEndpointThatIsNotConfiguredChargesNothingAndTellsTh
       << ReadFileBytes(OperatorLogPath());
 }
 
+TEST_F(CardPaymentE2eTest, TracesShowTheMerchantAndTheChargeButNoCardData) {
+  // The trace files are written only where they already exist.
+  const auto folder = portal.temp().folder();
+  for (const char* name : {"debug.txt", "debug2.txt"}) std::ofstream(folder / name).close();
+  Exec("UPDATE RemotePrefs SET CCDebug = 1");
+  Exec("UPDATE Accounts SET MerchantID = 2 WHERE AccountIndex = 1");
+
+  // The Welcome page resolves the account's own merchant; the payment
+  // pages still charge through the preferences' merchant 0.
+  portal.Get("/MainAccountPg", portal.LoginCookies("SMITH01"));
+  gateway.Queue(GatewayAnswer::Text(kApproval));
+  EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(true));
+  ASSERT_EQ(gateway.Requests().size(), 1u);
+  EXPECT_EQ(gateway.Requests()[0].path, "/argofire/transact.asmx/ProcessCreditCard");
+
+  const std::string module_trace = ReadFileBytes(folder / "debug.txt");
+  EXPECT_NE(module_trace.find(" - Merchant ID: 2\r\n"), std::string::npos) << module_trace;
+  EXPECT_NE(module_trace.find(" - NC 0..2\r\n"), std::string::npos) << module_trace;
+  const std::string client_trace = ReadFileBytes(folder / "debug2.txt");
+  EXPECT_NE(
+      client_trace.find("UserName=hvuser&Password=****&TransType=Sale&CardNum=************1111"
+                        "&ExpDate=0729&MagData=&NameOnCard=John Smith&Amount=45.5"),
+      std::string::npos)
+      << client_trace;
+  EXPECT_NE(client_trace.find("&CVNum=****&ExtData="), std::string::npos) << client_trace;
+  EXPECT_EQ(client_trace.find("4111111111111111"), std::string::npos);
+  EXPECT_EQ(client_trace.find("hvpass"), std::string::npos);
+}
+
 class ConcurrentCardPaymentE2eTest : public CardPaymentE2eTest {
  protected:
   ConcurrentCardPaymentE2eTest() : CardPaymentE2eTest(FakeGateway::Mode::kDemo) {}
