@@ -412,6 +412,10 @@ class StoreFiller {
     prefs.Set(prefs.Position("RemotePrefsKey"), Value::Integer(1));
     prefs.Set(prefs.Position("MerchantID"), Value::Integer(1));
     prefs.Set(prefs.Position("UseCC"), Value::Boolean(true));
+    // A card payment posts into this bank account, and the preferences
+    // object the gateway clients read refuses a row without one.
+    prefs.Set(prefs.Position("DefaultBankAccount"), Text("1"));
+    prefs.Set(prefs.Position("NextCCNo"), Value::Integer(1001));
     prefs.Set(prefs.Position("Over1"), Value::Integer(30));
     prefs.Set(prefs.Position("Over2"), Value::Integer(60));
     prefs.Set(prefs.Position("Over3"), Value::Integer(90));
