@@ -115,6 +115,30 @@ TEST_F(RecordDeliveryE2eTest, KeysTheStoreDoesNotHaveBecomeBareRows) {
   EXPECT_EQ(NextKeyOf(temp().store(), "Invoices"), kFirstInvoiceKey);
 }
 
+TEST_F(RecordDeliveryE2eTest, AnInvoiceAndALineFoundElsewhereMoveWhereTheTruckSays) {
+  temp().Insert("Manifest", {{"BatchKey", Value::Integer(43)}, {"Closed", Value::Integer(0)}});
+  temp().Insert("Invoices", {{"InvoiceKey", Value::Integer(78)},
+                             {"BatchKey", Value::Integer(43)},
+                             {"InvoiceNo", Value::Text("D 78")},
+                             {"Accountkey", Value::Integer(2)},
+                             {"AccountID", Value::Text("NOPASS")}});
+  temp().Insert("Transactions", {{"TransKey", Value::Integer(1001)},
+                                 {"Invoicekey", Value::Integer(kInvoice)},
+                                 {"BatchKey", Value::Integer(kBatch)},
+                                 {"ProductName", Value::Text("Propane")}});
+
+  EXPECT_EQ(Send("/rd", "Account=1&Tank=55&Batch=42&Invoice=78&Trans=1001&Product=71&Pkgs=20"),
+            StatusResponse("200 RECORDED"));
+  EXPECT_EQ(TextOf("SELECT BatchKey || ' ' || Accountkey || ' ' || AccountID || ' ' || TankKey "
+                   "FROM Invoices WHERE InvoiceKey = 78"),
+            "42 1 SMITH01 55");
+  EXPECT_EQ(TextOf("SELECT Invoicekey || ' ' || BatchKey || ' ' || Accountkey || ' ' || "
+                   "AccountID || ' ' || TankIndex || ' ' || Pkgs FROM Transactions "
+                   "WHERE TransKey = 1001"),
+            "78 42 1 SMITH01 55 200000");
+  EXPECT_EQ(Lines().size(), 1u) << "only the ticket's line is left on invoice 77";
+}
+
 TEST_F(RecordDeliveryE2eTest, AbsentValuesLeaveTheFieldsAsTheyWere) {
   // No tank, no amount, a price of 0 and an empty invoice number.
   EXPECT_EQ(Send("/rd", "Account=1&Batch=42&Invoice=77&Trans=1000&Product=71&Price=0&InvNo="),
