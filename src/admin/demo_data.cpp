@@ -24,6 +24,10 @@ constexpr const char* kZip = "97420";
 constexpr int kDeliveryBatchType = 4;
 constexpr int kPaymentBatchType = 2;
 constexpr int kDaysToPay = 30;
+// HV1002's heating oil tank buys ahead at this price.
+constexpr const char* kPrebuyPrice = "3.1990";
+// The GL account of customer deposits, which pre-buy deposit lines post to.
+constexpr int kDepositGlAccount = 1;
 // HV1001 pays with the card on file in the demo.
 constexpr int kAccountWithCardOnFile = 1;
 
@@ -47,7 +51,8 @@ constexpr DemoAccount kAccounts[] = {
     {1, "HV1001", "Robert", "Smith", "120", "Maple Avenue", "(541) 555-0142",
      "robert.smith@example.com", "maple120", false, "paid up, one recent delivery open"},
     {2, "HV1002", "José", "García", "48", "Old Mill Road", "(541) 555-0178",
-     "jose.garcia@example.com", "garcia22", false, "two tanks, one on a route monitor"},
+     "jose.garcia@example.com", "garcia22", false,
+     "two tanks; an oil delivery waits for the truck"},
     {3, "HV1003", "Linda", "Thompson", "7", "Cedar Court", "(541) 555-0113",
      "linda.thompson@example.com", "cedar333", false, "past due"},
     {4, "HV1004", "Eileen", "Brooks", "2210", "Ridgeview Drive", "(541) 555-0190",
@@ -63,29 +68,45 @@ struct DemoProduct {
   const char* unit;
   const char* price;
   const char* type_id;
+  int group;     // ProductGroupID: 1 is fuel, which pre-buy contracts cover
+  int type_key;  // ProductTypekey
+  bool service;
 };
 
-enum ProductKey { kPropane = 1, kHeatingOil = 2, kTankRental = 3, kSalesTax = 4 };
+enum ProductKey { kPropane = 1, kHeatingOil = 2, kTankRental = 3, kSalesTax = 4, kHazmatFee = 5 };
 
 constexpr DemoProduct kProducts[] = {
-    {kPropane, "Propane", "LP", "Gallon", "2.8990", "LP"},
-    {kHeatingOil, "Heating Oil", "HO", "Gallon", "3.6490", "OIL"},
-    {kTankRental, "Tank Rental", "RENT", "Year", "65.0000", "RENT"},
-    {kSalesTax, "Sales Tax", "TAX", "Each", "0.0000", "TAX"},
+    {kPropane, "Propane", "LP", "Gallon", "2.8990", "LP", 1, 1, false},
+    {kHeatingOil, "Heating Oil", "HO", "Gallon", "3.6490", "OIL", 1, 2, false},
+    {kTankRental, "Tank Rental", "RENT", "Year", "65.0000", "RENT", 5, 3, true},
+    {kSalesTax, "Sales Tax", "TAX", "Each", "0.0000", "TAX", 18, 0, true},
+    {kHazmatFee, "Hazmat Delivery Fee", "FEE", "Each", "0.0000", "FEE", 18, 0, true},
 };
+
+enum class TaxBase { kQuantity = 0, kAmount = 1, kCount = 3 };
 
 struct DemoTax {
   int key;
   const char* name;
-  const char* rate;  // percent
-  int base_kind;     // 0 per quantity, 1 per amount
+  const char* rate;  // percent; a fee's is an amount per line
+  TaxBase base;
   const char* gl_liability;
+  int product;                  // the product that stands for it on invoices
   std::array<int, 2> products;  // the products it is charged on (0 = none)
 };
 
+// Heating oil carries one of each kind, so that a delivery recorded from a
+// truck shows all three.
 constexpr DemoTax kTaxes[] = {
-    {1, "State Sales Tax", "6.0000", 1, "2200", {kPropane, kHeatingOil}},
-    {2, "County Energy Fee", "1.5000", 0, "2210", {kPropane, 0}},
+    {1, "State Sales Tax", "6.0000", TaxBase::kAmount, "2200", kSalesTax, {kPropane, kHeatingOil}},
+    {2,
+     "County Energy Fee",
+     "1.5000",
+     TaxBase::kQuantity,
+     "2210",
+     kSalesTax,
+     {kPropane, kHeatingOil}},
+    {3, "Hazmat Delivery Fee", "2.5000", TaxBase::kCount, "2220", kHazmatFee, {kHeatingOil, 0}},
 };
 
 struct DemoTank {
@@ -187,6 +208,7 @@ struct Posted {
   DateTime date;
   Money subtotal;
   std::vector<std::pair<const DemoTax*, Money>> taxes;
+  Money fees;     // the fee lines, which count in the subtotal
   Money total;    // InvTotal
   Money payment;  // PaymentTotal
 };
@@ -195,8 +217,10 @@ bool Charges(const DemoTax& tax, int product_key) {
   return std::find(tax.products.begin(), tax.products.end(), product_key) != tax.products.end();
 }
 
+// As the portal's tax engine works it out for one delivered line.
 Money TaxOn(const DemoTax& tax, Money subtotal, Money quantity) {
-  Money base = tax.base_kind == 1 ? subtotal : quantity;
+  if (tax.base == TaxBase::kCount) return Amount(tax.rate);
+  Money base = tax.base == TaxBase::kAmount ? subtotal : quantity;
   std::array<Money, 3> factors = {base, Amount(tax.rate), Amount("0.01")};
   return RoundToDecimals(2, MultiplyRounded(factors));
 }
@@ -231,6 +255,7 @@ std::vector<Posted> PostEntries(DateTime today, std::map<std::pair<int, int>, in
           Money amount = TaxOn(tax, p.subtotal, quantity);
           p.taxes.emplace_back(&tax, amount);
           p.total += amount;
+          if (tax.base == TaxBase::kCount) p.fees += amount;
         }
         break;
       }
@@ -265,6 +290,7 @@ Json RemotePrefsRows() {
       {"Defterms", 1},
       {"NumberofDecimals", 2},
       {"DefaultEndPercent", 80},
+      {"DefGLacct", kDepositGlAccount},
       {"UseDueDAge", false},
   }});
 }
@@ -278,7 +304,13 @@ Json ProductRows() {
                     {"Unitofmeasure", p.unit},
                     {"ProductTypeID", p.type_id},
                     {"Price", p.price},
-                    {"Service", p.key == kTankRental || p.key == kSalesTax ? 1 : 0}});
+                    {"Service", p.service ? 1 : 0},
+                    {"ProductGroupID", p.group},
+                    {"ProductTypekey", p.type_key},
+                    {"POS", 0},
+                    {"GLInventory", p.service ? "" : "1400"},
+                    {"GLSales", p.service ? "" : "4000"},
+                    {"GLCGS", p.service ? "" : "5000"}});
   }
   return rows;
 }
@@ -289,10 +321,10 @@ Json TaxRows() {
     rows.push_back({{"Taxkey", tax.key},
                     {"TaxName", tax.name},
                     {"TaxRate", tax.rate},
-                    {"CalconSubTotal", tax.base_kind},
+                    {"CalconSubTotal", static_cast<int>(tax.base)},
                     {"ChargeTax", 1},
                     {"Deleted", 0},
-                    {"ProductKey", static_cast<int>(kSalesTax)},
+                    {"ProductKey", tax.product},
                     {"GLLiability", tax.gl_liability},
                     {"TaxType", 0}});
   }
@@ -316,6 +348,17 @@ void AddTaxLists(Json* tax_links, Json* taxed_products) {
     if (taxed) {
       taxed_products->push_back({{"PCTLkUpKey", static_cast<int>(taxed_products->size()) + 1},
                                  {"ProductKey", product.key}});
+    }
+  }
+  // Every customer pays every tax: a tax stays on a delivered line only
+  // when the customer's own list names it too.
+  for (const DemoAccount& account : kAccounts) {
+    for (const DemoTax& tax : kTaxes) {
+      tax_links->push_back({{"TaxLkUpKey", ++link_key},
+                            {"TaxName", tax.name},
+                            {"ChargeTax", 1},
+                            {"TaxKey", tax.key},
+                            {"AccountKey", account.index}});
     }
   }
 }
@@ -389,6 +432,10 @@ Json TankRows(DateTime today) {
         {"DeliveryState", kState},
         {"DeliveryZip", kZip},
         {"DefProductKey", product.key},
+        // The heating oil tank is priced by the residential tier, less a
+        // customer discount.
+        {"PriceTierKey", product.key == kHeatingOil ? Json(1) : Json()},
+        {"CustomPrice", product.key == kHeatingOil ? Json("-0.0500") : Json()},
         {"RteActive", t.route_active},
         {"Email", a.email},
     });
@@ -464,8 +511,9 @@ PostingRows PostingTables(const std::vector<Posted>& posted,
         {"AccountID", a.id},
         {"BatchType", payment ? kPaymentBatchType : kDeliveryBatchType},
         {"InvDate", date},
-        {"Subtotal", TwoPlaces(p.subtotal)},
-        {"Taxtotal", TwoPlaces(p.total - p.subtotal)},
+        {"Subtotal", TwoPlaces(p.subtotal + p.fees)},
+        {"Taxtotal", TwoPlaces(p.total - p.subtotal - p.fees)},
+        {"FeeTotal", p.fees.IsZero() ? Json() : Json(TwoPlaces(p.fees))},
         {"InvTotal", TwoPlaces(p.total)},
         {"PaymentTotal", TwoPlaces(p.payment)},
         {"Employee", "Office"},
@@ -519,9 +567,9 @@ PostingRows PostingTables(const std::vector<Posted>& posted,
               {"TransTotal", TwoPlaces(p.subtotal)}});
     for (const auto& [tax, amount] : p.taxes) {
       line({{"TransType", 7},
-            {"ProductKey", static_cast<int>(kSalesTax)},
+            {"ProductKey", tax->product},
             {"ProductName", tax->name},
-            {"ProductID", "TAX"},
+            {"ProductID", tax->base == TaxBase::kCount ? "FEE" : "TAX"},
             {"Quantity", "1.0000"},
             {"TranPrice", amount.ToFixed(4)},
             {"TransTotal", TwoPlaces(amount)}});
@@ -536,6 +584,111 @@ PostingRows PostingTables(const std::vector<Posted>& posted,
     }
   }
   return out;
+}
+
+// The open delivery batch of today, holding the heating oil ticket the
+// office wrote for HV1002's tank 2: the invoice and its product line with
+// the quantity and amount, priced at the tank's pre-buy contract. The
+// truck records it through "/rd"; its keys follow the demo's own.
+DemoTicket TicketAfter(const PostingRows& posting) {
+  DemoTicket ticket;
+  ticket.account = 2;
+  ticket.tank = 2;
+  ticket.product = kHeatingOil;
+  ticket.batch = static_cast<int>(posting.batches.size()) + 1;
+  ticket.invoice = static_cast<int>(posting.invoices.size()) + 1;
+  ticket.trans = static_cast<int>(posting.lines.size()) + 1;
+  ticket.invoice_no = std::to_string(20400 + ticket.invoice);
+  ticket.gallons = "150";
+  ticket.price = kPrebuyPrice;
+  return ticket;
+}
+
+void AddTicket(const DemoTicket& ticket, DateTime today, PostingRows* posting) {
+  const DemoAccount& a = Account(ticket.account);
+  const DemoProduct& product = Product(ticket.product);
+  const Money gallons = Amount(ticket.gallons);
+  const Money amount = RoundToDecimals(2, MultiplyRoundedPair(gallons, Amount(ticket.price)));
+  const std::string date = today.ToIsoDate();
+  posting->batches.push_back({{"BatchKey", ticket.batch},
+                              {"BatchNo", ticket.batch},
+                              {"BankKey", "1"},
+                              {"BatchType", kDeliveryBatchType},
+                              {"Period", Period(today)},
+                              {"Closed", 0},
+                              {"EquipmentID", 3},
+                              {"DriverNumber", 12},
+                              {"Date", date},
+                              {"DefaultInvDate", date},
+                              {"DefInvType", "Delivery"},
+                              {"DriverName", "Dale Porter"},
+                              {"EmployeeName", "Office"}});
+  posting->invoices.push_back({{"InvoiceKey", ticket.invoice},
+                               {"Accountkey", a.index},
+                               {"BatchKey", ticket.batch},
+                               {"DueDate", today.AddDays(kDaysToPay).ToIsoDate()},
+                               {"InvoiceNo", ticket.invoice_no},
+                               {"BudgetPayment", "NO"},
+                               {"TankKey", ticket.tank},
+                               {"AccountID", a.id},
+                               {"BatchType", kDeliveryBatchType},
+                               {"InvDate", date},
+                               {"Employee", "Office"},
+                               {"InvType", "Heating Oil Delivery"},
+                               {"Time", "07:45:00"},
+                               {"Printed", false}});
+  posting->lines.push_back({{"TransKey", ticket.trans},
+                            {"Period", Period(today)},
+                            {"Posted", "No"},
+                            {"Time", At(today, 7, 45).ToIsoDateTime()},
+                            {"Invoicekey", ticket.invoice},
+                            {"AccountID", a.id},
+                            {"InvoiceNo", ticket.invoice_no},
+                            {"BatchKey", ticket.batch},
+                            {"InvDate", date},
+                            {"Accountkey", a.index},
+                            {"GLType", 1},
+                            {"TransType", kDeliveryBatchType},
+                            {"TankIndex", ticket.tank},
+                            {"ProductKey", product.key},
+                            {"ProductName", product.name},
+                            {"ProductID", product.id},
+                            {"ProductGroupID", product.group},
+                            {"ProductTypeKey", product.type_key},
+                            {"UnitofMeasure", product.unit},
+                            {"Quantity", gallons.ToFixed(4)},
+                            {"Gallons", gallons.ToFixed(4)},
+                            {"TranPrice", ticket.price},
+                            {"TransTotal", TwoPlaces(amount)}});
+}
+
+// The ticket's tank buys its heating oil ahead: 500 gallons at the pre-buy
+// price against a deposit of 200.00, for this heating season.
+Json PrebuyContractRows(DateTime today) {
+  return Json::array({{{"Prebuykey", 1},
+                       {"Pbprice", kPrebuyPrice},
+                       {"Pbstart", today.AddDays(-120).ToIsoDate()},
+                       {"Pbend", today.AddDays(240).ToIsoDate()},
+                       {"Pbgallons", "500.0000"},
+                       {"Pbdeposit", "200.00"},
+                       {"PriceCap", false}}});
+}
+
+// The residential heating oil tier, whose dated prices price any gallons
+// a delivery takes beyond the contract.
+Json PriceTierRows(DateTime today) {
+  return Json::array({{{"TierKey", 1},
+                       {"TierName", "RES-OIL"},
+                       {"Description", "Residential heating oil"},
+                       {"Price", Product(kHeatingOil).price},
+                       {"EffectiveDate", today.AddDays(-60).ToIsoDate()}}});
+}
+
+Json TierDatePriceRows(DateTime today) {
+  return Json::array({
+      {{"Tierkey", 1}, {"Tdpdate", today.AddDays(-60).ToIsoDate()}, {"Price", "3.5490"}},
+      {{"Tierkey", 1}, {"Tdpdate", today.AddDays(-10).ToIsoDate()}, {"Price", "3.6490"}},
+  });
 }
 
 // The key sequences carry on after the demo's own keys.
@@ -577,6 +730,8 @@ std::string DemoDataJson(DateTime today) {
   std::map<std::pair<int, int>, int> batch_keys;
   std::vector<Posted> posted = PostEntries(today, &batch_keys);
   PostingRows posting = PostingTables(posted, batch_keys, today);
+  const DemoTicket ticket = TicketAfter(posting);
+  AddTicket(ticket, today, &posting);
   Json tax_links = Json::array();
   Json taxed_products = Json::array();
   AddTaxLists(&tax_links, &taxed_products);
@@ -594,8 +749,22 @@ std::string DemoDataJson(DateTime today) {
   data["Invoices"] = posting.invoices;
   data["Transactions"] = posting.lines;
   data["TransTaxLkUp"] = posting.tax_links;
+  data["PBcontracts"] = PrebuyContractRows(today);
+  data["PBTankLkUp"] = Json::array({{{"PBTankContractKey", 1}, {"PBTankTankKey", ticket.tank}}});
+  data["PriceTiers"] = PriceTierRows(today);
+  data["Tierdateprices"] = TierDatePriceRows(today);
+  data["acct"] = Json::array({{{"acctkey", kDepositGlAccount}, {"acct", "2300"}}});
   data["Keys"] = KeyRows(posting);
   return data.dump(2);
+}
+
+const DemoTicket& DemoDeliveryTicket() {
+  static const DemoTicket ticket = [] {
+    std::map<std::pair<int, int>, int> batch_keys;
+    const DateTime any_day = DateTime::FromDays(45000);
+    return TicketAfter(PostingTables(PostEntries(any_day, &batch_keys), batch_keys, any_day));
+  }();
+  return ticket;
 }
 
 }  // namespace portavel

@@ -118,7 +118,27 @@ PaymentsConfig ReadPayments(ConfigSection& section) {
   return payments;
 }
 
+DeliveryConfig ReadDelivery(ConfigSection& section) {
+  DeliveryConfig delivery;
+  if (!section.Contains("allowed_clients")) return delivery;
+  std::vector<std::string> entries = section.TextList("allowed_clients");
+  delivery.allowed_clients.clear();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    std::optional<AddressRange> range = AddressRange::Parse(entries[i]);
+    if (!range) {
+      section.Fail("allowed_clients[" + std::to_string(i) + "]",
+                   "not an IP address or CIDR range (\"192.0.2.7\", \"10.0.0.0/8\", \"::1\")");
+    }
+    delivery.allowed_clients.push_back(std::move(*range));
+  }
+  return delivery;
+}
+
 }  // namespace
+
+std::vector<AddressRange> DeliveryConfig::DefaultDeliveryClients() {
+  return {*AddressRange::Parse("127.0.0.1"), *AddressRange::Parse("::1")};
+}
 
 Config ReadConfigFile(const std::string& path) {
   ConfigDocument document(path);
@@ -130,6 +150,7 @@ Config ReadConfigFile(const std::string& path) {
   config.mail = document.Read("mail", ReadMail);
   config.gateways = document.Read("gateways", ReadGateways);
   config.payments = document.Read("payments", ReadPayments);
+  config.delivery = document.Read("delivery", ReadDelivery);
   document.RejectUnknownSections();
   return config;
 }

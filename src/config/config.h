@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config/address_range.h"
 #include "config/config_error.h"
 #include "data/store.h"
 #include "platform/guid.h"
@@ -70,6 +71,14 @@ struct PaymentsConfig {
   std::string site_seal_url;  // the site-seal script, sealID included
 };
 
+// The truck-side endpoints write into the dealer's books, so only these
+// clients may call them.
+struct DeliveryConfig {
+  std::vector<AddressRange> allowed_clients = DefaultDeliveryClients();
+  // The loopback addresses: a truck system on the web server itself.
+  static std::vector<AddressRange> DefaultDeliveryClients();
+};
+
 struct Config {
   std::string path;  // the file it was read from
   StorePaths database;
@@ -78,6 +87,7 @@ struct Config {
   MailConfig mail;
   GatewayConfig gateways;
   PaymentsConfig payments;
+  DeliveryConfig delivery;
 };
 
 // Reads the file at `path`; throws ConfigError.

@@ -89,6 +89,10 @@ const toml::node* ConfigSection::Find(std::string_view key) {
   return table_ != nullptr ? table_->get(key) : nullptr;
 }
 
+bool ConfigSection::Contains(std::string_view key) const {
+  return table_ != nullptr && table_->contains(key);
+}
+
 template <typename T>
 T ConfigSection::Require(std::string_view key, std::optional<T> value) const {
   if (!value) Fail(key, "required, but missing or empty");

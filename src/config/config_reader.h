@@ -29,6 +29,9 @@ class ConfigSection {
   // absent.
   ConfigSection(const ConfigDocument& document, std::string name, const toml::table* table);
 
+  // Whether the key is in the file, without reading it.
+  bool Contains(std::string_view key) const;
+
   // Strings come back in windows-1252.
   std::optional<std::string> Text(std::string_view key);
   std::string RequiredText(std::string_view key);

@@ -63,14 +63,13 @@ PostingTables::PostingTables(Store& store, Platform& platform, DataSet& remote_p
                {&tblAltTransactions, nullptr, nullptr},
                {&tblTransTaxLkUp, nullptr, nullptr}}} {
   tblInvoice.SetIndexFieldNames("BatchKey");
-  tblInvoice.SetMasterLink(&tblBatch, {"BatchKey"}, {"BatchKey"});
   tblTransactions.SetIndexName("InvKey");
-  tblTransactions.SetMasterLink(&tblInvoice, {"Invoicekey"}, {"InvoiceKey"});
   tblAltTransactions.SetIndexName("InvKey");
-  tblAltTransactions.SetMasterLink(&tblInvoice, {"Invoicekey"}, {"InvoiceKey"});
   tblAltTransactions.AddCalculatedField(StringField("VisibleDescription", 20));
   tblTransTaxLkUp.SetIndexName("ITransKey");
-  tblTransTaxLkUp.SetMasterLink(&tblTransactions, {"TransKey"}, {"TransKey"});
+  for (DataSet* detail : {&tblInvoice, &tblTransactions, &tblAltTransactions, &tblTransTaxLkUp}) {
+    LinkToMaster(*detail, true);
+  }
 
   InstallNewRecord(tblBatch, NewRecordEvent(&PostingTables::tblBatchNewRecord));
   InstallNewRecord(tblInvoice, NewRecordEvent(&PostingTables::tblInvoiceNewRecord));
@@ -209,6 +208,30 @@ void PostingTables::InstallBeforeDelete(DataSet& table, Handler handler) {
   table.SetBeforeDelete(events.before_delete);
 }
 
+void PostingTables::LinkToMaster(DataSet& table, bool linked) {
+  const struct {
+    DataSet* detail;
+    DataSet* master;
+    const char* detail_field;
+    const char* master_field;
+  } links[] = {
+      {&tblInvoice, &tblBatch, "BatchKey", "BatchKey"},
+      {&tblTransactions, &tblInvoice, "Invoicekey", "InvoiceKey"},
+      {&tblAltTransactions, &tblInvoice, "Invoicekey", "InvoiceKey"},
+      {&tblTransTaxLkUp, &tblTransactions, "TransKey", "TransKey"},
+  };
+  for (const auto& link : links) {
+    if (link.detail != &table) continue;
+    if (linked) {
+      table.SetMasterLink(link.master, {link.detail_field}, {link.master_field});
+    } else {
+      table.SetMasterLink(nullptr, {}, {});
+    }
+    return;
+  }
+  throw std::invalid_argument(table.table_name() + ": not a detail of the posting tables");
+}
+
 PostingTables::Handler PostingTables::NewRecordEvent(void (PostingTables::*handler)(DataSet&)) {
   return [this, handler](DataSet& table) {
     try {
@@ -252,6 +275,22 @@ ScopedBeforeDeleteOff::ScopedBeforeDeleteOff(PostingTables& tables)
 
 ScopedBeforeDeleteOff::~ScopedBeforeDeleteOff() {
   tables_.InstallBeforeDelete(tables_.tblTransactions, std::move(saved_));
+}
+
+ScopedMasterLinkOff::ScopedMasterLinkOff(PostingTables& tables, DataSet& table)
+    : tables_(tables), table_(table) {
+  table_.Cancel();
+  tables_.LinkToMaster(table_, false);
+}
+
+ScopedMasterLinkOff::~ScopedMasterLinkOff() {
+  try {
+    table_.Cancel();
+    tables_.LinkToMaster(table_, true);
+  } catch (...) {
+    // The link is set before the rows are read again; a read that fails
+    // here fails again, and is reported, at the table's next move.
+  }
 }
 
 }  // namespace portavel

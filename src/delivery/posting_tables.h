@@ -52,6 +52,7 @@ class PostingTables {
   friend class ScopedNewRecordOff;
   friend class ScopedRemoteTransactionRecord;
   friend class ScopedBeforeDeleteOff;
+  friend class ScopedMasterLinkOff;
 
   // What both transaction components give a new line: the batch's period,
   // the invoice's keys, number, date and account, and zero amounts.
@@ -67,6 +68,9 @@ class PostingTables {
   Events& EventsOf(DataSet& table);
   void InstallNewRecord(DataSet& table, Handler handler);
   void InstallBeforeDelete(DataSet& table, Handler handler);
+  // Links a detail table (tblInvoice, tblTransactions, tblAltTransactions,
+  // tblTransTaxLkUp) to its master as declared; nullptr unlinks it.
+  void LinkToMaster(DataSet& table, bool linked);
   // A new-record handler that cancels the insert when it fails.
   Handler NewRecordEvent(void (PostingTables::*handler)(DataSet&));
 
@@ -121,6 +125,23 @@ class ScopedBeforeDeleteOff {
  private:
   PostingTables& tables_;
   PostingTables::Handler saved_;
+};
+
+// The table (one of the four detail tables) shows every row of its table
+// rather than those of its master's current row, for code that finds rows
+// by key wherever they belong; the link is put back at the end, the table
+// staying on its row when the row belongs to the master's current row. A
+// pending edit is cancelled first: the caller posts what it means to keep.
+class ScopedMasterLinkOff {
+ public:
+  ScopedMasterLinkOff(PostingTables& tables, DataSet& table);
+  ~ScopedMasterLinkOff();
+  ScopedMasterLinkOff(const ScopedMasterLinkOff&) = delete;
+  ScopedMasterLinkOff& operator=(const ScopedMasterLinkOff&) = delete;
+
+ private:
+  PostingTables& tables_;
+  DataSet& table_;
 };
 
 }  // namespace portavel

@@ -42,8 +42,6 @@ ActionHandler TwmMain_::Bind(void (TwmMain_::*handler)(const WebRequest&, WebRes
 }
 
 void TwmMain_::BuildActionTable() {
-  // Actions whose pages are not built yet answer with the default page.
-  ActionHandler pending = Bind(&TwmMain_::wmMain_waiDefaultAction);
   actions_ = {
       {"waiLogin", "/Login", MethodType::Any, false, true, Bind(&TwmMain_::wmMain_waiLoginAction)},
       {"waiDefault", "", MethodType::Post, true, true, Bind(&TwmMain_::wmMain_waiDefaultAction)},
@@ -70,9 +68,10 @@ void TwmMain_::BuildActionTable() {
       {"PayOnce", "/PayOnce", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_PayOnceAction)},
       {"ProcessNewCard", "/ProcessNewCard", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_ProcessNewCardAction)},
-      {"RecordDelivery", "/rd", MethodType::Any, false, true, pending},
+      {"RecordDelivery", "/rd", MethodType::Any, false, true,
+       Bind(&TwmMain_::wmMain_RecordDeliveryAction)},
       {"Online", "/Online", MethodType::Get, false, true, Bind(&TwmMain_::wmMain_OnlineAction)},
-      {"BatchInfo", "/bi", MethodType::Any, false, true, pending},
+      {"BatchInfo", "/bi", MethodType::Any, false, true, Bind(&TwmMain_::wmMain_BatchInfoAction)},
   };
 }
 

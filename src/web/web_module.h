@@ -72,6 +72,8 @@ class TwmMain_ {
   void wmMain_PayOnceAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_ProcessNewCardAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_ProcessCCAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_RecordDeliveryAction(const WebRequest& request, WebResponse& response, bool& handled);
+  void wmMain_BatchInfoAction(const WebRequest& request, WebResponse& response, bool& handled);
 
   // The common start of every HTML page (15 lines).
   void AddPageHeader(PageLines& lines, std::string_view title) const;

@@ -178,6 +178,43 @@ site_seal_url = "https://seal.example/getSeal?sealID=abc"
   }
 }
 
+TEST_F(ConfigTest, DeliverySectionNamesTheTruckSystemsAddresses) {
+  const std::string db = "[database]\nuserdata = \"/u\"\nlocaldata = \"/l\"\n";
+  auto texts = [](const std::vector<AddressRange>& ranges) {
+    std::vector<std::string> list;
+    for (const AddressRange& range : ranges) list.push_back(range.text());
+    return list;
+  };
+  EXPECT_EQ(texts(ReadConfigFile(WriteFile("defaults.toml", db)).delivery.allowed_clients),
+            (std::vector<std::string>{"127.0.0.1", "::1"}));
+  EXPECT_EQ(texts(ReadConfigFile(WriteFile("delivery.toml",
+                                           db + "[delivery]\nallowed_clients = [\"10.8.0.0/16\", "
+                                                "\"2001:db8::7\"]\n"))
+                      .delivery.allowed_clients),
+            (std::vector<std::string>{"10.8.0.0/16", "2001:db8::7"}));
+  EXPECT_TRUE(ReadConfigFile(WriteFile("nobody.toml", db + "[delivery]\nallowed_clients = []\n"))
+                  .delivery.allowed_clients.empty())
+      << "an empty list lets nobody in";
+
+  struct Case {
+    std::string content;
+    std::string message;
+  } cases[] = {
+      {"[delivery]\nallowed_clients = \"127.0.0.1\"\n",
+       "delivery.allowed_clients: must be a list of strings (found string)"},
+      {"[delivery]\nallowed_clients = [\"127.0.0.1\", \"truck.example\"]\n",
+       "delivery.allowed_clients[1]: not an IP address or CIDR range"},
+      {"[delivery]\nallowed_clients = [\"10.0.0.0/40\"]\n",
+       "delivery.allowed_clients[0]: not an IP address or CIDR range"},
+      {"[delivery]\nallowed = []\n", "delivery.allowed: unknown key"},
+  };
+  for (const Case& c : cases) {
+    std::string path = WriteFile("bad.toml", db + c.content);
+    std::string expected = path + ": " + c.message;
+    EXPECT_EQ(ErrorOf(path).substr(0, expected.size()), expected) << c.content;
+  }
+}
+
 TEST_F(ConfigTest, RelativePathsStartAtTheFilesFolder) {
   std::string path = WriteFile("etc/portavel.toml",
                                "[database]\n"

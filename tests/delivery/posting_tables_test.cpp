@@ -336,5 +336,28 @@ TEST_F(PostingTablesTest, DeletingATransactionTakesItsTaxLinksUnlessSwitchedOff)
   EXPECT_TRUE(trans.IsEmpty());
 }
 
+TEST_F(PostingTablesTest, WithoutItsMasterLinkADetailShowsEveryRowUntilTheLinkIsBack) {
+  OpenBatchAndInvoice(4);
+  temp.Insert("Invoices", {{"InvoiceKey", Value::Integer(78)}, {"BatchKey", Value::Integer(43)}});
+  DataSet& invoices = tables.tblInvoice;
+  {
+    ScopedMasterLinkOff any_batch(tables, invoices);
+    EXPECT_EQ(invoices.RecordCount(), 2);
+    ASSERT_TRUE(invoices.Locate({{"InvoiceKey", Value::Integer(78)}}));
+    invoices.Edit();
+    Invoice("BatchKey").SetInteger(42);
+    invoices.Post();
+    // An edit left pending is not carried over.
+    invoices.Edit();
+    Invoice("InvoiceNo").SetString("not kept");
+  }
+  // Back on batch 42's invoices, standing on the one just moved there.
+  EXPECT_EQ(invoices.RecordCount(), 2);
+  EXPECT_EQ(Invoice("InvoiceKey").AsInteger(), 78);
+  EXPECT_EQ(invoices.state(), DataSet::State::Browse);
+  EXPECT_TRUE(Invoice("InvoiceNo").IsNull());
+  EXPECT_THROW(ScopedMasterLinkOff(tables, tables.tblBatch), std::invalid_argument);
+}
+
 }  // namespace
 }  // namespace portavel
