@@ -419,8 +419,6 @@ class StoreFiller {
     prefs.Set(prefs.Position("Over1"), Value::Integer(30));
     prefs.Set(prefs.Position("Over2"), Value::Integer(60));
     prefs.Set(prefs.Position("Over3"), Value::Integer(90));
-    // A card payment reads the bank account as a number.
-    prefs.Set(prefs.Position("DefaultBankAccount"), Text("1"));
     prefs.Write();
 
     BulkInserter company(store_, "Company", clock_, 1);
