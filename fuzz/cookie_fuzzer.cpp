@@ -13,6 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view header(reinterpret_cast<const char*>(data), size);
   const portavel::FieldList cookies = portavel::FieldList::ParseCookies(header);
 
+  // The seed "signed" carries a valid signature under this secret.
   portavel::SessionConfig signed_config;
   signed_config.secret = "fuzzing secret, 0123456789 abcdefghijklmnopqrstuvwxyz";
   const portavel::SessionSignature signature(signed_config, "portavel.toml");
