@@ -12,6 +12,7 @@
 #include "admin/demo_data.h"
 #include "admin/demo_setup.h"
 #include "admin/help_text.h"
+#include "admin/session_secret.h"
 #include "admin/smtp_command.h"
 #include "admin/store_setup.h"
 #include "admin/table_dump.h"
@@ -137,6 +138,11 @@ int RunCommand(const CommandLine& line, std::istream& in, std::ostream& out, std
     RequireArguments(line, 0, "");
   }
 
+  // A secret is made before there is a configuration file to put it in.
+  if (line.command == "new-secret") {
+    out << NewSessionSecret() << "\n";
+    return kExitDone;
+  }
   Config config = LoadConfig(platform, line.config_path);
   if (line.command == "init") RunInit(config, out);
   if (line.command == "load") RunLoad(line, config, in, out, err);

@@ -15,6 +15,7 @@ Commands:
   demo                  set up the store and fill it with a demo data set
   smtp set OPTIONS      store the mail server settings of the password e-mail
   smtp show             show the stored mail server settings (not the password)
+  new-secret            print a random secret for [session] secret
 
 Options:
   --config FILE         the configuration file (else PORTAVEL_CONFIG,
@@ -99,6 +100,15 @@ of e_stmt_smtp_cnxn_cfg, without the password: Password_Stored tells
 whether one is stored.
 )";
 
+constexpr std::string_view kNewSecretHelp =
+    R"(Usage: portavel-db new-secret
+
+Prints a random secret of 64 letters and digits for the configuration
+file's [session] section (secret = "..."), which signs the customers'
+login cookies. Needs no configuration file and changes nothing. Putting a
+new secret in place ends every customer's session.
+)";
+
 }  // namespace
 
 std::string_view ToolHelp() {
@@ -110,6 +120,7 @@ std::optional<std::string_view> CommandHelp(std::string_view command, std::strin
   if (command == "load") return kLoadHelp;
   if (command == "dump") return kDumpHelp;
   if (command == "demo") return kDemoHelp;
+  if (command == "new-secret") return kNewSecretHelp;
   if (command == "smtp") {
     if (action == "set") return kSmtpSetHelp;
     if (action == "show") return kSmtpShowHelp;

@@ -1,5 +1,7 @@
 #include "config/config.h"
 
+#include <set>
+
 #include "config/config_lookup.h"
 #include "config/config_reader.h"
 #include "mail/password_mail.h"
@@ -31,11 +33,14 @@ SessionConfig ReadSession(ConfigSection& section) {
   SessionConfig session;
   session.secret = section.Text("secret");
   if (session.secret && session.secret->empty()) session.secret.reset();
-  if (session.secret && session.secret->size() < kMinSessionSecretLength) {
-    section.Fail("secret", "must be at least " + std::to_string(kMinSessionSecretLength) +
-                               " characters long");
+  if (session.secret) {
+    const std::string problem = SessionSecretProblem(*session.secret);
+    if (!problem.empty()) section.Fail("secret", problem);
   }
   session.signed_cookies = section.Bool("signed").value_or(true);
+  session.max_age_minutes =
+      static_cast<int>(section.Integer("max_age_minutes", 1, kMaxSessionMaxAgeMinutes)
+                           .value_or(kDefaultSessionMaxAgeMinutes));
   return session;
 }
 
@@ -135,6 +140,18 @@ DeliveryConfig ReadDelivery(ConfigSection& section) {
 }
 
 }  // namespace
+
+std::string SessionSecretProblem(std::string_view secret) {
+  if (secret.size() < kMinSessionSecretLength) {
+    return "must be at least " + std::to_string(kMinSessionSecretLength) + " characters long";
+  }
+  const std::set<char> distinct(secret.begin(), secret.end());
+  if (distinct.size() < kMinSessionSecretDistinctCharacters) {
+    return "must hold at least " + std::to_string(kMinSessionSecretDistinctCharacters) +
+           " different characters (portavel-db new-secret makes one)";
+  }
+  return std::string();
+}
 
 std::vector<AddressRange> DeliveryConfig::DefaultDeliveryClients() {
   return {*AddressRange::Parse("127.0.0.1"), *AddressRange::Parse("::1")};

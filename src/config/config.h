@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/address_range.h"
@@ -27,14 +28,26 @@ struct InstallationConfig {
 
 inline constexpr size_t kMaxPaymentUrlInstallations = 5;
 
+inline constexpr size_t kMinSessionSecretLength = 32;
+// A secret of few distinct characters ("aaaa...", 32 blanks) is guessable
+// however long it is.
+inline constexpr size_t kMinSessionSecretDistinctCharacters = 16;
+inline constexpr int kDefaultSessionMaxAgeMinutes = 480;
+inline constexpr int kMaxSessionMaxAgeMinutes = 525'600;  // a year
+
 // How the login is tied to the browser: the account cookie is signed with
-// a server secret so that nobody can set it to another customer's account.
+// a server secret so that nobody can set it to another customer's account,
+// and the signature lasts only max_age_minutes after the login.
 struct SessionConfig {
-  std::optional<std::string> secret;  // at least kMinSessionSecretLength characters
+  std::optional<std::string> secret;  // see SessionSecretProblem
   bool signed_cookies = true;
+  int max_age_minutes = kDefaultSessionMaxAgeMinutes;
 };
 
-inline constexpr size_t kMinSessionSecretLength = 32;
+// Why `secret` cannot sign sessions, or "" when it can: it needs at least
+// kMinSessionSecretLength characters, kMinSessionSecretDistinctCharacters
+// of them different.
+std::string SessionSecretProblem(std::string_view secret);
 
 // The password e-mail's settings that are not kept in the database.
 struct MailConfig {

@@ -32,9 +32,9 @@ void TwmMain_::wmMain_waiDefaultAction(const WebRequest& request, WebResponse& r
 }
 
 void TwmMain_::wmMain_LogoutAction(const WebRequest& request, WebResponse& response, bool&) {
-  response.cookies.push_back(Cookie{kAccountCookie, kLoggedOut, "", "", DateTime(), false});
+  response.cookies.push_back(AccountCookie(kLoggedOut));
   if (session_.signing_enabled()) {
-    response.cookies.push_back(Cookie{kSignatureCookie, "", "", "", DateTime(), false});
+    response.cookies.push_back(SignatureCookie("", CameOverHttps(request)));
   }
   PageLines lines;
   AddPageHeader(lines, CompanyText("CompanyName"));

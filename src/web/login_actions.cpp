@@ -62,11 +62,9 @@ void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& resp
   if (!failure.empty()) return oops(failure);
 
   // The cookie keeps the account ID as typed; the account is found without regard to case.
-  response.cookies.push_back(Cookie{kAccountCookie, account_id, "", "", DateTime(), false});
-  if (session_.signing_enabled()) {
-    response.cookies.push_back(
-        Cookie{kSignatureCookie, session_.Sign(account_id), "", "", DateTime(), false});
-  }
+  response.cookies.push_back(AccountCookie(account_id));
+  // The password just checked is the stored one.
+  AddSessionSignature(request, response, account_id, password);
   PageLines lines;
   AddPageHeader(lines, "Logged successful, redirecting...");
   lines.push_back("<meta http-equiv=\"refresh\" content=\"0;URL=MainAccountPg\">");

@@ -152,6 +152,8 @@ void TwmMain_::wmMain_PWChangeAction(const WebRequest& request, WebResponse& res
   accounts.Edit();
   stored.SetBytes(StoredWebPassword(new_password));
   accounts.Post();
+  // The new password ends every other session; this one goes on.
+  AddSessionSignature(request, response, account_id, SessionPasswordOf(*session, account_id));
   lines.insert(lines.end(),
                {
                    " Password has been successfully changed.<br>",

@@ -88,7 +88,18 @@ std::string TwmMain_::CompanyText(std::string_view field) {
 }
 
 std::string TwmMain_::SessionAccountId(const WebRequest& request) const {
-  return session_.AccountIdOf(request.cookie_fields);
+  return session_.AccountIdOf(request.cookie_fields, context_.platform.Now(),
+                              [this](const std::string& account_id) {
+                                return SessionPasswordOf(context_.store, account_id);
+                              });
+}
+
+void TwmMain_::AddSessionSignature(const WebRequest& request, WebResponse& response,
+                                   const std::string& account_id,
+                                   const std::optional<std::string>& stored_password) const {
+  if (!session_.signing_enabled()) return;
+  response.cookies.push_back(SignatureCookie(
+      session_.Sign(account_id, context_.platform.Now(), stored_password), CameOverHttps(request)));
 }
 
 void TwmMain_::OpenAccount(const std::string& account_id) {

@@ -103,8 +103,14 @@ class TwmMain_ {
   std::unique_ptr<Store> OpenPrivateSession() const;
   // The company row's field as text ("" without a row), escaped for HTML.
   std::string CompanyText(std::string_view field);
-  // The verified AccountID cookie: "", "-1" or a signed account ID.
+  // The verified AccountID cookie: "", "-1" or an account ID whose session
+  // is signed, within its age and made under the account's stored password.
   std::string SessionAccountId(const WebRequest& request) const;
+  // Starts a signed session of `account_id` now, under its stored web
+  // password: adds the signature cookie (nothing when signing is off).
+  void AddSessionSignature(const WebRequest& request, WebResponse& response,
+                           const std::string& account_id,
+                           const std::optional<std::string>& stored_password) const;
   // Opens tblA on the account whose ID equals the cookie's without regard
   // to case (the value is bound, never spliced into the filter).
   void OpenAccount(const std::string& account_id);

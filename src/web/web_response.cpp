@@ -98,7 +98,9 @@ std::string CookieText(const Cookie& cookie) {
   if (!cookie.domain.empty()) text += "domain=" + cookie.domain + "; ";
   if (!cookie.path.empty()) text += "path=" + cookie.path + "; ";
   if (!cookie.expires.IsNoDate()) text += "expires=" + ExpiresText(cookie.expires) + "; ";
-  if (cookie.secure) text += "secure";
+  if (cookie.secure) text += "secure; ";
+  if (cookie.http_only) text += "HttpOnly; ";
+  if (!cookie.same_site.empty()) text += "SameSite=" + cookie.same_site + "; ";
   if (text.ends_with("; ")) text.resize(text.size() - 2);
   return text;
 }

@@ -17,6 +17,8 @@ struct Cookie {
   std::string path;
   DateTime expires;  // no date: a browser-session cookie
   bool secure = false;
+  bool http_only = false;
+  std::string same_site;  // "Lax", "Strict"; empty: no SameSite attribute
 };
 
 struct WebResponse {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "config/config.h"
 #include "support/admin_tool_runner.h"
 
 namespace portavel {
@@ -13,9 +16,13 @@ using testing::ToolRun;
 
 TEST(AdminToolTest, HelpDescribesTheToolAndEachCommand) {
   AdminToolRunner tool;
-  const std::vector<std::vector<std::string>> kAsks = {{"--help"},         {"-h"},
-                                                       {"init", "--help"}, {"load", "--help"},
-                                                       {"dump", "-h"},     {"--help", "demo"}};
+  const std::vector<std::vector<std::string>> kAsks = {{"--help"},
+                                                       {"-h"},
+                                                       {"init", "--help"},
+                                                       {"load", "--help"},
+                                                       {"dump", "-h"},
+                                                       {"--help", "demo"},
+                                                       {"new-secret", "--help"}};
   for (const std::vector<std::string>& ask : kAsks) {
     SCOPED_TRACE(ask[0] + " " + ask.back());
     // Help needs no configuration file.
@@ -60,6 +67,25 @@ TEST(AdminToolTest, UsageAndConfigurationErrorsExitWithTwoAndOneLine) {
   EXPECT_EQ(no_config.exit_code, 2);
   EXPECT_EQ(no_config.err,
             "portavel-db: /nonexistent/portavel.toml: cannot open: No such file or directory\n");
+}
+
+TEST(AdminToolTest, NewSecretPrintsASecretThePortalAccepts) {
+  AdminToolRunner tool;
+  std::set<std::string> secrets;
+  for (int i = 0; i < 3; ++i) {
+    // No configuration file is needed to make one.
+    ToolRun run = tool.RunBare({"new-secret"});
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.err, "");
+    ASSERT_TRUE(run.out.ends_with("\n"));
+    const std::string secret = run.out.substr(0, run.out.size() - 1);
+    EXPECT_TRUE(std::regex_match(secret, std::regex("[A-Za-z0-9]{64}"))) << secret;
+    EXPECT_EQ(SessionSecretProblem(secret), "");
+    secrets.insert(secret);
+  }
+  EXPECT_EQ(secrets.size(), 3u);
+  EXPECT_EQ(tool.RunBare({"new-secret", "extra"}).err,
+            "portavel-db: unexpected argument extra for new-secret\n");
 }
 
 }  // namespace

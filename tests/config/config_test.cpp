@@ -215,6 +215,40 @@ TEST_F(ConfigTest, DeliverySectionNamesTheTruckSystemsAddresses) {
   }
 }
 
+TEST_F(ConfigTest, SessionSectionWantsAStrongSecretAndLimitsTheSessionsAge) {
+  const std::string db = "[database]\nuserdata = \"/u\"\nlocaldata = \"/l\"\n";
+  Config defaults = ReadConfigFile(
+      WriteFile("session.toml", db + "[session]\nsecret = \"0123456789abcdef0123456789abcdef\"\n"));
+  EXPECT_EQ(defaults.session.secret, "0123456789abcdef0123456789abcdef");
+  EXPECT_TRUE(defaults.session.signed_cookies);
+  EXPECT_EQ(defaults.session.max_age_minutes, 480);
+  Config set = ReadConfigFile(WriteFile("session.toml", db + "[session]\nmax_age_minutes = 30\n"));
+  EXPECT_EQ(set.session.max_age_minutes, 30);
+
+  const std::string few_characters =
+      "must hold at least 16 different characters (portavel-db new-secret makes one)";
+  struct Case {
+    std::string session;
+    std::string message;  // empty: accepted
+  } cases[] = {
+      {"secret = \"" + std::string(32, ' ') + "\"", "session.secret: " + few_characters},
+      {"secret = \"" + std::string(64, 'a') + "\"", "session.secret: " + few_characters},
+      // Long enough, but only 15 different characters.
+      {"secret = \"0123456789abcde0123456789abcde00\"", "session.secret: " + few_characters},
+      {"secret = \"0123456789abcdef0123456789abcde\"",
+       "session.secret: must be at least 32 characters long"},
+      {"secret = \"0123456789abcdef0123456789abcdef\"", ""},
+      {"max_age_minutes = 0", "session.max_age_minutes: must be from 1 to 525600"},
+      {"max_age_minutes = 525601", "session.max_age_minutes: must be from 1 to 525600"},
+      {"max_age_minutes = \"480\"", "session.max_age_minutes: must be an integer"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = WriteFile("session.toml", db + "[session]\n" + c.session + "\n");
+    const std::string expected = c.message.empty() ? "(no error)" : path + ": " + c.message;
+    EXPECT_EQ(ErrorOf(path).substr(0, expected.size()), expected) << c.session;
+  }
+}
+
 TEST_F(ConfigTest, RelativePathsStartAtTheFilesFolder) {
   std::string path = WriteFile("etc/portavel.toml",
                                "[database]\n"

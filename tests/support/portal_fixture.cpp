@@ -65,11 +65,13 @@ CgiResult PortalFixture::Post(const std::string& path, const std::string& body,
   return Send(environment, body);
 }
 
-std::string PortalFixture::LoginCookies(const std::string& account_id) const {
+std::string PortalFixture::LoginCookies(const std::string& account_id) {
   SessionConfig session;
   session.secret = kSessionSecret;
-  return "AccountID=" + account_id +
-         "; AccountSig=" + SessionSignature(session, "").Sign(account_id);
+  const std::string signature = SessionSignature(session, "")
+                                    .Sign(account_id, *DateTime::ParseIsoDateTime(now_),
+                                          SessionPasswordOf(temp_.store(), account_id));
+  return "AccountID=" + account_id + "; AccountSig=" + signature;
 }
 
 std::string ExpectedPageHeader(const std::string& title) {

@@ -85,7 +85,8 @@ TEST(GuardE2eTest, LogoutClearsBothCookies) {
   PortalFixture portal;
   EXPECT_EQ(portal.Post("/Logout", "", portal.LoginCookies("SMITH01")).output,
             ExpectedResponse(Framed(kCompanyTitle, " You have been logged out.\r\n" + kToLogin),
-                             "Set-Cookie: AccountID=-1\r\nSet-Cookie: AccountSig=\r\n"));
+                             "Set-Cookie: AccountID=-1\r\n"
+                             "Set-Cookie: AccountSig=; HttpOnly; SameSite=Lax\r\n"));
 }
 
 TEST(GuardE2eTest, UnsignedSessionsCanBeTurnedOnForOldDeployments) {

@@ -72,9 +72,9 @@ TEST(LoginE2eTest, SuccessSetsTheCookieAsTypedWithItsSignature) {
   std::string body = ExpectedPageHeader("Logged successful, redirecting...") +
                      "<meta http-equiv=\"refresh\" content=\"0;URL=MainAccountPg\">\r\n";
   std::string signature = cookies.substr(cookies.find("AccountSig="));
-  EXPECT_EQ(
-      portal.Post("/Main", "AccountID=smith01&Password=Secret+1").output,
-      ExpectedResponse(body, "Set-Cookie: AccountID=smith01\r\nSet-Cookie: " + signature + "\r\n"));
+  EXPECT_EQ(portal.Post("/Main", "AccountID=smith01&Password=Secret+1").output,
+            ExpectedResponse(body, "Set-Cookie: AccountID=smith01\r\nSet-Cookie: " + signature +
+                                       "; HttpOnly; SameSite=Lax\r\n"));
 }
 
 TEST(LoginE2eTest, WithoutASecretLoginFailsRatherThanSignWithAGuessableOne) {

@@ -184,16 +184,25 @@ TEST(PasswordE2eTest, ChangeChecksComeInTheirOrderAndStoreNothing) {
 
 TEST(PasswordE2eTest, ASuccessfulChangeReplacesTheWholeField) {
   PortalFixture portal;
-  EXPECT_EQ(
+  const std::string output =
       portal
           .Post("/PWChange", "OldPassword=Secret+1&NewPassword=tank42&NewPassword2=tank42",
                 portal.LoginCookies("smith01"))
-          .output,
-      Framed(" Password has been successfully changed.<br>\r\n"
-             " <form action=\"/cgi-bin/Portavel.exe/MainAccountPG\" method=\"post\">\r\n"
-             "  <input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"smith01\"/>\r\n"
-             "  <input type=\"submit\" value=\"Go Back to Account information\"/>\r\n"
-             " </form>\r\n"));
+          .output;
+  // The session goes on under the new password.
+  const std::string renewed = portal.LoginCookies("smith01");
+  EXPECT_EQ(output,
+            ExpectedResponse(
+                ExpectedPageHeader(kTitle) +
+                    " Password has been successfully changed.<br>\r\n"
+                    " <form action=\"/cgi-bin/Portavel.exe/MainAccountPG\" method=\"post\">\r\n"
+                    "  <input type=\"hidden\" id=\"accountid\" name=\"accountid\" "
+                    "value=\"smith01\"/>\r\n"
+                    "  <input type=\"submit\" value=\"Go Back to Account information\"/>\r\n"
+                    " </form>\r\n"
+                    "</body>\r\n</html>\r\n",
+                "Set-Cookie: " + renewed.substr(renewed.find("AccountSig=")) +
+                    "; HttpOnly; SameSite=Lax\r\n"));
   EXPECT_EQ(StoredPassword(portal, 1), std::string("tank42") + std::string(15, '\0'));
   EXPECT_NE(portal.Post("/Main", "AccountID=SMITH01&Password=Secret+1").output.find("incorrect"),
             std::string::npos);

@@ -126,6 +126,22 @@ TEST(SerializeResponse, CookieText) {
   }
 }
 
+TEST(SerializeResponse, CookieAttributesFollowTheDomainPathExpiryAndSecureFlag) {
+  WebResponse response;
+  Cookie cookie = Bare("s", "1");
+  cookie.path = "/";
+  cookie.http_only = true;
+  cookie.same_site = "Lax";
+  response.cookies = {cookie};
+  cookie.secure = true;
+  response.cookies.push_back(cookie);
+  EXPECT_EQ(SerializeResponse(response),
+            "Status: 200 OK\r\n"
+            "Set-Cookie: s=1; path=/; HttpOnly; SameSite=Lax\r\n"
+            "Set-Cookie: s=1; path=/; secure; HttpOnly; SameSite=Lax\r\n"
+            "Content-Type: text/html\r\nContent:\r\n\r\n");
+}
+
 TEST(ErrorResponseBytes, ExactBytes) {
   EXPECT_EQ(ErrorResponseBytes("EDBEngineError", "Table is busy"),
             "Status: 500 Table is busy\r\n"
