@@ -148,10 +148,12 @@ void TwmMain_::wmMain_PWChangeAction(const WebRequest& request, WebResponse& res
       "  <h1>'" + shown_id +
           "' doesn't exist as a customer account ID in the customer accounts table!</h1>");
   if (!failure.empty()) return finish(failure);
-  Field& stored = accounts.FieldByName("WALPW");
-  accounts.Edit();
-  stored.SetBytes(StoredWebPassword(new_password));
-  accounts.Post();
+  // The password checked above is replaced only if it is still the stored
+  // one: of simultaneous changes from the same old password one wins, and
+  // the others find their old password no longer right.
+  if (!accounts.ReplaceFieldIfUnchanged("WALPW", Value::Bytes(StoredWebPassword(new_password)))) {
+    return finish(kPasswordIncorrectLine);
+  }
   lines.insert(lines.end(),
                {
                    " Password has been successfully changed.<br>",

@@ -41,7 +41,7 @@ std::string PasswordCheckFailure(Store& session, DataSet& accounts, const std::s
     return " <h1>No password could be retrieved for the specified customer account ID!</h1>";
   }
   if (ReadPasswordField(stored) != password) {
-    return " <h1>Password is incorrect for the specified customer account ID!</h1>";
+    return kPasswordIncorrectLine;
   }
   return std::string();
 }

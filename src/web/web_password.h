@@ -26,6 +26,11 @@ std::string StoredWebPassword(std::string_view password);
 // so only matching rows are read.
 void OpenAccountsById(DataSet& accounts, const std::string& account_id);
 
+// The answer to a wrong password, and to a password change that lost to
+// another change of the same password made at the same time.
+inline constexpr const char* kPasswordIncorrectLine =
+    " <h1>Password is incorrect for the specified customer account ID!</h1>";
+
 // The checks of a typed account ID and password against the opened
 // accounts, in their order: the page line of the first that fails, or ""
 // when the password is right. `not_found_line` is the caller's own.
