@@ -13,16 +13,14 @@ namespace portavel {
 
 namespace {
 
-// Writes a fresh identity unless another process wrote one first. The
-// check and the insert share one write transaction, so of processes
-// starting together on a fresh store exactly one inserts the row.
-void CreateIdentityOnce(Store& store, Platform& platform, DataSet& scid) {
+// Writes `fresh` unless another process wrote an identity first. The check
+// and the insert share one write transaction, so of processes starting
+// together on a fresh store exactly one inserts the row.
+void CreateIdentityOnce(Store& store, DataSet& scid, const Guid& fresh) {
   StoreTransaction transaction(store, "UserData");
   scid.Refresh();
   if (!scid.IsEmpty()) return;
-  std::optional<Guid> fresh = platform.NewGuid();
-  if (!fresh) return;
-  const Guid::Bytes& bytes = fresh->bytes();
+  const Guid::Bytes& bytes = fresh.bytes();
   scid.Append();
   scid.FieldByName("Data").SetBytes(std::string(bytes.begin(), bytes.end()));
   scid.Post();
@@ -36,8 +34,10 @@ Guid LoadDatabaseId(Store& store, Platform& platform) {
   DataSet scid(store, "UserData", "scid.db");
   scid.Open();
   if (scid.IsEmpty()) {
-    CreateIdentityOnce(store, platform, scid);
-    if (scid.IsEmpty()) return Guid();
+    // Made before the write lock is taken, so no process holds it longer than the insert.
+    std::optional<Guid> fresh = platform.NewGuid();
+    if (!fresh) return Guid();
+    CreateIdentityOnce(store, scid, *fresh);
   }
   // The first row: every process reads the same one.
   scid.First();

@@ -151,9 +151,7 @@ void TwmMain_::wmMain_PWChangeAction(const WebRequest& request, WebResponse& res
   // The password checked above is replaced only if it is still the stored
   // one: of simultaneous changes from the same old password one wins, and
   // the others find their old password no longer right.
-  if (!accounts.ReplaceFieldIfUnchanged("WALPW", Value::Bytes(StoredWebPassword(new_password)))) {
-    return finish(kPasswordIncorrectLine);
-  }
+  if (!ReplaceWebPassword(accounts, new_password)) return finish(kPasswordIncorrectLine);
   lines.insert(lines.end(),
                {
                    " Password has been successfully changed.<br>",

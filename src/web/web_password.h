@@ -26,6 +26,12 @@ std::string StoredWebPassword(std::string_view password);
 // so only matching rows are read.
 void OpenAccountsById(DataSet& accounts, const std::string& account_id);
 
+// Writes a new password into the current row of the opened accounts only
+// while the stored password is still the one the row showed when it was
+// checked: of simultaneous changes from the same old password one is
+// written and the others get false.
+bool ReplaceWebPassword(DataSet& accounts, std::string_view new_password);
+
 // The answer to a wrong password, and to a password change that lost to
 // another change of the same password made at the same time.
 inline constexpr const char* kPasswordIncorrectLine =

@@ -41,18 +41,29 @@ TEST(InstallationIdentityTest, AnEmptyTableGetsOneIdentityThatLaterRunsRead) {
 }
 
 // Request processes started together on a fresh store: one identity row,
-// and every process runs with it.
+// and every process runs with it. Each process makes its GUID only once all
+// of them have found the table empty.
 TEST(InstallationIdentityTest, ProcessesStartingTogetherWriteOneIdentityAndAllReadIt) {
   constexpr int kProcesses = 8;
+  class GuidAfterEveryoneLooked : public FakePlatform {
+   public:
+    explicit GuidAfterEveryoneLooked(testing::StartingLine& all_looked) : all_looked_(all_looked) {}
+    std::optional<Guid> NewGuid() override {
+      all_looked_.Wait();
+      return FakePlatform::NewGuid();
+    }
+
+   private:
+    testing::StartingLine& all_looked_;
+  };
   TempStore temp;
-  testing::StartingLine start(kProcesses);
+  testing::StartingLine all_looked(kProcesses);
   std::vector<int> failed = testing::RunInForkedProcesses(kProcesses, [&](int p) {
     Store store(temp.paths());  // a connection of this process's own
-    FakePlatform platform;
+    GuidAfterEveryoneLooked platform(all_looked);
     char text[64];
     std::snprintf(text, sizeof text, "{%08X-0000-0000-0000-000000000000}", p + 1);
     platform.QueueGuid(G(text));
-    start.Wait();
     std::ofstream(temp.folder() / ("identity-" + std::to_string(p)))
         << LoadDatabaseId(store, platform).ToString();
     return true;
