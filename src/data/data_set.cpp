@@ -29,6 +29,23 @@ Value CheckedInteger(const FieldDef& def, int64_t v) {
   return Value::Integer(v);
 }
 
+// A value to compare with a field: converted as for a write, except that
+// text or bytes longer than the field stay whole. Cut, a 31-character ID
+// would equal the 30-character one the field holds; whole, it equals
+// nothing the program stored.
+Value ComparableForField(const FieldDef& def, const Value& v) {
+  if (def.size > 0 && (def.type == FieldType::String || def.type == FieldType::Bytes) &&
+      !v.IsNull()) {
+    if (def.type == FieldType::String) {
+      std::string text = v.AsString();
+      if (text.size() > static_cast<size_t>(def.size)) return Value::Text(std::move(text));
+    } else if (v.AsBytes().size() > static_cast<size_t>(def.size)) {
+      return Value::Bytes(v.AsBytes());
+    }
+  }
+  return ConvertForField(def, v);
+}
+
 }  // namespace
 
 Value ConvertForField(const FieldDef& def, const Value& v) {
@@ -224,7 +241,7 @@ struct DataSet::Impl {
     }
     for (const Filter& filter : filters) {
       const FieldDef& f = def->fields[filter.field];
-      Value v = ConvertForField(f, filter.value);
+      Value v = ComparableForField(f, filter.value);
       if (v.IsNull()) {
         terms.push_back(QuoteIdentifier(f.name) + " IS NULL");
       } else {
@@ -256,7 +273,7 @@ struct DataSet::Impl {
       int f = RequireStoredField(order[i].name);
       left += (i ? ", " : "") + QuoteIdentifier(def->fields[f].name);
       right += i ? ", ?" : "?";
-      binds->push_back(ConvertForField(def->fields[f], bound[i]));
+      binds->push_back(ComparableForField(def->fields[f], bound[i]));
     }
     terms->push_back(left + ") " + op + " " + right + ")");
   }
@@ -535,7 +552,7 @@ bool DataSet::Locate(const std::vector<std::pair<std::string, Value>>& criteria,
   if (!d.Restriction(&where, &binds)) return false;
   for (const auto& [name, raw] : criteria) {
     const FieldDef& f = d.def->fields[d.RequireStoredField(name)];
-    Value v = ConvertForField(f, raw);
+    Value v = ComparableForField(f, raw);
     where += where.empty() ? " WHERE " : " AND ";
     if (v.IsNull()) {
       where += QuoteIdentifier(f.name) + " IS NULL";
@@ -694,6 +711,34 @@ int64_t DataSet::IncrementField(std::string_view name) {
   }
   d.current[f] = Value::Integer(incremented);
   return incremented - 1;
+}
+
+bool DataSet::ReplaceFieldIfUnchanged(std::string_view name, const Value& value) {
+  CheckWritable();
+  Impl& d = *impl_;
+  if (state_ != State::Browse) Fail(table_name() + ": Dataset not in browse mode");
+  if (d.position < 0) Fail(table_name() + ": Cannot edit an empty dataset");
+  int f = d.RequireStoredField(name);
+  const FieldDef& def = d.def->fields[f];
+  Value replacement = ConvertForField(def, value);
+  const Value& read = d.current[f];
+  std::string column = QuoteIdentifier(def.name);
+  std::string unchanged = column + " IS NULL";
+  if (!read.IsNull()) {
+    // Text and bytes compare as bytes, whichever of the two another program stored.
+    unchanged = IsTextType(def.type) || IsBinaryType(def.type)
+                    ? "CAST(" + column + " AS BLOB) = CAST(? AS BLOB)"
+                    : column + " = ?";
+  }
+  Statement stmt(d.db(), "UPDATE " + QuoteIdentifier(d.table()) + " SET " + column +
+                             " = ? WHERE rowid = ? AND " + unchanged);
+  stmt.Bind(1, replacement);
+  stmt.Bind(2, Value::Integer(d.current_rowid));
+  if (!read.IsNull()) stmt.Bind(3, read);
+  stmt.Step();
+  if (sqlite3_changes(d.db()) == 0) return false;
+  d.current[f] = std::move(replacement);
+  return true;
 }
 
 // --- private helpers -------------------------------------------------------

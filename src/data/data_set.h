@@ -107,7 +107,9 @@ class DataSet {
                      std::vector<std::string> master_fields);
 
   // Restrictions; may change while open (the data set re-reads).
-  // Equality on one field; the value is compared as a whole.
+  // Equality on one field; the value is compared as a whole: text or bytes
+  // longer than the field match nothing the field holds, never its first
+  // n characters.
   void AddFilter(std::string field_name, Value value, bool case_insensitive = false);
   void ClearFilters();
   // From low to high inclusive on the leading fields of the current order.
@@ -130,7 +132,8 @@ class DataSet {
   bool IsEmpty();
 
   // Moves to the first row, in the current order, whose fields equal the
-  // values; false (position unchanged) when there is none.
+  // values (compared as a whole, as filters are); false (position
+  // unchanged) when there is none.
   bool Locate(const std::vector<std::pair<std::string, Value>>& criteria,
               bool case_insensitive = false);
 
@@ -152,6 +155,13 @@ class DataSet {
   // the value it had, as one atomic step across processes; the current
   // record shows the new value. Browse state only.
   int64_t IncrementField(std::string_view name);
+
+  // Writes `value` into a field of the current row in the store only while
+  // the store still holds the value the current record shows, as one
+  // atomic step across processes: of several callers that read the same
+  // value, one writes and the others get false (nothing written). The
+  // current record shows the new value on success. Browse state only.
+  bool ReplaceFieldIfUnchanged(std::string_view name, const Value& value);
 
  private:
   friend class Field;

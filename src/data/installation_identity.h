@@ -13,8 +13,10 @@ class Platform;
 class Store;
 
 // Reads the identity, writing a new random one when the table exists but
-// is empty. No scid table, a null or short Data value, or a failed GUID
-// creation give the null GUID. Store failures propagate.
+// is empty. Processes starting together on an empty table write it once
+// and all read the same GUID; where several rows exist, the first counts.
+// No scid table, a null or short Data value, or a failed GUID creation
+// give the null GUID. Store failures propagate.
 Guid LoadDatabaseId(Store& store, Platform& platform);
 
 class InstallationIdentity {

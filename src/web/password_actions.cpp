@@ -148,10 +148,10 @@ void TwmMain_::wmMain_PWChangeAction(const WebRequest& request, WebResponse& res
       "  <h1>'" + shown_id +
           "' doesn't exist as a customer account ID in the customer accounts table!</h1>");
   if (!failure.empty()) return finish(failure);
-  Field& stored = accounts.FieldByName("WALPW");
-  accounts.Edit();
-  stored.SetBytes(StoredWebPassword(new_password));
-  accounts.Post();
+  // The password checked above is replaced only if it is still the stored
+  // one: of simultaneous changes from the same old password one wins, and
+  // the others find their old password no longer right.
+  if (!ReplaceWebPassword(accounts, new_password)) return finish(kPasswordIncorrectLine);
   // The new password ends every other session; this one goes on.
   AddSessionSignature(request, response, account_id, SessionPasswordOf(*session, account_id));
   lines.insert(lines.end(),

@@ -23,6 +23,10 @@ std::string StoredWebPassword(std::string_view password) {
   return stored;
 }
 
+bool ReplaceWebPassword(DataSet& accounts, std::string_view new_password) {
+  return accounts.ReplaceFieldIfUnchanged("WALPW", Value::Bytes(StoredWebPassword(new_password)));
+}
+
 void OpenAccountsById(DataSet& accounts, const std::string& account_id) {
   accounts.SetIndexName("ActIndex");
   accounts.AddFilter("AccountID", Value::Text(account_id), /*case_insensitive=*/true);
@@ -41,7 +45,7 @@ std::string PasswordCheckFailure(Store& session, DataSet& accounts, const std::s
     return " <h1>No password could be retrieved for the specified customer account ID!</h1>";
   }
   if (ReadPasswordField(stored) != password) {
-    return " <h1>Password is incorrect for the specified customer account ID!</h1>";
+    return kPasswordIncorrectLine;
   }
   return std::string();
 }

@@ -26,6 +26,17 @@ std::string StoredWebPassword(std::string_view password);
 // so only matching rows are read.
 void OpenAccountsById(DataSet& accounts, const std::string& account_id);
 
+// Writes a new password into the current row of the opened accounts only
+// while the stored password is still the one the row showed when it was
+// checked: of simultaneous changes from the same old password one is
+// written and the others get false.
+bool ReplaceWebPassword(DataSet& accounts, std::string_view new_password);
+
+// The answer to a wrong password, and to a password change that lost to
+// another change of the same password made at the same time.
+inline constexpr const char* kPasswordIncorrectLine =
+    " <h1>Password is incorrect for the specified customer account ID!</h1>";
+
 // The checks of a typed account ID and password against the opened
 // accounts, in their order: the page line of the first that fails, or ""
 // when the password is right. `not_found_line` is the caller's own.

@@ -153,6 +153,53 @@ TEST_F(DataSetTest, FiltersCompareWholeValuesAndCanIgnoreCase) {
   }
 }
 
+// A value from a request longer than the field must not be cut to the
+// field's size before comparing: it would then open the account whose ID is
+// its first 30 characters.
+TEST_F(DataSetTest, ValuesLongerThanTheFieldMatchNothing) {
+  const std::string thirty = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123";
+  const std::string longer = thirty + "4";
+  temp.Insert("Accounts", {{"AccountIndex", Value::Integer(1)},
+                           {"AccountID", Value::Text(thirty)},
+                           {"WALPW", Value::Bytes("Secret 1")}});
+  const std::string stored_password = std::string("Secret 1") + std::string(13, '\0');
+  struct Case {
+    const char* field;
+    Value typed;
+    bool case_insensitive;
+    std::vector<int64_t> found;
+  } cases[] = {
+      {"AccountID", Value::Text(thirty), false, {1}},
+      {"AccountID", Value::Text(longer), false, {}},
+      {"AccountID", Value::Text(longer), true, {}},
+      {"WALPW", Value::Bytes("Secret 1"), false, {1}},
+      {"WALPW", Value::Bytes(stored_password + "x"), false, {}},
+  };
+  for (const Case& c : cases) {
+    DataSet a(store, "UserData", "Accounts.DB");
+    a.AddFilter(c.field, c.typed, c.case_insensitive);
+    a.Open();
+    EXPECT_EQ(Column(a, "AccountIndex"), c.found) << c.typed.AsBytes();
+
+    a.ClearFilters();
+    EXPECT_EQ(a.Locate({{c.field, c.typed}}, c.case_insensitive), !c.found.empty())
+        << c.typed.AsBytes();
+  }
+  DataSet by_id(store, "UserData", "Accounts.DB");
+  by_id.SetIndexName("ActIndex");
+  by_id.SetRange({Value::Text(longer)}, {Value::Text(longer)});
+  by_id.Open();
+  EXPECT_TRUE(by_id.IsEmpty());
+  by_id.SetRange({Value::Text(thirty)}, {Value::Text(longer)});
+  EXPECT_EQ(by_id.RecordCount(), 1);
+
+  // Writing still cuts to the field's size.
+  by_id.Edit();
+  by_id.FieldByName("AccountID").SetString(longer);
+  by_id.Post();
+  EXPECT_EQ(by_id.FieldByName("AccountID").AsString(), thirty);
+}
+
 TEST_F(DataSetTest, NavigationAndCounts) {
   DataSet empty(store, "UserData", "Tanks");
   empty.Open();
@@ -361,6 +408,39 @@ TEST_F(DataSetTest, IncrementFieldHandsOutTheOldValue) {
 
 // Every per-account and per-key access must go through an index: the
 // portal must not read whole Invoices or Transactions tables.
+// Two processes that read the same value: only the first replacement is
+// written, the second learns that the value changed underneath it.
+TEST_F(DataSetTest, ReplaceFieldIfUnchangedLetsOneOfTwoReadersWrite) {
+  temp.Insert("Accounts", {{"AccountIndex", Value::Integer(1)},
+                           {"AccountID", Value::Text("SMITH01")},
+                           {"WALPW", Value::Bytes("old")}});
+  temp.Insert("Accounts",
+              {{"AccountIndex", Value::Integer(2)}, {"AccountID", Value::Text("NOPASS")}});
+  Store other_process(temp.paths());
+  DataSet first(store, "UserData", "Accounts");
+  DataSet second(other_process, "UserData", "Accounts");
+  for (DataSet* reader : {&first, &second}) {
+    reader->Open();
+    ASSERT_TRUE(reader->Locate({{"AccountIndex", Value::Integer(1)}}));
+  }
+  EXPECT_TRUE(first.ReplaceFieldIfUnchanged("WALPW", Value::Bytes("one")));
+  EXPECT_EQ(first.FieldByName("WALPW").AsBytes(), std::string("one") + std::string(18, '\0'));
+  EXPECT_FALSE(second.ReplaceFieldIfUnchanged("WALPW", Value::Bytes("two")));
+  second.Refresh();
+  EXPECT_EQ(second.FieldByName("WALPW").AsBytes(), std::string("one") + std::string(18, '\0'));
+  // Having read the new value, the second may replace it.
+  EXPECT_TRUE(second.ReplaceFieldIfUnchanged("WALPW", Value::Bytes("two")));
+
+  // Bytes another program stored as text are compared as bytes; a null read matches null.
+  store.Execute("UserData", "UPDATE Accounts SET WALPW = 'typed' WHERE AccountIndex = 1");
+  first.Refresh();
+  EXPECT_TRUE(first.ReplaceFieldIfUnchanged("WALPW", Value::Bytes("three")));
+  ASSERT_TRUE(first.Locate({{"AccountIndex", Value::Integer(2)}}));
+  EXPECT_TRUE(first.ReplaceFieldIfUnchanged("WALPW", Value::Bytes("four")));
+  first.Refresh();
+  EXPECT_EQ(first.FieldByName("WALPW").AsBytes(), std::string("four") + std::string(17, '\0'));
+}
+
 TEST_F(DataSetTest, PerAccountAndPerKeyAccessUsesIndexes) {
   const char* statements[] = {
       "SELECT rowid FROM Invoices WHERE Accountkey = 1 ORDER BY Accountkey, InvDate DESC, "

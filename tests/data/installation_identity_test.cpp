@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <vector>
 
 #include "data/data_set.h"
+#include "data/store.h"
 #include "support/fake_platform.h"
+#include "support/forked_processes.h"
 #include "support/temp_store.h"
 
 namespace portavel {
@@ -34,6 +38,48 @@ TEST(InstallationIdentityTest, AnEmptyTableGetsOneIdentityThatLaterRunsRead) {
   FakePlatform later_run;
   later_run.QueueGuid(G("{FFFFFFFF-0000-0000-0000-000000000000}"));
   EXPECT_EQ(LoadDatabaseId(temp.store(), later_run), fresh);
+}
+
+// Request processes started together on a fresh store: one identity row,
+// and every process runs with it. Each process makes its GUID only once all
+// of them have found the table empty.
+TEST(InstallationIdentityTest, ProcessesStartingTogetherWriteOneIdentityAndAllReadIt) {
+  constexpr int kProcesses = 8;
+  class GuidAfterEveryoneLooked : public FakePlatform {
+   public:
+    explicit GuidAfterEveryoneLooked(testing::StartingLine& all_looked) : all_looked_(all_looked) {}
+    std::optional<Guid> NewGuid() override {
+      all_looked_.Wait();
+      return FakePlatform::NewGuid();
+    }
+
+   private:
+    testing::StartingLine& all_looked_;
+  };
+  TempStore temp;
+  testing::StartingLine all_looked(kProcesses);
+  std::vector<int> failed = testing::RunInForkedProcesses(kProcesses, [&](int p) {
+    Store store(temp.paths());  // a connection of this process's own
+    GuidAfterEveryoneLooked platform(all_looked);
+    char text[64];
+    std::snprintf(text, sizeof text, "{%08X-0000-0000-0000-000000000000}", p + 1);
+    platform.QueueGuid(G(text));
+    std::ofstream(temp.folder() / ("identity-" + std::to_string(p)))
+        << LoadDatabaseId(store, platform).ToString();
+    return true;
+  });
+  EXPECT_TRUE(failed.empty());
+
+  DataSet scid(temp.store(), "UserData", "scid.db");
+  scid.Open();
+  ASSERT_EQ(scid.RecordCount(), 1);
+  FakePlatform later_run;
+  const std::string stored = LoadDatabaseId(temp.store(), later_run).ToString();
+  for (int p = 0; p < kProcesses; ++p) {
+    std::string read;
+    std::ifstream(temp.folder() / ("identity-" + std::to_string(p))) >> read;
+    EXPECT_EQ(read, stored) << "process " << p;
+  }
 }
 
 TEST(InstallationIdentityTest, NullIdentityCases) {

@@ -1,10 +1,13 @@
 #include "support/forked_processes.h"
 
+#include <sched.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <stdexcept>
 
 namespace portavel::testing {
@@ -35,6 +38,22 @@ std::vector<int> RunInForkedProcesses(int count, const std::function<bool(int)>&
     }
   }
   return failed;
+}
+
+StartingLine::StartingLine(int count) : count_(count) {
+  void* shared = mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE,
+                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (shared == MAP_FAILED) throw std::runtime_error("mmap failed");
+  arrived_ = new (shared) std::atomic<int>(0);
+}
+
+StartingLine::~StartingLine() {
+  munmap(arrived_, sizeof(std::atomic<int>));
+}
+
+void StartingLine::Wait() {
+  arrived_->fetch_add(1);
+  while (arrived_->load() < count_) sched_yield();
 }
 
 }  // namespace portavel::testing

@@ -2,6 +2,7 @@
 // server runs requests, and tells which of them failed.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -11,5 +12,21 @@ namespace portavel::testing {
 // process fails when its work throws (it prints why) or returns false.
 // Returns the indexes of the processes that failed.
 std::vector<int> RunInForkedProcesses(int count, const std::function<bool(int)>& work);
+
+// Made before the fork: each forked process waits at Wait() until all
+// `count` have arrived, so that their next steps overlap as closely as the
+// machine allows instead of following process start-up.
+class StartingLine {
+ public:
+  explicit StartingLine(int count);
+  ~StartingLine();
+  StartingLine(const StartingLine&) = delete;
+  StartingLine& operator=(const StartingLine&) = delete;
+  void Wait();
+
+ private:
+  std::atomic<int>* arrived_;  // in memory shared with the forked processes
+  int count_;
+};
 
 }  // namespace portavel::testing

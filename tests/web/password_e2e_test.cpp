@@ -1,12 +1,15 @@
 // Password recovery and change, answered by the built program as a CGI
 // process.
 #include <gtest/gtest.h>
-
 #include <pwd.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "data/data_set.h"
 #include "mail/stored_password.h"
+#include "support/forked_processes.h"
 #include "support/portal_fixture.h"
 #include "support/smtp_test_server.h"
 
@@ -208,6 +211,41 @@ TEST(PasswordE2eTest, ASuccessfulChangeReplacesTheWholeField) {
             std::string::npos);
   EXPECT_NE(portal.Post("/Main", "AccountID=SMITH01&Password=tank42").output.find("Set-Cookie"),
             std::string::npos);
+}
+
+// Eight changes sent at once from the same old password: one is made, the
+// others are told the old password is no longer right, and the password
+// kept is the one the successful change reported.
+TEST(PasswordE2eTest, OfSimultaneousChangesFromOnePasswordExactlyOneSucceeds) {
+  constexpr int kProcesses = 8;
+  PortalFixture portal;
+  const std::string cookies = portal.LoginCookies("smith01");
+  StartingLine start(kProcesses);
+  RunInForkedProcesses(kProcesses, [&](int p) {
+    const std::string password = "newpw" + std::to_string(p);
+    const std::string form =
+        "OldPassword=Secret+1&NewPassword=" + password + "&NewPassword2=" + password;
+    start.Wait();
+    std::ofstream(portal.temp().folder() / ("answer-" + std::to_string(p)))
+        << portal.Post("/PWChange", form, cookies).output;
+    return true;
+  });
+  const std::string incorrect =
+      Framed(" <h1>Password is incorrect for the specified customer account ID!</h1>\r\n");
+  std::vector<int> changed;
+  for (int p = 0; p < kProcesses; ++p) {
+    std::ifstream file(portal.temp().folder() / ("answer-" + std::to_string(p)));
+    const std::string answer((std::istreambuf_iterator<char>(file)),
+                             std::istreambuf_iterator<char>());
+    if (answer.find("Password has been successfully changed.") != std::string::npos) {
+      changed.push_back(p);
+    } else {
+      EXPECT_EQ(answer, incorrect) << "process " << p;
+    }
+  }
+  ASSERT_EQ(changed.size(), 1u);
+  const std::string kept = "newpw" + std::to_string(changed[0]);
+  EXPECT_EQ(StoredPassword(portal, 1), kept + std::string(21 - kept.size(), '\0'));
 }
 
 }  // namespace
