@@ -1,10 +1,49 @@
 // The customer's home page: fresh aging, buttons, and the account, tank
 // and invoice tables.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "account/html_table_producer.h"
+#include "data/data_set.h"
 #include "receivables/account_aging.h"
 #include "text/html_escape.h"
 #include "web/web_module.h"
 
 namespace portavel {
+namespace {
+
+// A customer looking at the balance does not wait for the office: while
+// the desktop program or the admin tool holds the store's write lock, the
+// page's aging write gives up after this long.
+constexpr int kPageAgingWaitMs = 2000;
+
+// Shows the figures just computed in the account table when the row could
+// not take them: the stored ones are stale.
+void ShowUnwrittenAging(HtmlTableProducer& producer, DataSet& account, const AgingResult& aging) {
+  const std::pair<const char*, Money> figures[] = {
+      {"Current", aging.Current},     {"OverThirty", aging.OverThirty},
+      {"OverSixty", aging.OverSixty}, {"OverNinety", aging.OverNinety},
+      {"Balance", aging.Balance()},
+  };
+  std::vector<std::string> texts(producer.columns.size());
+  std::vector<bool> replaced(producer.columns.size(), false);
+  for (size_t i = 0; i < producer.columns.size(); ++i) {
+    for (const auto& [field, amount] : figures) {
+      if (producer.columns[i].field_name != field) continue;
+      texts[i] = amount.Format(account.FieldByName(field).display_format());
+      replaced[i] = true;
+    }
+  }
+  producer.on_format_cell = [texts, replaced](int row, int column, std::string&, HtmlAlign&,
+                                              HtmlVAlign&, std::string&, std::string& data) {
+    if (row > 0 && column >= 0 && static_cast<size_t>(column) < texts.size() && replaced[column]) {
+      data = texts[column];
+    }
+  };
+}
+
+}  // namespace
 
 void TwmMain_::wmMain_MainAccountPgAction(const WebRequest& request, WebResponse& response, bool&) {
   tblRemotePrefs.Open();
@@ -16,7 +55,9 @@ void TwmMain_::wmMain_MainAccountPgAction(const WebRequest& request, WebResponse
     response.content = NotLoggedInPage(request, "Not Logged In!");
     return;
   }
-  AgeAccount(context_.store, context_.platform, tblA);
+  const AccountAgingWrite aging =
+      AgeAccountWithin(context_.store, context_.platform, tblA, kPageAgingWaitMs);
+  if (!aging.written) ShowUnwrittenAging(TPAccount, tblA, aging.aging);
   const std::string greeting_name = HtmlEscape(tblA.FieldByName("Name").AsString());
   tblA.Close();
   TPAccount.header.clear();

@@ -16,10 +16,11 @@
 
 namespace portavel {
 
-// The installation identity could not be read or written.
-class IdentityError : public std::runtime_error {
+// The installation identity could not be read or written: a failure of
+// the store, shown and logged as one.
+class IdentityError : public StoreError {
  public:
-  using std::runtime_error::runtime_error;
+  using StoreError::StoreError;
 };
 
 struct ProcessContext {

@@ -192,8 +192,9 @@ Value ReadUntypedColumn(sqlite3_stmt* stmt, int column) {
 }
 
 void ThrowSqliteError(sqlite3* db, std::string_view context) {
-  std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-  throw StoreError(std::string(context) + ": " + message);
+  std::string message = std::string(context) + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
+  if (db && (sqlite3_errcode(db) & 0xFF) == SQLITE_BUSY) throw StoreBusyError(message);
+  throw StoreError(message);
 }
 
 }  // namespace portavel

@@ -30,7 +30,8 @@ Value ReadColumn(sqlite3_stmt* stmt, int column, const FieldDef& field);
 // Reads a column by its SQLite storage class.
 Value ReadUntypedColumn(sqlite3_stmt* stmt, int column);
 
-// Throws StoreError with SQLite's message for a failed call.
+// Throws StoreError with SQLite's message for a failed call; StoreBusyError
+// when the store stayed locked by another connection.
 [[noreturn]] void ThrowSqliteError(sqlite3* db, std::string_view context);
 
 }  // namespace portavel

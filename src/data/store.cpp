@@ -10,10 +10,6 @@
 namespace portavel {
 namespace {
 
-// Concurrent request processes and the admin tool wait for each other's
-// writes rather than fail.
-constexpr int kBusyTimeoutMs = 30000;
-
 int CompareNoCase(void*, int left_size, const void* left, int right_size, const void* right) {
   return CompareNoCase1252(
       std::string_view(static_cast<const char*>(left), static_cast<size_t>(left_size)),
@@ -63,7 +59,7 @@ sqlite3* Store::Connection(std::string_view alias) {
     sqlite3_close_v2(db);
     throw StoreError("Cannot open the " + canonical + " database " + path + ": " + message);
   }
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_busy_timeout(db, kStoreBusyTimeoutMs);
   // A double-quoted name must never silently become a string literal: a
   // missing field has to fail, not read as its own name.
   sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -135,6 +131,15 @@ void Store::Execute(std::string_view alias, const std::string& sql) {
     sqlite3_free(error);
     throw StoreError(message);
   }
+}
+
+ShortBusyWait::ShortBusyWait(Store& store, std::string_view alias, int ms)
+    : db_(store.Connection(alias)) {
+  sqlite3_busy_timeout(db_, ms);
+}
+
+ShortBusyWait::~ShortBusyWait() {
+  sqlite3_busy_timeout(db_, kStoreBusyTimeoutMs);
 }
 
 }  // namespace portavel

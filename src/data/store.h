@@ -55,6 +55,25 @@ class Store {
   std::map<std::string, sqlite3*> connections_;
 };
 
+// How long a write waits for another connection's write lock before it
+// fails. Concurrent request processes, the desktop program and the admin
+// tool wait for each other's writes rather than fail.
+inline constexpr int kStoreBusyTimeoutMs = 30000;
+
+// While it lives, writes on the alias's connection give up after `ms` on a
+// locked store instead of the usual wait; then the usual wait returns. For
+// the writes a visitor should not wait for.
+class ShortBusyWait {
+ public:
+  ShortBusyWait(Store& store, std::string_view alias, int ms);
+  ~ShortBusyWait();
+  ShortBusyWait(const ShortBusyWait&) = delete;
+  ShortBusyWait& operator=(const ShortBusyWait&) = delete;
+
+ private:
+  sqlite3* db_;
+};
+
 // Name of the collation that compares windows-1252 text without regard
 // to case. Registered on every connection the store opens.
 inline constexpr const char* kNoCaseCollation = "CP1252_NOCASE";

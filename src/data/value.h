@@ -20,6 +20,12 @@ class StoreError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Another connection held the store's write lock for the whole wait.
+class StoreBusyError : public StoreError {
+ public:
+  using StoreError::StoreError;
+};
+
 class Value {
  public:
   enum class Kind { Null, Integer, Currency, Float, Boolean, Date, Time, DateTime, Text, Bytes };

@@ -5,6 +5,7 @@
 
 #include "data/data_set.h"
 #include "data/query.h"
+#include "data/store.h"
 #include "data/value.h"
 #include "platform/platform.h"
 #include "text/cp1252.h"
@@ -139,24 +140,44 @@ AgingResult AgeByInvoiceDate(Store& store, int32_t account_index, bool age_batch
   return Age(store, AgeBy::InvoiceDate, account_index, age_batch_type6, use_budget, as_of);
 }
 
-void AgeAccount(Store& store, Platform& platform, DataSet& account_row) {
+AgingResult ComputeAccountAging(Store& store, Platform& platform, DataSet& account_row) {
   const bool by_due_date = UseDueDateAging(store);
   const DateTime as_of = platform.Now().DateOnly();
   const std::string use_budget = account_row.FieldByName("UseBudget").AsString();
   const auto account_index =
       static_cast<int32_t>(account_row.FieldByName("AccountIndex").AsInteger());
-  const AgingResult r = by_due_date
-                            ? AgeByDueDate(store, account_index, false, use_budget, as_of)
-                            : AgeByInvoiceDate(store, account_index, false, use_budget, as_of);
+  return by_due_date ? AgeByDueDate(store, account_index, false, use_budget, as_of)
+                     : AgeByInvoiceDate(store, account_index, false, use_budget, as_of);
+}
 
+void PostAccountAging(DataSet& account_row, const AgingResult& r) {
   account_row.Edit();
   account_row.FieldByName("Current").SetMoney(r.Current);
   account_row.FieldByName("OverThirty").SetMoney(r.OverThirty);
   account_row.FieldByName("OverSixty").SetMoney(r.OverSixty);
   account_row.FieldByName("OverNinety").SetMoney(r.OverNinety);
-  account_row.FieldByName("Balance").SetMoney(r.Current + r.OverThirty + r.OverSixty +
-                                              r.OverNinety + r.CreditBalance);
+  account_row.FieldByName("Balance").SetMoney(r.Balance());
   account_row.Post();
+}
+
+void AgeAccount(Store& store, Platform& platform, DataSet& account_row) {
+  PostAccountAging(account_row, ComputeAccountAging(store, platform, account_row));
+}
+
+AccountAgingWrite AgeAccountWithin(Store& store, Platform& platform, DataSet& account_row,
+                                   int max_wait_ms) {
+  AccountAgingWrite result{ComputeAccountAging(store, platform, account_row), true};
+  ShortBusyWait short_wait(store, "UserData", max_wait_ms);
+  try {
+    PostAccountAging(account_row, result.aging);
+  } catch (const StoreBusyError& error) {
+    account_row.Cancel();
+    result.written = false;
+    platform.OperatorMessage("Account " + account_row.FieldByName("AccountID").AsString() +
+                             ": the aging write was skipped, the store stayed locked for " +
+                             std::to_string(max_wait_ms) + " ms: " + error.what());
+  }
+  return result;
 }
 
 }  // namespace portavel

@@ -1,11 +1,14 @@
 #include "web/exception_names.h"
 
+#include <filesystem>
+#include <ios>
 #include <new>
 #include <stdexcept>
 
 #include "config/config_error.h"
 #include "data/key_broker.h"
 #include "data/not_found_error.h"
+#include "data/table_access.h"
 #include "data/value.h"
 #include "web/web_request.h"
 
@@ -20,6 +23,24 @@ std::string ExceptionClassName(const std::exception& error) {
   if (dynamic_cast<const std::bad_alloc*>(&error)) return "EOutOfMemory";
   if (dynamic_cast<const std::invalid_argument*>(&error)) return "EConvertError";
   return "Exception";
+}
+
+std::string VisitorMessage(const std::exception& error) {
+  if (dynamic_cast<const StoreError*>(&error)) return "Database error";
+  if (dynamic_cast<const ConfigError*>(&error)) return "Configuration error";
+  if (dynamic_cast<const std::filesystem::filesystem_error*>(&error) ||
+      dynamic_cast<const std::ios_base::failure*>(&error)) {
+    return "File error";
+  }
+  return error.what();
+}
+
+std::string FullMessage(const std::exception& error) {
+  std::string message = error.what();
+  if (const auto* edit = dynamic_cast<const EEditFailed*>(&error)) {
+    if (!edit->detail().empty()) message += ": " + edit->detail();
+  }
+  return message;
 }
 
 }  // namespace portavel

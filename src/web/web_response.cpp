@@ -60,6 +60,18 @@ std::string_view StandardReason(int code) {
   }
 }
 
+// The reason of the status line: one line of at most kMaxStatusReasonBytes.
+// A long one (an exception message quoting a whole statement or a pasted
+// field) made the web server reject the whole response; a control byte
+// other than a line break has no place in a header either.
+std::string StatusReason(std::string_view reason) {
+  std::string line(reason.substr(0, kMaxStatusReasonBytes));
+  for (char& c : line) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return line;
+}
+
 // A code set without a reason keeps its code: answering "200 OK" for it
 // would report a failure as a success.
 std::string StatusText(const WebResponse& response) {
@@ -69,7 +81,7 @@ std::string StatusText(const WebResponse& response) {
   std::string text = std::to_string(response.status_code);
   if (!reason.empty()) {
     text += ' ';
-    text += reason;
+    text += StatusReason(reason);
   }
   return text;
 }
@@ -142,7 +154,7 @@ std::string ErrorResponseBytes(std::string_view class_name, std::string_view mes
       "<h1>Internal Server Error 500</h1><hr>\r\n"
       "Exception: " +
       HtmlEscape(class_name) + "<br>\r\nMessage: " + HtmlEscape(message) + "<br></html>\r\n";
-  std::string out = "Status: 500 " + OneLine(message) + "\r\n";
+  std::string out = "Status: 500 " + StatusReason(message) + "\r\n";
   out += "Content-Type: text/html\r\n";
   out += "Content-Length: " + std::to_string(body.size()) + "\r\n";
   AddContent(out, body);

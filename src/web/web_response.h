@@ -1,6 +1,7 @@
 // The response of one request and its exact bytes on standard output.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -37,11 +38,16 @@ struct WebResponse {
   std::string content_encoding;
 };
 
+// The longest reason a status line carries; the rest of a longer one is cut.
+inline constexpr size_t kMaxStatusReasonBytes = 128;
+
 // The header block and the content, exactly as the web server receives them.
 std::string SerializeResponse(const WebResponse& response);
 
 // The response written when an exception escapes dispatching: status 500
-// with the exception's class name and message.
+// with the exception's class name and message. The status line carries
+// the message as one line of at most kMaxStatusReasonBytes; the body
+// carries all of it.
 std::string ErrorResponseBytes(std::string_view class_name, std::string_view message);
 
 }  // namespace portavel

@@ -138,6 +138,30 @@ TEST_F(AccountPageE2eTest, ShowsTheFreshlyAgedAccountItsTanksAndItsInvoices) {
   EXPECT_EQ(account.FieldByName("Balance").AsMoney(), M("1284.5"));
 }
 
+// While the desktop program holds the store's write lock, the customer
+// still gets the page, with the aging just computed, after a short wait;
+// the row keeps its old figures and the operator log says so.
+TEST_F(AccountPageE2eTest, ALockedStoreDoesNotKeepTheCustomerWaiting) {
+  portal.Get("/Online");  // the first request writes the installation identity
+  Store desktop(portal.temp().paths());
+  desktop.Execute("UserData", "BEGIN IMMEDIATE");
+  const std::string while_locked = Page("smith01");
+  DataSet account(portal.temp().store(), "UserData", "Accounts");
+  account.Open();
+  EXPECT_TRUE(account.FieldByName("Balance").IsNull());
+  account.Close();
+  const std::string log = portal.OperatorLog();
+  EXPECT_NE(log.find("Portavel: Account SMITH01: the aging write was skipped"), std::string::npos)
+      << log;
+  desktop.Execute("UserData", "ROLLBACK");
+
+  // Unlocked, the same page is shown and the aging is written.
+  EXPECT_EQ(while_locked, Page("smith01"));
+  EXPECT_NE(while_locked.find("<TD BgColor=\"Yellow\">1,284.50</TD>"), std::string::npos);
+  account.Open();
+  EXPECT_EQ(account.FieldByName("Balance").AsMoney(), M("1284.5"));
+}
+
 TEST_F(AccountPageE2eTest, AnAccountWithoutTanksOrInvoicesEndsWithTheAccountTable) {
   std::string page = portal.Post("/MainAccountPg", "", portal.LoginCookies("NOPASS")).output;
   EXPECT_TRUE(

@@ -53,13 +53,15 @@ class CardPaymentE2eTest : public ::testing::Test {
     portal.AppendConfig("[gateways]\nform_post_urls = [\"" + base + "\", \"" + base + "\", \"" +
                         base + "\"]\njetpay_url = \"" + base + "jetpay\"\nauthorize_net_url = \"" +
                         base + "anet/\"\nca_file = \"" + gateway.ca_file() + "\"\n");
+    // Signed once: the payers below run in threads, and signing reads the store.
+    cookies = portal.LoginCookies("SMITH01");
   }
 
   CgiResult Pay(const std::string& path, const std::string& body) {
     return portal.Send({{"REQUEST_METHOD", "POST"},
                         {"PATH_INFO", path},
                         {"CONTENT_LENGTH", std::to_string(body.size())},
-                        {"HTTP_COOKIE", portal.LoginCookies("SMITH01")},
+                        {"HTTP_COOKIE", cookies},
                         {"PORTAVEL_OPERATOR_LOG", OperatorLogPath()}},
                        body);
   }
@@ -73,6 +75,7 @@ class CardPaymentE2eTest : public ::testing::Test {
 
   FakeGateway gateway;
   PortalFixture portal;
+  std::string cookies;
 };
 
 const char* kApproval =

@@ -306,5 +306,37 @@ TEST_F(AccountAgingWriteTest, FailingQueryLeavesTheRowUnchanged) {
   EXPECT_EQ(StoredAging(), "Balance=999 Current=999 OverThirty=999 OverSixty=999 OverNinety=999");
 }
 
+// The desktop program (here a second connection) holds the write lock: the
+// page's write gives up after its short wait, leaves the row as it was and
+// hands back the figures; the operator log says the write was skipped.
+TEST_F(AccountAgingWriteTest, ALockedStoreSkipsThePageWriteAndKeepsTheFigures) {
+  AddAccount({}, "");
+  AddInvoice({.due_date = "2024-02-20", .total = "100", .inv_date = "2024-03-20"});
+  AddInvoice({.due_date = "2023-12-31", .total = "50", .inv_date = "2024-01-15"});
+  Store desktop(temp.paths());
+  desktop.Execute("UserData", "BEGIN IMMEDIATE");
+
+  DataSet accounts(store, "UserData", "Accounts");
+  accounts.Open();
+  ASSERT_TRUE(accounts.Locate({{"AccountIndex", Value::Integer(kAccount)}}));
+  const AccountAgingWrite write = AgeAccountWithin(store, platform, accounts, 50);
+  EXPECT_FALSE(write.written);
+  EXPECT_EQ(Describe(write.aging), "credit=0 current=100 over30=0 over60=50 over90=0");
+  EXPECT_EQ(write.aging.Balance(), Money::FromWhole(150));
+  EXPECT_EQ(accounts.state(), DataSet::State::Browse);
+  EXPECT_EQ(accounts.FieldByName("Balance").AsMoney(), Money::FromWhole(999));
+  ASSERT_EQ(platform.operator_messages().size(), 1u);
+  EXPECT_EQ(platform.operator_messages()[0].rfind(
+                "Account SMITH: the aging write was skipped, the store stayed locked", 0),
+            0u)
+      << platform.operator_messages()[0];
+
+  desktop.Execute("UserData", "ROLLBACK");
+  EXPECT_EQ(StoredAging(), "Balance=999 Current=999 OverThirty=999 OverSixty=999 OverNinety=999");
+  // Once the lock is gone the same call writes.
+  EXPECT_TRUE(AgeAccountWithin(store, platform, accounts, 50).written);
+  EXPECT_EQ(StoredAging(), "Balance=150 Current=100 OverThirty=0 OverSixty=50 OverNinety=0");
+}
+
 }  // namespace
 }  // namespace portavel

@@ -1,6 +1,7 @@
 #include "support/portal_fixture.h"
 
 #include <fstream>
+#include <iterator>
 
 #include "config/config.h"
 #include "web/session_signature.h"
@@ -35,6 +36,11 @@ void PortalFixture::AppendConfig(const std::string& toml) {
   config << "\n" << toml;
 }
 
+std::string PortalFixture::OperatorLog() const {
+  std::ifstream log(temp_.folder() / "operator.log", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>());
+}
+
 CgiResult PortalFixture::Send(std::map<std::string, std::string> environment,
                               const std::string& body) {
   environment.emplace("PORTAVEL_CONFIG", config_path_);
@@ -45,6 +51,7 @@ CgiResult PortalFixture::Send(std::map<std::string, std::string> environment,
   environment.emplace("FAKETIME", "@" + now_);
   environment.emplace("FAKETIME_DONT_FAKE_MONOTONIC", "1");
   environment.emplace("TZ", "UTC");
+  environment.emplace("PORTAVEL_OPERATOR_LOG", (temp_.folder() / "operator.log").string());
   return RunCgi(environment, body, temp_.folder().string());
 }
 

@@ -31,6 +31,9 @@ class PortalFixture {
   CgiResult Post(const std::string& path, const std::string& body, const std::string& cookies = "");
   CgiResult Send(std::map<std::string, std::string> environment, const std::string& body);
 
+  // Everything the program wrote to the operator log so far.
+  std::string OperatorLog() const;
+
   // The cookie header of a customer who logged in at the program's present
   // time (SetNow) under the account's stored password.
   std::string LoginCookies(const std::string& account_id);

@@ -171,5 +171,24 @@ TEST(ErrorResponseBytes, MessageCannotAddHeadersOrMarkup) {
             "value<br></html>\r\n");
 }
 
+// A web server refuses a response whose status line runs to kilobytes (a
+// message quoting a long statement or a pasted field): the reason is cut to
+// one line of 128 bytes, and the page still carries the whole message.
+TEST(ErrorResponseBytes, TheStatusReasonIsOneShortLine) {
+  const std::string message = "bad\tvalue\x01: " + std::string(100000, 'x');
+  const std::string out = ErrorResponseBytes("EConvertError", message);
+  const std::string status = out.substr(0, out.find("\r\n"));
+  EXPECT_EQ(status, "Status: 500 bad value : " + std::string(kMaxStatusReasonBytes - 12, 'x'));
+  EXPECT_NE(out.find("Message: " + message + "<br>"), std::string::npos);
+
+  WebResponse response;
+  response.status_code = 403;
+  response.reason = std::string(300, 'r') + "\nSet-Cookie: a=1";
+  const std::string serialized = SerializeResponse(response);
+  EXPECT_EQ(serialized.substr(0, serialized.find("\r\n")),
+            "Status: 403 " + std::string(kMaxStatusReasonBytes, 'r'));
+  EXPECT_EQ(serialized.find("Set-Cookie"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace portavel
