@@ -5,9 +5,7 @@
 #include <openssl/hmac.h>
 #include <openssl/sha.h>
 
-#include "data/data_set.h"
 #include "text/cp1252.h"
-#include "web/web_password.h"
 
 namespace portavel {
 namespace {
@@ -55,16 +53,6 @@ std::string PasswordStamp(const std::optional<std::string>& stored_password) {
 }
 
 }  // namespace
-
-std::optional<std::string> SessionPasswordOf(Store& store, const std::string& account_id) {
-  DataSet accounts(store, "UserData", "Accounts.DB");
-  accounts.SetReadOnly(true);
-  OpenAccountsById(accounts, account_id);
-  if (accounts.IsEmpty()) return std::nullopt;
-  const Field& stored = accounts.FieldByName("WALPW");
-  if (stored.IsNull()) return std::nullopt;
-  return ReadPasswordField(stored);
-}
 
 bool CameOverHttps(const WebRequest& request) {
   if (!request.environment) return false;

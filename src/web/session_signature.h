@@ -13,7 +13,6 @@
 #include <string_view>
 
 #include "config/config.h"
-#include "data/store.h"
 #include "dates/date_time.h"
 #include "web/field_list.h"
 #include "web/web_request.h"
@@ -26,12 +25,6 @@ inline constexpr const char* kSignatureCookie = "AccountSig";
 inline constexpr const char* kLoggedOut = "-1";
 // Another process's clock may run a little ahead of this one's.
 inline constexpr int64_t kSessionClockSkewSeconds = 5 * 60;
-
-// The account's stored web password as a session stamps it: the password
-// of the first account (in ActIndex order) whose ID equals `account_id`
-// without regard to case, the same row the login checks; nullopt when
-// there is no such row or its password is null.
-std::optional<std::string> SessionPasswordOf(Store& store, const std::string& account_id);
 
 // Whether the web server says the request came over HTTPS (HTTPS=on).
 bool CameOverHttps(const WebRequest& request);

@@ -50,4 +50,14 @@ std::string PasswordCheckFailure(Store& session, DataSet& accounts, const std::s
   return std::string();
 }
 
+std::optional<std::string> SessionPasswordOf(Store& store, const std::string& account_id) {
+  DataSet accounts(store, "UserData", "Accounts.DB");
+  accounts.SetReadOnly(true);
+  OpenAccountsById(accounts, account_id);
+  if (accounts.IsEmpty()) return std::nullopt;
+  const Field& stored = accounts.FieldByName("WALPW");
+  if (stored.IsNull()) return std::nullopt;
+  return ReadPasswordField(stored);
+}
+
 }  // namespace portavel

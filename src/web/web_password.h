@@ -2,6 +2,7 @@
 // and the password change share.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,5 +43,11 @@ inline constexpr const char* kPasswordIncorrectLine =
 // when the password is right. `not_found_line` is the caller's own.
 std::string PasswordCheckFailure(Store& session, DataSet& accounts, const std::string& account_id,
                                  const std::string& password, const std::string& not_found_line);
+
+// The account's stored web password as a session stamps it: the password
+// of the first account (in ActIndex order) whose ID equals `account_id`
+// without regard to case, the same row the login checks; nullopt when
+// there is no such row or its password is null.
+std::optional<std::string> SessionPasswordOf(Store& store, const std::string& account_id);
 
 }  // namespace portavel

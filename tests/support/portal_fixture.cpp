@@ -5,6 +5,7 @@
 
 #include "config/config.h"
 #include "web/session_signature.h"
+#include "web/web_password.h"
 
 namespace portavel::testing {
 namespace {
