@@ -11,6 +11,27 @@
 #include <vector>
 
 namespace portavel::testing {
+namespace {
+
+// Writes "<prefix><pid>" into `out` without allocating.
+void PathOf(const char* prefix, pid_t pid, char* out) {
+  char digits[16];
+  int n = 0;
+  for (long v = pid; v > 0 && n < 15; v /= 10) digits[n++] = static_cast<char>('0' + v % 10);
+  while (*prefix) *out++ = *prefix++;
+  while (n > 0) *out++ = digits[--n];
+  *out = '\0';
+}
+
+void RemoveStaleClockSegments(pid_t pid) {
+  char path[64];
+  PathOf("/dev/shm/faketime_shm_", pid, path);
+  unlink(path);
+  PathOf("/dev/shm/sem.faketime_sem_", pid, path);
+  unlink(path);
+}
+
+}  // namespace
 
 CgiResult RunCgi(const std::map<std::string, std::string>& environment, const std::string& body,
                  const std::string& working_directory) {
@@ -40,6 +61,11 @@ CgiResult RunCgi(const std::map<std::string, std::string>& environment, const st
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
+    // The preloaded clock library makes a shared-memory segment named after
+    // the process id and refuses to start when one is left over from an
+    // earlier process of the same id that was killed. Being that id now,
+    // this process may remove it. Only async-signal-safe calls here.
+    RemoveStaleClockSegments(getpid());
     dup2(in_pipe[0], 0);
     dup2(out_pipe[1], 1);
     if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(126);
