@@ -7,6 +7,7 @@
 
 #include "data/customer_account.h"
 #include "data/event_log.h"
+#include "payments/gateways/account_fields.h"
 #include "payments/gateways/anet_request.h"
 #include "payments/gateways/masked_request.h"
 #include "payments/gateways/xml_document_text.h"
@@ -28,11 +29,6 @@ constexpr const char* kApproved = "1";
 constexpr const char* kHeldForReview = "4";
 constexpr const char* kAlreadyVoided = "310";
 constexpr size_t kLogEntryLength = 255;
-
-// Field positions of the account object.
-constexpr int kCcCustKeyField = 47;
-constexpr int kCcInfoKeyField = 48;
-constexpr int kCcLast4Field = 49;
 
 std::string RemoveAll(std::string text, std::string_view part) {
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at)) {

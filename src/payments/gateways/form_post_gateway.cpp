@@ -15,6 +15,7 @@
 #include "data/data_set.h"
 #include "data/installation_identity.h"
 #include "payments/card_transaction_log.h"
+#include "payments/gateways/account_fields.h"
 #include "payments/gateways/xml_document_text.h"
 #include "payments/https_post.h"
 #include "platform/platform.h"
@@ -22,9 +23,6 @@
 
 namespace portavel {
 namespace {
-
-constexpr int kAccountIndexField = 36;
-constexpr int kCcInfoKeyField = 48;
 
 constexpr const char* kOperation = "ProcessCreditCard";
 constexpr const char* kInvoiceDetailCompany = "Brenwaldix";

@@ -9,6 +9,7 @@
 #include "data/data_set.h"
 #include "data/installation_identity.h"
 #include "payments/card_transaction_log.h"
+#include "payments/gateways/account_fields.h"
 #include "payments/gateways/anet_request.h"
 #include "payments/gateways/jetpay_request.h"
 #include "payments/gateways/transaction_id.h"
@@ -24,10 +25,6 @@ constexpr const char* kTraceFile = "debug3.txt";
 constexpr long kHttpOk = 200;
 constexpr const char* kJetPayApproved = "000";
 constexpr const char* kSale = "SALE";
-
-// Field positions of the account object.
-constexpr int kAccountIndexField = 36;
-constexpr int kCcInfoKeyField = 48;
 
 }  // namespace
 
