@@ -197,12 +197,11 @@ bool TCreditCard::Charge(const Payment& payment, const std::string& service_path
     context_.platform.OperatorMessage("Charge is less than the minimum.");
     return false;
   }
-  request_text_ = body.Text();
   trace_.Write(context_.platform, body.TraceText());
   std::string answer;
   if (!credentials_.base_address.empty()) {
-    answer = PostHttpForm(context_, credentials_.base_address + service_path + kOperation,
-                          request_text_);
+    answer =
+        PostHttpForm(context_, credentials_.base_address + service_path + kOperation, body.Text());
   } else if (!credentials_.missing_setting.empty()) {
     // Without an address there is nobody to send the card to.
     context_.platform.OperatorMessage("No card gateway address for merchant id " +

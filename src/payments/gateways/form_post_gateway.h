@@ -40,8 +40,6 @@ class TCreditCard {
   // Charges the account's card on file (its CCInfokey at the gateway).
   bool ChargeStoredCard(DataSet& transaction);
 
-  const GatewayCredentials& credentials() const { return credentials_; }
-
  private:
   // The payment transaction's values a charge reads.
   using Payment = PaymentToCharge;
@@ -60,7 +58,6 @@ class TCreditCard {
   GatewayCredentials credentials_;
   std::string stored_card_path_;
   std::string entered_card_path_;
-  std::string request_text_;  // the last request's body
   CardTrace trace_;
 };
 
