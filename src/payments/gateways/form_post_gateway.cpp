@@ -85,15 +85,6 @@ std::string Masked(std::string_view secret) {
   return secret.empty() ? std::string() : kSecretMask;
 }
 
-// The root's first child element of that name, a namespace prefix aside.
-pugi::xml_node ChildNamed(const pugi::xml_node& root, std::string_view name) {
-  for (pugi::xml_node child : root.children()) {
-    std::string_view tag = child.name();
-    if (child.type() == pugi::node_element && tag.substr(tag.find(':') + 1) == name) return child;
-  }
-  return {};
-}
-
 std::optional<int64_t> ParseReferenceNumber(std::string_view text) {
   text = Trim(text);
   if (text.starts_with('+')) text.remove_prefix(1);

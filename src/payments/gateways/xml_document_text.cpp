@@ -109,6 +109,13 @@ pugi::xml_node ElementNamed(const pugi::xml_node& root, std::string_view name, s
   return found;
 }
 
+pugi::xml_node ChildNamed(const pugi::xml_node& parent, std::string_view name) {
+  for (pugi::xml_node child : parent.children()) {
+    if (NameMatches(child, name)) return child;
+  }
+  return {};
+}
+
 pugi::xml_node SelectPath(const pugi::xml_document& document, std::string_view path) {
   std::vector<std::string_view> steps = PathSteps(path);
   if (steps.empty()) return {};

@@ -36,6 +36,8 @@ std::optional<std::string> LoadXml(pugi::xml_document& document, std::string_vie
 // The element at index `index` (from 0) among all elements of that name,
 // in document order.
 pugi::xml_node ElementNamed(const pugi::xml_node& root, std::string_view name, size_t index = 0);
+// The first child element of that name, only one level down.
+pugi::xml_node ChildNamed(const pugi::xml_node& parent, std::string_view name);
 // The first element, in document order, at a path such as "/a/b/c" below
 // the document.
 pugi::xml_node SelectPath(const pugi::xml_document& document, std::string_view path);
