@@ -92,8 +92,7 @@ int32_t ResolveMerchantId(Store& store, int32_t account_index) {
     merchant_id = -1;
   }
   if (merchant_id < 0) {
-    Query query(store, "UserData", "select MerchantID from RemotePrefs");
-    int32_t prefs_merchant_id = FirstMerchantId(query);
+    int32_t prefs_merchant_id = GetPrefsMerchantId(store);
     if (prefs_merchant_id != -1) merchant_id = prefs_merchant_id;
   }
   return merchant_id;
