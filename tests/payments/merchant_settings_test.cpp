@@ -5,11 +5,13 @@
 #include "config/config.h"
 #include "data/installation_identity.h"
 #include "support/fake_platform.h"
+#include "support/payment_fixture.h"
 #include "support/temp_store.h"
 
 namespace portavel {
 namespace {
 
+using testing::SetRemotePref;
 using testing::TempStore;
 
 class MerchantSettingsTest : public ::testing::Test {
@@ -50,13 +52,6 @@ class MerchantSettingsTest : public ::testing::Test {
                                  {"CCUseDevAddress", Value::Boolean(dev)},
                                  {"CCDevAddress", Value::Text("https://dev.test/")}});
   }
-  void SetPrefs(const char* field, const Value& value) {
-    DataSet prefs(store(), "UserData", "RemotePrefs");
-    prefs.Open();
-    prefs.Edit();
-    prefs.FieldByName(field).Set(value);
-    prefs.Post();
-  }
 
   Store& store() { return temp_.store(); }
   GatewayContext context() { return {store(), platform_, config_, identity_}; }
@@ -79,7 +74,7 @@ TEST_F(MerchantSettingsTest, MerchantIdOfPreferencesAndAccounts) {
   EXPECT_EQ(ResolveMerchantId(store(), 11), 1);
   EXPECT_EQ(ResolveMerchantId(store(), 99), 1);
   EXPECT_EQ(ResolveMerchantId(store(), -1), -1);
-  SetPrefs("MerchantID", Value::Null());
+  SetRemotePref(store(), "MerchantID", Value::Null());
   EXPECT_EQ(GetPrefsMerchantId(store()), -1);
   EXPECT_EQ(ResolveMerchantId(store(), 11), -1);
 }
@@ -158,7 +153,7 @@ TEST_F(MerchantSettingsTest, FormPostDevelopmentSwitch) {
   GatewayCredentials dev = ReadFormPostCredentials(context(), 11, 2);
   ExpectCredentials(dev, {"kqmd4810", "TXp7Lwbe", "847", 2, 0, "", false, "https://dev.test/"});
   EXPECT_TRUE(dev.use_dev_address);
-  SetPrefs("CCDevAddress", Value::Null());
+  SetRemotePref(store(), "CCDevAddress", Value::Null());
   ExpectCredentials(
       ReadFormPostCredentials(context(), 11, 1),
       {"kqmd4810", "TXp7Lwbe", "847", 1, 5, "1043", true, "", "RemotePrefs.CCDevAddress"});
@@ -210,7 +205,7 @@ TEST_F(MerchantSettingsTest, XmlClientFollowsThePreferencesMerchantWhereFormPost
 
 TEST_F(MerchantSettingsTest, XmlDevelopmentSwitch) {
   InsertPrefs(3, /*dev=*/true);
-  SetPrefs("CCDevUser", Value::Text("dev-terminal"));
+  SetRemotePref(store(), "CCDevUser", Value::Text("dev-terminal"));
   GatewayCredentials jetpay = ReadXmlCredentials(context(), 11, 3);
   ExpectCredentials(jetpay, {"dev-terminal", "prefs-pw", "prefs-vendor", 3, 5, "1043", true,
                              "https://jetpay-test.test/jp"});
@@ -218,11 +213,11 @@ TEST_F(MerchantSettingsTest, XmlDevelopmentSwitch) {
   ExpectCredentials(
       ReadXmlCredentials(context(), 11, 4),
       {"dev-terminal", "7Ja2Wmx8QE51pR3c", "", 4, 5, "1043", true, "https://anet-sandbox.test/"});
-  SetPrefs("CCDevUser", Value::Null());
+  SetRemotePref(store(), "CCDevUser", Value::Null());
   ExpectCredentials(
       ReadXmlCredentials(context(), 11, 4),
       {"9Rkd3Hq2", "7Ja2Wmx8QE51pR3c", "", 4, 5, "1043", true, "https://anet-sandbox.test/"});
-  SetPrefs("CCDevPW", Value::Text("dev-key"));
+  SetRemotePref(store(), "CCDevPW", Value::Text("dev-key"));
   EXPECT_EQ(ReadXmlCredentials(context(), 11, 4).password, "dev-key");
   config_.gateways.jetpay_test_url = "";
   EXPECT_EQ(ReadXmlCredentials(context(), 11, 3).missing_setting, "gateways.jetpay_test_url");

@@ -27,6 +27,14 @@ void AddInvoice(TempStore& temp, int key, const char* inv_total, const char* dis
                            {"PaymentTotal", Value::Currency(*Money::Parse(payment_total))}});
 }
 
+void SetRemotePref(Store& store, const char* field, const Value& value) {
+  DataSet prefs(store, "UserData", "RemotePrefs");
+  prefs.Open();
+  prefs.Edit();
+  prefs.FieldByName(field).Set(value);
+  prefs.Post();
+}
+
 int64_t CountRows(TempStore& temp, const std::string& table) {
   Query query(temp.store(), "UserData", "SELECT COUNT(*) AS n FROM " + table);
   query.Open();

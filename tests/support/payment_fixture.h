@@ -19,6 +19,9 @@ void SetUpPaymentStore(TempStore& temp);
 void AddInvoice(TempStore& temp, int key, const char* inv_total, const char* discount,
                 const char* payment_total, int batch_type = 1);
 
+// Sets one field of the preferences row.
+void SetRemotePref(Store& store, const char* field, const Value& value);
+
 int64_t CountRows(TempStore& temp, const std::string& table);
 int64_t NextCardNumber(TempStore& temp);
 

@@ -16,6 +16,7 @@ using testing::CardRow;
 using testing::FakeGateway;
 using testing::GatewayAnswer;
 using testing::GatewayRequest;
+using testing::SetRemotePref;
 
 constexpr const char* kBom = "\xEF\xBB\xBF";
 constexpr const char* kMaskedCard = "************1111";
@@ -110,7 +111,7 @@ TEST_F(AuthorizeNetClientTest, CardOnFileSaleSendsThePaymentsOwnNumber) {
 }
 
 TEST_F(AuthorizeNetClientTest, TheSandboxTakesTheFixedDevelopmentLogin) {
-  SetPrefs("CCUseDevAddress", Value::Boolean(true));
+  SetRemotePref(bed_.store(), "CCUseDevAddress", Value::Boolean(true));
   bed_.gateway().Queue(
       GatewayAnswer::Text(SaleAnswer("Ok", "I00001", "Successful.", Transaction("1", "1"))));
   EXPECT_TRUE(ChargeEnteredCard());
@@ -394,7 +395,7 @@ TEST_F(AuthorizeNetTraceTest, TheTraceInstallationTracesCardOnFileRequestsWithou
 }
 
 TEST_F(AuthorizeNetTraceTest, OtherInstallationsTraceNothingEvenWithTracingOn) {
-  SetPrefs("CCDebug", Value::Boolean(true));
+  SetRemotePref(bed_.store(), "CCDebug", Value::Boolean(true));
   bed_.gateway().Queue(GatewayAnswer::Text(SaleAnswer("Ok", "M1", "Done.", Transaction("1", "1"))));
   EXPECT_TRUE(ChargeStoredCard());
   EXPECT_EQ(Trace(), "");

@@ -10,6 +10,7 @@
 #include "data/data_set.h"
 #include "data/not_found_error.h"
 #include "support/gateway_test_bed.h"
+#include "support/payment_fixture.h"
 #include "support/posting_keys.h"
 
 namespace portavel {
@@ -20,6 +21,7 @@ using testing::FakeGateway;
 using testing::GatewayAnswer;
 using testing::GatewayRequest;
 using testing::GatewayTestBed;
+using testing::SetRemotePref;
 
 constexpr int32_t kAccount = 314;
 constexpr const char* kInvoiceDetailInstallation = "{6C9A1E04-83B2-4D5F-9E17-2A40B8C3D6F1}";
@@ -73,13 +75,6 @@ class FormPostGatewayTest : public ::testing::Test {
   }
 
   std::string Url(const std::string& path) { return bed_.gateway().base_url() + path; }
-  void SetPrefs(const char* field, const Value& value) {
-    DataSet prefs(bed_.store(), "UserData", "RemotePrefs");
-    prefs.Open();
-    prefs.Edit();
-    prefs.FieldByName(field).Set(value);
-    prefs.Post();
-  }
   void SetAmount(const char* amount) {
     transaction_.Edit();
     transaction_.FieldByName("PaymentAmount").SetMoney(*Money::Parse(amount));
@@ -151,7 +146,7 @@ TEST_F(FormPostGatewayTest, StoredCardRequest) {
 }
 
 TEST_F(FormPostGatewayTest, ServicePathsOfEachMerchant) {
-  SetPrefs("MerchantID", Value::Integer(0));
+  SetRemotePref(bed_.store(), "MerchantID", Value::Integer(0));
   for (int i = 0; i < 6; ++i) bed_.gateway().Queue(GatewayAnswer::Text(kApproved));
   for (int32_t merchant_id : {0, 1, 2}) {
     ChargeCard(merchant_id);
@@ -318,7 +313,7 @@ TEST_F(FormPostGatewayTest, WhenNoRowCanBeWrittenTheOperatorIsAskedToCall) {
 }
 
 TEST_F(FormPostGatewayTest, RefusesAmountsBelowItsMinimumBeforeAnyTraffic) {
-  SetPrefs("CCMin", Value::Currency(Money::FromWhole(5)));
+  SetRemotePref(bed_.store(), "CCMin", Value::Currency(Money::FromWhole(5)));
   SetAmount("4.99");
   EXPECT_FALSE(ChargeCard());
   EXPECT_FALSE(ChargeStoredCard());
@@ -333,7 +328,7 @@ TEST_F(FormPostGatewayTest, RefusesAmountsBelowItsMinimumBeforeAnyTraffic) {
 }
 
 TEST_F(FormPostGatewayTest, AnotherMerchantHasNoMinimum) {
-  SetPrefs("CCMin", Value::Currency(Money::FromWhole(50)));
+  SetRemotePref(bed_.store(), "CCMin", Value::Currency(Money::FromWhole(50)));
   bed_.gateway().Queue(GatewayAnswer::Text(kApproved));
   EXPECT_TRUE(ChargeCard(/*merchant_id=*/2));
   EXPECT_EQ(bed_.gateway().Requests().size(), 1u);
@@ -361,7 +356,7 @@ TEST_F(FormPostGatewayTest, MerchantIdsWithoutFormPostEndpointSendNothing) {
 }
 
 TEST_F(FormPostGatewayTest, DevelopmentSwitchUsesTheDevelopmentAddressAndLogin) {
-  SetPrefs("CCUseDevAddress", Value::Boolean(true));
+  SetRemotePref(bed_.store(), "CCUseDevAddress", Value::Boolean(true));
   bed_.gateway().Queue(GatewayAnswer::Text(kApproved));
   EXPECT_TRUE(ChargeStoredCard());
   GatewayRequest request = bed_.gateway().Requests().at(0);
@@ -392,7 +387,7 @@ class ScopedWorkingDirectory {
 };
 
 TEST_F(FormPostGatewayTest, TraceMasksCardDataAndThePassword) {
-  SetPrefs("CCDebug", Value::Boolean(true));
+  SetRemotePref(bed_.store(), "CCDebug", Value::Boolean(true));
   ScopedWorkingDirectory scratch(bed_.platform().TempDirectory());
   std::ofstream("debug2.txt").close();  // the trace appends to an existing file only
   const std::string answer = Answer("<Result>0</Result><PNRef>771</PNRef>");

@@ -13,6 +13,7 @@ namespace {
 using testing::FakeGateway;
 using testing::GatewayAnswer;
 using testing::GatewayRequest;
+using testing::SetRemotePref;
 
 constexpr const char* kApprovedAnswer =
     "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<JetPayResponse>"
@@ -183,7 +184,7 @@ TEST_F(JetPayClientTest, NoConnectionReachesThePageAsAnException) {
 }
 
 TEST_F(JetPayClientTest, BelowTheMinimumNothingIsSent) {
-  SetPrefs("CCMin", Value::Currency(*Money::Parse("45.51")));
+  SetRemotePref(bed_.store(), "CCMin", Value::Currency(*Money::Parse("45.51")));
   EXPECT_FALSE(ChargeCard("4111111111111111", "0729"));
   EXPECT_FALSE(ChargeStoredCard());
   EXPECT_TRUE(bed_.gateway().Requests().empty());
@@ -192,7 +193,7 @@ TEST_F(JetPayClientTest, BelowTheMinimumNothingIsSent) {
   EXPECT_EQ(InvoiceNoOfTheLine(), "1042") << "renumbered before the check";
 
   // The minimum itself is enough.
-  SetPrefs("CCMin", Value::Currency(*Money::Parse("45.50")));
+  SetRemotePref(bed_.store(), "CCMin", Value::Currency(*Money::Parse("45.50")));
   bed_.gateway().Queue(GatewayAnswer::Text(kApprovedAnswer));
   EXPECT_TRUE(ChargeCard("4111111111111111", "0729"));
 }
@@ -205,7 +206,7 @@ TEST_F(JetPayClientTest, WithoutAnAddressNothingIsSentOrLogged) {
       << OperatorMessages()[0];
 
   bed_.config().gateways.jetpay_test_url = "";
-  SetPrefs("CCUseDevAddress", Value::Boolean(true));
+  SetRemotePref(bed_.store(), "CCUseDevAddress", Value::Boolean(true));
   EXPECT_FALSE(ChargeStoredCard());
   ASSERT_EQ(OperatorMessages().size(), 2u);
   EXPECT_NE(OperatorMessages()[1].find("gateways.jetpay_test_url"), std::string::npos)

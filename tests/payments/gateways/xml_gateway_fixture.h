@@ -13,6 +13,7 @@
 #include "data/data_set.h"
 #include "payments/gateways/xml_gateway.h"
 #include "support/gateway_test_bed.h"
+#include "support/payment_fixture.h"
 #include "support/posting_keys.h"
 
 namespace portavel::testing {
@@ -66,14 +67,6 @@ class XmlGatewayTest : public ::testing::Test {
                                 "Jo Doe", "123", expiry);
   }
   bool ChargeStoredCard() { return Client()->ChargeStoredCard(*transaction_); }
-
-  void SetPrefs(const char* field, const Value& value) {
-    DataSet prefs(bed_.store(), "UserData", "RemotePrefs");
-    prefs.Open();
-    prefs.Edit();
-    prefs.FieldByName(field).Set(value);
-    prefs.Post();
-  }
 
   std::string InvoiceNoOfTheLine() {
     DataSet lines(bed_.store(), "UserData", "Transactions");
