@@ -2,8 +2,6 @@
 
 #include <initializer_list>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "data/data_set.h"
 #include "data/query.h"
@@ -98,21 +96,16 @@ PendingPayment PostPendingPayment(PostingTables& tables, DataSet& remote_prefs, 
 
 int32_t FindTodaysCardBatch(Store& store, Platform& platform, int32_t merchant_id) {
   if (merchant_id == -1) merchant_id = GetPrefsMerchantId(store);
-  // Ordered by when the card transactions were logged, so the latest batch
-  // is met first from the end.
+  // Latest logged card transaction first, so the latest batch is met first.
   Query query(store, "UserData",
               "select m.BatchKey, m.Closed from ccTransactions c"
               " inner join Manifest m on c.PayBatchkey = m.BatchKey"
               " where c.TransDate = :TransDate and m.BatchType = 2"
-              " and m.CcMerchantId = :MerchantId order by c.rowid");
+              " and m.CcMerchantId = :MerchantId order by c.rowid desc");
   query.SetParam("TransDate", Value::Date(platform.Now()));
   query.SetParam("MerchantId", Value::Integer(merchant_id));
-  std::vector<std::pair<int64_t, int64_t>> rows;  // batch key, closed
   for (query.Open(); !query.Eof(); query.Next()) {
-    rows.emplace_back(query.Column(0).AsInteger(), query.Column(1).AsInteger());
-  }
-  for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-    if (row->second != 1) return static_cast<int32_t>(row->first);
+    if (query.Column(1).AsInteger() != 1) return static_cast<int32_t>(query.Column(0).AsInteger());
   }
   return -1;
 }
