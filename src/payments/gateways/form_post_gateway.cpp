@@ -102,21 +102,24 @@ std::optional<int64_t> ParseReferenceNumber(std::string_view text) {
 // into the trace.
 class TCreditCard::RequestBody {
  public:
-  void Add(std::string_view name, std::string_view value) { Add(name, value, FormValue(value)); }
+  void Add(std::string_view name, std::string_view value) {
+    const std::string sent = FormValue(value);
+    Append(name, sent, sent);
+  }
   void AddMasked(std::string_view name, std::string_view value, std::string_view shown) {
-    Add(name, value, shown);
+    Append(name, FormValue(value), shown);
   }
   const std::string& Text() const { return text_; }
   const std::string& TraceText() const { return trace_text_; }
 
  private:
-  void Add(std::string_view name, std::string_view value, std::string_view shown) {
+  void Append(std::string_view name, std::string_view sent, std::string_view shown) {
     if (!text_.empty()) {
       text_ += '&';
       trace_text_ += '&';
     }
     std::string item = std::string(name) + "=";
-    text_ += item + FormValue(value);
+    text_ += item + std::string(sent);
     trace_text_ += item + std::string(shown);
   }
 
