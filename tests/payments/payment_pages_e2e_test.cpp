@@ -17,6 +17,15 @@ std::string Hidden(const std::string& indent) {
          "<input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"SMITH01\"/>\r\n";
 }
 
+// The page of a visitor who is not logged in, which an incomplete card
+// entry gets too.
+const std::string kNotLoggedInPage =
+    ExpectedResponse(ExpectedPageHeader(kTitle) +
+                     "Not Logged In <BR>\r\n"
+                     " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
+                     "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
+                     " </form>\r\n</html>\r\n</body>\r\n");
+
 class PaymentPagesE2eTest : public ::testing::Test {
  protected:
   void SetUp() override { SetUpPaymentStore(portal.temp()); }
@@ -197,14 +206,9 @@ TEST_F(PaymentPagesE2eTest, PayOnceAsksForTheNameAndYearAsTheMerchantsGatewayWan
 }
 
 TEST_F(PaymentPagesE2eTest, EveryPaymentPageSendsALoggedOutVisitorToTheLogin) {
-  const std::string fragment =
-      "Not Logged In <BR>\r\n"
-      " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
-      "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
-      " </form>\r\n</html>\r\n</body>\r\n";
   for (const char* path : {"/ChoosePay", "/PayBill", "/PayOnce", "/ProcessNewCard", "/ProcessCC"}) {
     EXPECT_EQ(portal.Post(path, "accountid=SMITH01&Payment=50", "AccountID=-1").output,
-              ExpectedResponse(ExpectedPageHeader(kTitle) + fragment))
+              kNotLoggedInPage)
         << path;
   }
   // The card-on-file charge names the login path as it always stood, even
@@ -227,12 +231,6 @@ const std::string kCompleteCard =
     "&BillAddress=12+Harbor+Rd&BillZip=04401";
 
 TEST_F(PaymentPagesE2eTest, AnIncompleteCardEntryPostsNothing) {
-  const std::string not_logged_in =
-      ExpectedResponse(ExpectedPageHeader(kTitle) +
-                       "Not Logged In <BR>\r\n"
-                       " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
-                       "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
-                       " </form>\r\n</html>\r\n</body>\r\n");
   for (const std::string& body : {
            std::string(
                "CardNum=&ExpMonth=07&ExpYear=29&CVN=123&BillName=J&BillAddress=A&BillZip=1"),
@@ -245,11 +243,11 @@ TEST_F(PaymentPagesE2eTest, AnIncompleteCardEntryPostsNothing) {
            std::string(
                "CardNum=4111&ExpMonth=07&ExpYear=29&CVN=1&BillName=&BillAddress=A&BillZip=1"),
        }) {
-    EXPECT_EQ(Send("/ProcessNewCard", body + "&Payment=50"), not_logged_in) << body;
+    EXPECT_EQ(Send("/ProcessNewCard", body + "&Payment=50"), kNotLoggedInPage) << body;
   }
   // Authorize.Net asks for first and last name; BillName alone is not enough.
   Exec("UPDATE RemotePrefs SET MerchantID = 4");
-  EXPECT_EQ(Send("/ProcessNewCard", kCompleteCard + "&Payment=50"), not_logged_in);
+  EXPECT_EQ(Send("/ProcessNewCard", kCompleteCard + "&Payment=50"), kNotLoggedInPage);
   EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
 }
 
