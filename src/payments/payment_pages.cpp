@@ -64,9 +64,14 @@ void AddReturnLines(PageLines& lines, const std::string& script, const std::stri
   lines.push_back(" <br>");
 }
 
-void AddRefusedAmount(PageLines& lines) {
+// Nothing is posted for an amount not above the card minimum; the customer
+// is told why rather than shown an empty page. True when refused.
+bool AnsweredRefusedAmount(Money minimum, Money amount, PageLines& lines, WebResponse& response) {
+  if (minimum < amount) return false;
   lines.insert(lines.end(),
                {"  <b>We cannot process this amount.<BR>", "  </b>", "</body>", "</html>"});
+  response.content = JoinPageLines(lines);
+  return true;
 }
 
 }  // namespace
@@ -230,9 +235,8 @@ void TwmMain_::wmMain_ProcessNewCardAction(const WebRequest& request, WebRespons
     return;
   }
   const Money amount = ParseTypedAmount(request.content_fields.Value("Payment"));
-  if (!(tblRemotePrefs.FieldByName("CCMin").AsMoney() < amount)) {
-    AddRefusedAmount(lines);
-    response.content = JoinPageLines(lines);
+  if (AnsweredRefusedAmount(tblRemotePrefs.FieldByName("CCMin").AsMoney(), amount, lines,
+                            response)) {
     return;
   }
   ChargeAndAnswer(request, response, lines, account_id,
@@ -252,11 +256,8 @@ void TwmMain_::wmMain_ProcessCCAction(const WebRequest& request, WebResponse& re
   }
   const Money amount = ParseTypedAmount(request.content_fields.Value("Payment"));
   AddPageHeader(lines, CompanyText("CompanyName"));
-  if (!(tblRemotePrefs.FieldByName("CCMin").AsMoney() < amount)) {
-    // Nothing is posted; the customer is told why rather than shown an
-    // empty page.
-    AddRefusedAmount(lines);
-    response.content = JoinPageLines(lines);
+  if (AnsweredRefusedAmount(tblRemotePrefs.FieldByName("CCMin").AsMoney(), amount, lines,
+                            response)) {
     return;
   }
   WriteCardTrace("");
