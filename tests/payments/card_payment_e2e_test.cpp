@@ -19,10 +19,6 @@ namespace {
 
 const std::string kTitle = "Harbor &amp; Sons";
 
-const std::string kNewCard =
-    "CardNum=4111111111111111&ExpMonth=07&ExpYear=29&CVN=123&BillName=John+Smith"
-    "&BillAddress=12+Harbor+Rd&BillZip=04401";
-
 std::string OutcomePage(bool approved) {
   std::string outcome =
       approved ? "  <b>Transaction Successful.<BR>\r\n  </b>\r\n"
@@ -86,7 +82,8 @@ const char* kApproval =
 
 TEST_F(CardPaymentE2eTest, ANewCardIsChargedThroughTheFormPostGatewayAndThePaymentStays) {
   gateway.Queue(GatewayAnswer::Text(kApproval));
-  EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(true));
+  EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
+            OutcomePage(true));
 
   std::vector<GatewayRequest> requests = gateway.Requests();
   ASSERT_EQ(requests.size(), 1u);
@@ -121,7 +118,8 @@ TEST_F(CardPaymentE2eTest, ADeclinedChargeIsLoggedAndThePaymentTakenOutAgain) {
   gateway.Queue(GatewayAnswer::Text(
       "<Response><Result>12</Result><PNRef>772</PNRef><Message>DECLINED</Message>"
       "<RespMSG>Do Not Honor</RespMSG></Response>"));
-  EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(false));
+  EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
+            OutcomePage(false));
   EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
   EXPECT_EQ(CountRows(portal.temp(), "Transactions"), 0);
   EXPECT_EQ(CountRows(portal.temp(), "Manifest"), 1);
@@ -134,7 +132,8 @@ TEST_F(CardPaymentE2eTest, ADeclinedChargeIsLoggedAndThePaymentTakenOutAgain) {
 TEST_F(CardPaymentE2eTest, AGatewayThatFailsLeavesNoPaymentAndNoLogRow) {
   for (GatewayAnswer answer : {GatewayAnswer::Text("busy", 500), GatewayAnswer::HangUp()}) {
     gateway.Queue(answer);
-    EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(false));
+    EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
+              OutcomePage(false));
   }
   EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
   EXPECT_EQ(CountRows(portal.temp(), "ccTransactions"), 0);
@@ -146,7 +145,8 @@ TEST_F(CardPaymentE2eTest, JetPayChargesANewCardAndLogsItsAnswer) {
       "<JetPayResponse><TransactionID>0101</TransactionID><ActionCode>000</ActionCode>"
       "<Approval>123456</Approval><ResponseText>APPROVED</ResponseText><Token>T1</Token>"
       "</JetPayResponse>"));
-  EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(true));
+  EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
+            OutcomePage(true));
   std::vector<GatewayRequest> requests = gateway.Requests();
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].path, "/jetpay");
@@ -186,7 +186,8 @@ TEST_F(CardPaymentE2eTest, AnEndpointThatIsNotConfiguredChargesNothingAndTellsTh
   Exec("UPDATE RemotePrefs SET MerchantID = 3");
   portal.AppendConfig("");  // keeps the file; JetPay's test address is what is missing
   Exec("UPDATE RemotePrefs SET CCUseDevAddress = 1");
-  EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(false));
+  EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
+            OutcomePage(false));
   EXPECT_TRUE(gateway.Requests().empty());
   EXPECT_EQ(CountRows(portal.temp(), "ccTransactions"), 0);
   EXPECT_NE(ReadFileBytes(OperatorLogPath()).find("gateways.jetpay_test_url"), std::string::npos)
@@ -204,7 +205,8 @@ TEST_F(CardPaymentE2eTest, TracesShowTheMerchantAndTheChargeButNoCardData) {
   // pages still charge through the preferences' merchant 0.
   portal.Get("/MainAccountPg", portal.LoginCookies("SMITH01"));
   gateway.Queue(GatewayAnswer::Text(kApproval));
-  EXPECT_EQ(Pay("/ProcessNewCard", kNewCard + "&Payment=45.50").output, OutcomePage(true));
+  EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
+            OutcomePage(true));
   ASSERT_EQ(gateway.Requests().size(), 1u);
   EXPECT_EQ(gateway.Requests()[0].path, "/argofire/transact.asmx/ProcessCreditCard");
 
@@ -236,7 +238,7 @@ TEST_F(ConcurrentCardPaymentE2eTest, PaymentsAtTheSameTimeGetTheirOwnInvoiceNumb
   for (int p = 0; p < kProcesses; ++p) {
     payers.emplace_back([&, p] {
       for (int i = 0; i < kPaymentsEach; ++i) {
-        CgiResult result = Pay("/ProcessNewCard", kNewCard + "&Payment=10.00");
+        CgiResult result = Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=10.00");
         if (result.output != OutcomePage(true)) failures[p].push_back(result.output);
       }
     });

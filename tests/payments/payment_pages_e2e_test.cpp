@@ -226,10 +226,6 @@ TEST_F(PaymentPagesE2eTest, EveryPaymentPageSendsALoggedOutVisitorToTheLogin) {
       << other;
 }
 
-const std::string kCompleteCard =
-    "CardNum=4111111111111111&ExpMonth=07&ExpYear=29&CVN=123&BillName=John+Smith"
-    "&BillAddress=12+Harbor+Rd&BillZip=04401";
-
 TEST_F(PaymentPagesE2eTest, AnIncompleteCardEntryPostsNothing) {
   for (const std::string& body : {
            std::string(
@@ -247,7 +243,7 @@ TEST_F(PaymentPagesE2eTest, AnIncompleteCardEntryPostsNothing) {
   }
   // Authorize.Net asks for first and last name; BillName alone is not enough.
   Exec("UPDATE RemotePrefs SET MerchantID = 4");
-  EXPECT_EQ(Send("/ProcessNewCard", kCompleteCard + "&Payment=50"), kNotLoggedInPage);
+  EXPECT_EQ(Send("/ProcessNewCard", kCompleteCardEntry + "&Payment=50"), kNotLoggedInPage);
   EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
 }
 
@@ -259,7 +255,8 @@ TEST_F(PaymentPagesE2eTest, AnAmountNotAboveTheMinimumIsRefusedBeforeAnythingIsP
   // CCMin is 5.00: equal is not enough, and what does not read as an
   // amount counts as 0.
   for (const char* payment : {"5.00", "5", "abc", "1%2C000.00", "%2410", "", "-20"}) {
-    EXPECT_EQ(Send("/ProcessNewCard", kCompleteCard + "&Payment=" + payment), refused) << payment;
+    EXPECT_EQ(Send("/ProcessNewCard", kCompleteCardEntry + "&Payment=" + payment), refused)
+        << payment;
     EXPECT_EQ(Send("/ProcessCC", std::string("Payment=") + payment), refused) << payment;
   }
   EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
@@ -269,7 +266,7 @@ TEST_F(PaymentPagesE2eTest, AnAmountNotAboveTheMinimumIsRefusedBeforeAnythingIsP
 
 TEST_F(PaymentPagesE2eTest, AMerchantWithoutAGatewayPostsThePaymentAndTakesItOutAgain) {
   Exec("UPDATE RemotePrefs SET MerchantID = 9");
-  EXPECT_EQ(Send("/ProcessNewCard", kCompleteCard + "&Payment=45.50"),
+  EXPECT_EQ(Send("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50"),
             ExpectedResponse(
                 ExpectedPageHeader(kTitle) +
                 "  <b>Transaction was not successful.  Please call the office: 555-0100<BR>\r\n"
@@ -294,7 +291,7 @@ TEST_F(PaymentPagesE2eTest, AnAccountThatIsGoneFailsTheChargeAndLeavesNoPayment)
   Exec("UPDATE RemotePrefs SET MerchantID = 0");
   std::string cookies = portal.LoginCookies("GONE99");
   std::string out =
-      portal.Post("/ProcessNewCard", kCompleteCard + "&Payment=45.50", cookies).output;
+      portal.Post("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50", cookies).output;
   EXPECT_EQ(out.substr(0, out.find("\r\n")),
             "Status: 500 Could not find account with an AccountIndex of 0")
       << out;

@@ -10,6 +10,12 @@
 
 namespace portavel::testing {
 
+// A complete card entry as the card form posts it, with the card the fake
+// gateway approves.
+inline const std::string kCompleteCardEntry =
+    "CardNum=4111111111111111&ExpMonth=07&ExpYear=29&CVN=123&BillName=John+Smith"
+    "&BillAddress=12+Harbor+Rd&BillZip=04401";
+
 // Preferences of a dealer taking cards (CCMin 5.00, NextCCNo 1042, bank
 // account 12, merchant 0 with its credentials) and a Keys row for every
 // sequence a payment draws from, the event log's included.
