@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "data/query.h"
 #include "delivery/posting_tables.h"
-#include "pricing/open_for_scope.h"
 #include "pricing/pricing_context.h"
 #include "pricing/tax_links.h"
 #include "pricing/tier_prices.h"

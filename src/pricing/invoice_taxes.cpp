@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "data/query.h"
 #include "delivery/posting_tables.h"
-#include "pricing/open_for_scope.h"
 #include "pricing/pricing_context.h"
 #include "pricing/tax_bases.h"
 #include "pricing/tax_line_amounts.h"

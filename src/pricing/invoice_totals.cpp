@@ -3,10 +3,10 @@
 #include <string>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "delivery/posting_tables.h"
 #include "money/money.h"
 #include "pricing/invoice_taxes.h"
-#include "pricing/open_for_scope.h"
 #include "pricing/pricing_context.h"
 #include "receivables/oi_balance_calculator.h"
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "data/query.h"
 #include "delivery/posting_tables.h"
 #include "pricing/excess_gallons.h"
-#include "pricing/open_for_scope.h"
 #include "pricing/prebuy_balances.h"
 #include "pricing/prebuy_deposit.h"
 #include "pricing/pricing_context.h"

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "data/query_helpers.h"
 #include "delivery/posting_tables.h"
-#include "pricing/open_for_scope.h"
 #include "pricing/price_arithmetic.h"
 #include "pricing/pricing_context.h"
 
