@@ -7,6 +7,7 @@
 #include "data/query.h"
 #include "delivery/line_fields.h"
 #include "delivery/posting_tables.h"
+#include "pricing/line_codes.h"
 #include "pricing/pricing_context.h"
 #include "pricing/tax_links.h"
 #include "pricing/tier_prices.h"
@@ -15,8 +16,6 @@ namespace portavel {
 namespace {
 
 constexpr int64_t kExcessLineMark = -9999;
-constexpr int64_t kFuelProductGroup = 1;
-constexpr int64_t kTankSaleLineType = 3;
 
 bool PriceTierExists(Store& store, const Value& tier_key) {
   Query query(store, "UserData", "select TierKey from PriceTiers where TierKey = :TierKey limit 1");
