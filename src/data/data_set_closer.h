@@ -2,6 +2,8 @@
 // an action leaves its tables closed on every path.
 #pragma once
 
+#include <optional>
+
 #include "data/data_set.h"
 
 namespace portavel {
@@ -21,6 +23,21 @@ class DataSetCloser {
 
  private:
   DataSet& data_set_;
+};
+
+// Opens a closed data set for the length of a scope and closes it again at
+// the end; one found open stays open and where it stands, for the caller
+// that opened it.
+class OpenForScope {
+ public:
+  explicit OpenForScope(DataSet& data_set) {
+    if (data_set.Active()) return;
+    data_set.Open();
+    closer_.emplace(data_set);
+  }
+
+ private:
+  std::optional<DataSetCloser> closer_;
 };
 
 }  // namespace portavel

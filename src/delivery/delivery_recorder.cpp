@@ -7,6 +7,7 @@
 #include "data/data_set_closer.h"
 #include "delivery/conditional_writes.h"
 #include "delivery/find_or_create.h"
+#include "delivery/line_fields.h"
 #include "delivery/posting_tables.h"
 #include "pricing/invoice_taxes.h"
 #include "pricing/invoice_totals.h"
@@ -16,16 +17,6 @@
 
 namespace portavel {
 namespace {
-
-// What a delivered line takes over from its product (line field, product
-// field).
-constexpr std::pair<const char*, const char*> kProductFields[] = {
-    {"ProductID", "ProductID"},           {"ProductName", "ProductName"},
-    {"UnitofMeasure", "Unitofmeasure"},   {"ProductGroupID", "ProductGroupID"},
-    {"ProductTypeKey", "ProductTypekey"}, {"TransPOS", "POS"},
-    {"GLInventory", "GLInventory"},       {"GLSales", "GLSales"},
-    {"GLExpense", "GLExpense"},           {"GLCOGS", "GLCGS"},
-};
 
 Value Key(int32_t key) {
   return Value::Integer(key);
@@ -183,9 +174,7 @@ class DeliveryRecording {
     }
     line.Edit();
     line.FieldByName("ProductKey").SetInteger(delivery_.product);
-    for (const auto& [line_field, product_field] : kProductFields) {
-      line.FieldByName(line_field).Set(products.FieldByName(product_field).value());
-    }
+    CopyProductFields(line, products);
     products.Close();
     line.Post();
 

@@ -7,6 +7,7 @@
 #include "data/key_broker.h"
 #include "data/store.h"
 #include "dates/accounting_period.h"
+#include "delivery/line_fields.h"
 #include "platform/platform.h"
 
 namespace portavel {
@@ -14,10 +15,6 @@ namespace {
 
 // The batch type of card-payment batches.
 constexpr int kPaymentBatchType = 2;
-
-void Copy(DataSet& to, std::string_view to_field, DataSet& from, std::string_view from_field) {
-  to.FieldByName(to_field).Set(from.FieldByName(from_field).value());
-}
 
 // A field the new row cannot do without: a null one fails the insert like
 // a value that does not convert.
@@ -86,7 +83,7 @@ void PostingTables::tblBatchNewRecord(DataSet& batch) {
   batch.FieldByName("BatchKey").SetInteger(GetNextKey(store_, platform_, "Manifest", "BatchKey"));
   batch.FieldByName("BatchType").SetInteger(kPaymentBatchType);
   batch.FieldByName("DefInvType").SetString("Payment");
-  Copy(batch, "BankKey", remote_prefs_, "DefaultBankAccount");
+  CopyField(batch, "BankKey", remote_prefs_, "DefaultBankAccount");
   batch.FieldByName("Closed").SetInteger(0);
   const DateTime today = platform_.Now().DateOnly();
   batch.FieldByName("Period").SetString(PeriodOf(today));
@@ -99,18 +96,18 @@ void PostingTables::tblInvoiceNewRecord(DataSet& invoice) {
       .SetInteger(GetNextKey(store_, platform_, "Invoices", "InvoiceKey"));
   invoice.FieldByName("BatchType").Set(Required(tblBatch, "BatchType"));
   invoice.FieldByName("InvDate").Set(Required(tblBatch, "DefaultInvDate"));
-  Copy(invoice, "BatchKey", tblBatch, "BatchKey");
+  CopyField(invoice, "BatchKey", tblBatch, "BatchKey");
   invoice.FieldByName("InvType").SetString("Online Payment");
 }
 
 void PostingTables::SetLineDefaults(DataSet& transaction) {
-  Copy(transaction, "Period", tblBatch, "Period");
-  Copy(transaction, "Invoicekey", tblInvoice, "InvoiceKey");
-  Copy(transaction, "BatchKey", tblInvoice, "BatchKey");
-  Copy(transaction, "InvoiceNo", tblInvoice, "InvoiceNo");
-  Copy(transaction, "InvDate", tblInvoice, "InvDate");
-  Copy(transaction, "AccountID", tblInvoice, "AccountID");
-  Copy(transaction, "Accountkey", tblInvoice, "Accountkey");
+  CopyField(transaction, "Period", tblBatch, "Period");
+  CopyField(transaction, "Invoicekey", tblInvoice, "InvoiceKey");
+  CopyField(transaction, "BatchKey", tblInvoice, "BatchKey");
+  CopyField(transaction, "InvoiceNo", tblInvoice, "InvoiceNo");
+  CopyField(transaction, "InvDate", tblInvoice, "InvDate");
+  CopyField(transaction, "AccountID", tblInvoice, "AccountID");
+  CopyField(transaction, "Accountkey", tblInvoice, "Accountkey");
   transaction.FieldByName("TranPrice").SetMoney(Money());
   transaction.FieldByName("TransTotal").SetMoney(Money());
   transaction.FieldByName("ProductCost").SetMoney(Money());
@@ -134,7 +131,7 @@ void PostingTables::tblTransactionsNewRecord(DataSet& transaction) {
   transaction.FieldByName("Quantity").SetMoney(Money::FromWhole(1));
   transaction.FieldByName("ProductKey").SetInteger(0);
   transaction.FieldByName("TransPOS").SetInteger(0);
-  Copy(transaction, "GLInventory", tblBatch, "BankKey");
+  CopyField(transaction, "GLInventory", tblBatch, "BankKey");
   transaction.FieldByName("GLSales").SetString("");
   transaction.FieldByName("GLExpense").SetString("");
   transaction.FieldByName("GLCOGS").SetString("");
@@ -155,12 +152,12 @@ void PostingTables::tblTransactionsBeforeDelete(DataSet& /*transaction*/) {
 }
 
 void PostingTables::tblTransactionsNewRemoteRecord(DataSet& transaction) {
-  Copy(transaction, "Invoicekey", tblInvoice, "InvoiceKey");
-  Copy(transaction, "BatchKey", tblInvoice, "Batchkey");
-  Copy(transaction, "AccountID", tblInvoice, "AccountID");
-  Copy(transaction, "Accountkey", tblInvoice, "Accountkey");
+  CopyField(transaction, "Invoicekey", tblInvoice, "InvoiceKey");
+  CopyField(transaction, "BatchKey", tblInvoice, "Batchkey");
+  CopyField(transaction, "AccountID", tblInvoice, "AccountID");
+  CopyField(transaction, "Accountkey", tblInvoice, "Accountkey");
   if (!tblInvoice.FieldByName("TankKey").IsNull()) {
-    Copy(transaction, "TankIndex", tblInvoice, "TankKey");
+    CopyField(transaction, "TankIndex", tblInvoice, "TankKey");
   }
 }
 
@@ -183,7 +180,7 @@ void PostingTables::tblTransTaxLkUpNewRecord(DataSet& link) {
   // What the master link gives a new detail row; the inserting code may
   // set another transaction.
   if (tblTransactions.Active() && !tblTransactions.IsEmpty()) {
-    Copy(link, "TransKey", tblTransactions, "TransKey");
+    CopyField(link, "TransKey", tblTransactions, "TransKey");
   }
 }
 

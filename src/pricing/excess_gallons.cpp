@@ -3,9 +3,11 @@
 #include <cstdint>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "data/query.h"
+#include "delivery/line_fields.h"
 #include "delivery/posting_tables.h"
-#include "pricing/open_for_scope.h"
+#include "pricing/line_codes.h"
 #include "pricing/pricing_context.h"
 #include "pricing/tax_links.h"
 #include "pricing/tier_prices.h"
@@ -14,8 +16,6 @@ namespace portavel {
 namespace {
 
 constexpr int64_t kExcessLineMark = -9999;
-constexpr int64_t kFuelProductGroup = 1;
-constexpr int64_t kTankSaleLineType = 3;
 
 bool PriceTierExists(Store& store, const Value& tier_key) {
   Query query(store, "UserData", "select TierKey from PriceTiers where TierKey = :TierKey limit 1");
@@ -39,10 +39,6 @@ Money TankPrice(Store& store, DataSet& tank, DataSet& product, DateTime invoice_
                     ? TierDatePrice(store, static_cast<int32_t>(tier_key.AsInteger()), invoice_date)
                     : product.FieldByName("Price").AsMoney();
   return price + tank.FieldByName("CustomPrice").AsMoney();
-}
-
-void Copy(DataSet& to, const char* to_field, DataSet& from, const char* from_field) {
-  to.FieldByName(to_field).Set(from.FieldByName(from_field).value());
 }
 
 }  // namespace
@@ -72,25 +68,16 @@ void AddExcessGallonsLine(PricingContext& context, Money price, Money quantity) 
   auto field = [&line](const char* name) -> Field& { return line.FieldByName(name); };
   field("GLType").SetInteger(1);
   field("ParentChild").SetInteger(kExcessLineMark);
-  Copy(line, "ProductGroupID", product, "ProductGroupID");
-  Copy(line, "UnitofMeasure", product, "Unitofmeasure");
+  CopyProductFields(line, product);
+  CopyField(line, "ProductKey", product, "ProductKey");
   field("Quantity").SetMoney(quantity);
   field("Pkgs").SetMoney(quantity);
   field("TranPrice").SetMoney(unit_price);
-  Copy(line, "ProductKey", product, "ProductKey");
-  Copy(line, "ProductID", product, "ProductID");
-  Copy(line, "ProductName", product, "ProductName");
-  Copy(line, "TransPOS", product, "POS");
-  Copy(line, "ProductTypeKey", product, "ProductTypekey");
-  Copy(line, "GLInventory", product, "GLInventory");
-  Copy(line, "GLSales", product, "GLSales");
-  Copy(line, "GLExpense", product, "GLExpense");
-  Copy(line, "GLCOGS", product, "GLCGS");
   field("BinKey").SetInteger(product_bin < 1 ? 0 : batch_bin >= 1 ? batch_bin : product_bin);
   if (field("TransType").AsInteger() == kTankSaleLineType &&
       field("ProductGroupID").AsInteger() == kFuelProductGroup) {
-    Copy(line, "EndPercent", context.remote_prefs, "DefaultEndPercent");
-    Copy(line, "TankIndex", invoice, "TankKey");
+    CopyField(line, "EndPercent", context.remote_prefs, "DefaultEndPercent");
+    CopyField(line, "TankIndex", invoice, "TankKey");
   }
   line.Post();
   BuildTransactionTaxLinks(context, static_cast<int32_t>(field("TransKey").AsInteger()),

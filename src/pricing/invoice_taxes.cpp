@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "data/query.h"
 #include "delivery/posting_tables.h"
-#include "pricing/open_for_scope.h"
+#include "pricing/line_codes.h"
 #include "pricing/pricing_context.h"
 #include "pricing/tax_bases.h"
 #include "pricing/tax_line_amounts.h"
@@ -16,10 +17,6 @@
 
 namespace portavel {
 namespace {
-
-constexpr int64_t kTaxLineType = 7;
-constexpr int64_t kVoidLineType = 9;
-constexpr int64_t kTaxProductGroup = 18;
 
 // The taxes a line's links charge it with, in link order.
 std::vector<int32_t> ChargedTaxesOf(Store& store, const Value& trans_key) {
@@ -85,14 +82,14 @@ class InvoiceTaxRecalculation {
     if (context_.remote_prefs.FieldByName("UseCATonT").AsBoolean()) {
       // Two levels: first-level taxes on the product lines, then
       // second-level taxes on those and on the first-level tax lines.
-      AccumulateBases(IsFirstLevel, {2, 7, 8});
+      AccumulateBases(IsFirstLevel, {kPaymentLineType, kTaxLineType, kDiscountLineType});
       CreateLines({.handles_tax = IsFirstLevel,
                    .handles_kind = IsLevelKind,
                    .trans_pos = 1,
                    .gl_type = 1,
                    .links_taxes_on_tax = true});
       bases_.ZeroAllButTaxOnTax();
-      AccumulateBases(IsSecondLevel, {2, 8});
+      AccumulateBases(IsSecondLevel, {kPaymentLineType, kDiscountLineType});
       CreateLines({.handles_tax = IsSecondLevel,
                    .handles_kind = IsLevelKind,
                    .trans_pos = 0,
@@ -101,7 +98,7 @@ class InvoiceTaxRecalculation {
     } else {
       // One level: the taxes on the product lines, then tax on tax on the
       // product lines and the tax lines.
-      AccumulateBases(AnyTax, {2, 7, 8});
+      AccumulateBases(AnyTax, {kPaymentLineType, kTaxLineType, kDiscountLineType});
       CreateLines({.handles_tax = IsFirstLevel,
                    .handles_kind = IsLevelKind,
                    .trans_pos = 0,

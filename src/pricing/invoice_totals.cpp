@@ -3,20 +3,16 @@
 #include <string>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "delivery/posting_tables.h"
 #include "money/money.h"
 #include "pricing/invoice_taxes.h"
-#include "pricing/open_for_scope.h"
+#include "pricing/line_codes.h"
 #include "pricing/pricing_context.h"
 #include "receivables/oi_balance_calculator.h"
 
 namespace portavel {
 namespace {
-
-constexpr int64_t kPaymentLineType = 2;
-constexpr int64_t kTaxLineType = 7;
-constexpr int64_t kDiscountLineType = 8;
-constexpr int64_t kFuelProductGroup = 1;
 
 struct InvoiceSums {
   Money debits;

@@ -1,6 +1,7 @@
 #include "pricing/prebuy_balances.h"
 
 #include "data/query.h"
+#include "pricing/line_codes.h"
 
 namespace portavel {
 namespace {
@@ -27,7 +28,7 @@ Money GallonsLeft(Store& store, int32_t contract_key, DateTime as_of, Money cont
                                                "and InvDate <= :AsOf "
                                                "and ProductGroupID = :ProductGroup "
                                                "and Quantity <> 0",
-                                               contract_key, as_of, 1);
+                                               contract_key, as_of, kFuelProductGroup);
 }
 
 Money DepositLeft(Store& store, int32_t contract_key, DateTime as_of, Money contract_deposit) {
@@ -37,14 +38,14 @@ Money DepositLeft(Store& store, int32_t contract_key, DateTime as_of, Money cont
                                                "and InvDate <= :AsOf "
                                                "and ProductGroupID = :ProductGroup "
                                                "and TranPrice <> 0",
-                                               contract_key, as_of, 10);
+                                               contract_key, as_of, kDepositProductGroup);
 }
 
 bool DepositAlreadyApplied(Store& store, int32_t trans_key) {
   Query query(store, "UserData",
               "select ParentChild from Transactions "
               "where ProductID = :DepositProduct and ParentChild = :TransKey limit 1");
-  query.SetParam("DepositProduct", Value::Text("PB Deposit"));
+  query.SetParam("DepositProduct", Value::Text(kDepositProductId));
   query.SetParam("TransKey", Value::Integer(trans_key));
   query.Open();
   return !query.Eof() && !query.FieldByName("ParentChild").IsNull();

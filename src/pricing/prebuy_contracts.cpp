@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "data/query.h"
 #include "delivery/posting_tables.h"
 #include "pricing/excess_gallons.h"
-#include "pricing/open_for_scope.h"
+#include "pricing/line_codes.h"
 #include "pricing/prebuy_balances.h"
 #include "pricing/prebuy_deposit.h"
 #include "pricing/pricing_context.h"
@@ -18,7 +19,6 @@ namespace portavel {
 namespace {
 
 constexpr int64_t kDeliveryBatchType = 4;
-constexpr int64_t kFuelProductGroup = 1;
 constexpr int64_t kDepositedLineMark = -9999;
 
 struct ContractTerms {
@@ -95,7 +95,7 @@ class PrebuyApplication {
   Field& Line(const char* name) { return lines_.FieldByName(name); }
 
   bool IsUnchargedFuelLine() {
-    return Line("ProductID").AsString() != "PB Deposit" &&
+    return Line("ProductID").AsString() != kDepositProductId &&
            Line("ProductGroupID").AsInteger() == kFuelProductGroup &&
            !DepositAlreadyApplied(context_.store,
                                   static_cast<int32_t>(Line("TransKey").AsInteger()));

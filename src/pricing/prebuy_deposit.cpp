@@ -3,17 +3,15 @@
 #include <string>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "data/query_helpers.h"
 #include "delivery/posting_tables.h"
-#include "pricing/open_for_scope.h"
+#include "pricing/line_codes.h"
 #include "pricing/price_arithmetic.h"
 #include "pricing/pricing_context.h"
 
 namespace portavel {
 namespace {
-
-constexpr int64_t kDepositProductGroup = 10;
-constexpr int64_t kDepositLineType = 23;
 
 Money DepositAmount(const DepositShare& share) {
   if (share.gallons_left > share.delivered) {
@@ -43,7 +41,7 @@ Money ApplyPrebuyDeposit(PricingContext& context, const DepositShare& share) {
   field("TranPrice").SetMoney(amount);
   field("TransTotal").SetMoney(amount);
   field("ProductName").SetString("Deposit Applied");
-  field("ProductID").SetString("PB Deposit");
+  field("ProductID").SetString(kDepositProductId);
   field("ProductGroupID").SetInteger(kDepositProductGroup);
   field("ProductKey").SetInteger(1);
   field("ProductTypeKey").SetInteger(1);

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "data/query.h"
 #include "delivery/posting_tables.h"
-#include "pricing/open_for_scope.h"
 #include "pricing/pricing_context.h"
 #include "pricing/tax_charge_lookup.h"
 

@@ -19,7 +19,7 @@ using testing::Day;
 using testing::InsertRow;
 using testing::kTankKey;
 using testing::LineRow;
-using Links = std::vector<std::vector<int64_t>>;
+using testing::Links;
 
 class DeliveryPricingTest : public testing::PricingTest {
  protected:

@@ -17,7 +17,7 @@ using testing::Amount;
 using testing::Day;
 using testing::Fields;
 using testing::LineRow;
-using Links = std::vector<std::vector<int64_t>>;
+using testing::Links;
 
 constexpr int64_t kTaxLine = 7;
 

@@ -19,7 +19,7 @@ using testing::Fields;
 using testing::InsertRow;
 using testing::kTankKey;
 using testing::LineRow;
-using Links = std::vector<std::vector<int64_t>>;
+using testing::Links;
 
 constexpr int32_t kContract = 900;
 constexpr int32_t kNextContract = 901;

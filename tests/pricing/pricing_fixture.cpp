@@ -161,13 +161,13 @@ std::vector<LineRow> PricingTest::LinesOfType(int64_t trans_type, int32_t invoic
   return rows;
 }
 
-std::vector<std::vector<int64_t>> PricingTest::LinksOf(int32_t trans_key) {
+Links PricingTest::LinksOf(int32_t trans_key) {
   Query query(store, "UserData",
               "select TaxKey, ChargeTax, Taxable from TransTaxLkUp where TransKey = :TransKey "
               "order by TransTaxLkUpKey, rowid");
   query.SetParam("TransKey", Value::Integer(trans_key));
   query.Open();
-  std::vector<std::vector<int64_t>> links;
+  Links links;
   for (; !query.Eof(); query.Next()) {
     links.push_back(
         {query.Column(0).AsInteger(), query.Column(1).AsInteger(), query.Column(2).AsInteger()});

@@ -28,6 +28,8 @@ inline constexpr int32_t kTankKey = 55;
 inline constexpr const char* kDefGlAccountCode = "4010-00";
 
 using Fields = std::initializer_list<std::pair<const char*, Value>>;
+// A line's tax links as LinksOf reads them.
+using Links = std::vector<std::vector<int64_t>>;
 
 DateTime Day(int year, int month, int day);
 Money Amount(std::string_view text);
@@ -92,7 +94,7 @@ class PricingTest : public ::testing::Test {
   std::vector<LineRow> Lines(int32_t invoice_key = kInvoiceKey);
   std::vector<LineRow> LinesOfType(int64_t trans_type, int32_t invoice_key = kInvoiceKey);
   // TaxKey, ChargeTax and Taxable of a line's links, in key order.
-  std::vector<std::vector<int64_t>> LinksOf(int32_t trans_key);
+  Links LinksOf(int32_t trans_key);
   // A field of an invoice.
   Value InvoiceField(const char* name, int32_t invoice_key = kInvoiceKey);
 

@@ -15,8 +15,8 @@ namespace {
 
 using testing::kFirstTaxLinkKey;
 using testing::kTankKey;
+using testing::Links;
 using testing::NextKeyOf;
-using Links = std::vector<std::vector<int64_t>>;
 
 class TaxLinksTest : public testing::PricingTest {
  protected:
