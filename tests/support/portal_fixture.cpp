@@ -1,9 +1,9 @@
 #include "support/portal_fixture.h"
 
 #include <fstream>
-#include <iterator>
 
 #include "config/config.h"
+#include "support/file_bytes.h"
 #include "web/session_signature.h"
 #include "web/web_password.h"
 
@@ -38,8 +38,7 @@ void PortalFixture::AppendConfig(const std::string& toml) {
 }
 
 std::string PortalFixture::OperatorLog() const {
-  std::ifstream log(temp_.folder() / "operator.log", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>());
+  return ReadFileBytes(temp_.folder() / "operator.log");
 }
 
 CgiResult PortalFixture::Send(std::map<std::string, std::string> environment,

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "data/data_set.h"
 #include "mail/stored_password.h"
+#include "support/file_bytes.h"
 #include "support/forked_processes.h"
 #include "support/portal_fixture.h"
 #include "support/smtp_test_server.h"
@@ -239,9 +239,8 @@ TEST(PasswordE2eTest, OfSimultaneousChangesFromOnePasswordExactlyOneSucceeds) {
       Framed(" <h1>You haven't specified a customer Account ID!</h1>\r\n");
   std::vector<int> changed;
   for (int p = 0; p < kProcesses; ++p) {
-    std::ifstream file(portal.temp().folder() / ("answer-" + std::to_string(p)));
-    const std::string answer((std::istreambuf_iterator<char>(file)),
-                             std::istreambuf_iterator<char>());
+    const std::string answer =
+        ReadFileBytes(portal.temp().folder() / ("answer-" + std::to_string(p)));
     if (answer.find("Password has been successfully changed.") != std::string::npos) {
       changed.push_back(p);
     } else {
