@@ -110,4 +110,12 @@ std::string ExpectedResponse(const std::string& body, const std::string& set_coo
          "\r\nContent:\r\n\r\n" + body;
 }
 
+std::string ExpectedNotLoggedInResponse(const std::string& title) {
+  return ExpectedResponse(ExpectedPageHeader(title) +
+                          "Not Logged In <BR>\r\n"
+                          " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
+                          "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
+                          " </form>\r\n</html>\r\n</body>\r\n");
+}
+
 }  // namespace portavel::testing

@@ -136,12 +136,7 @@ TEST(PasswordE2eTest, ChangeFormAndLoggedOutVisitors) {
              "   <input type=\"submit\" value=\"Change Password\" />\r\n"
              "  </form>\r\n"
              " </fieldset>\r\n"));
-  const std::string not_logged_in =
-      ExpectedResponse(ExpectedPageHeader(kTitle) +
-                       "Not Logged In <BR>\r\n"
-                       " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
-                       "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
-                       " </form>\r\n</html>\r\n</body>\r\n");
+  const std::string not_logged_in = ExpectedNotLoggedInResponse(kTitle);
   EXPECT_EQ(portal.Post("/ChangePW", "", "AccountID=-1").output, not_logged_in);
   EXPECT_EQ(portal.Post("/PWChange", "OldPassword=x", "AccountID=-1").output, not_logged_in);
 }
