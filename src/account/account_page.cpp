@@ -1,5 +1,6 @@
 // The customer's home page: fresh aging, buttons, and the account, tank
 // and invoice tables.
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,19 +27,19 @@ void ShowUnwrittenAging(HtmlTableProducer& producer, DataSet& account, const Agi
       {"OverSixty", aging.OverSixty}, {"OverNinety", aging.OverNinety},
       {"Balance", aging.Balance()},
   };
-  std::vector<std::string> texts(producer.columns.size());
-  std::vector<bool> replaced(producer.columns.size(), false);
+  // Each column's new cell text, escaped as the producer escapes a stored
+  // value; none where the stored value stays.
+  std::vector<std::optional<std::string>> texts(producer.columns.size());
   for (size_t i = 0; i < producer.columns.size(); ++i) {
     for (const auto& [field, amount] : figures) {
       if (producer.columns[i].field_name != field) continue;
-      texts[i] = amount.Format(account.FieldByName(field).display_format());
-      replaced[i] = true;
+      texts[i] = HtmlEscape(amount.Format(account.FieldByName(field).display_format()));
     }
   }
-  producer.on_format_cell = [texts, replaced](int row, int column, std::string&, HtmlAlign&,
-                                              HtmlVAlign&, std::string&, std::string& data) {
-    if (row > 0 && column >= 0 && static_cast<size_t>(column) < texts.size() && replaced[column]) {
-      data = texts[column];
+  producer.on_format_cell = [texts](int row, int column, std::string&, HtmlAlign&, HtmlVAlign&,
+                                    std::string&, std::string& data) {
+    if (row > 0 && column >= 0 && static_cast<size_t>(column) < texts.size() && texts[column]) {
+      data = *texts[column];
     }
   };
 }

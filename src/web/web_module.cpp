@@ -88,10 +88,17 @@ std::string TwmMain_::CompanyText(std::string_view field) {
 }
 
 std::string TwmMain_::SessionAccountId(const WebRequest& request) const {
-  return session_.AccountIdOf(request.cookie_fields, context_.platform.Now(),
-                              [this](const std::string& account_id) {
-                                return SessionPasswordOf(context_.store, account_id);
-                              });
+  std::string account_cookie = request.cookie_fields.Value(kAccountCookie);
+  std::string signature_cookie = request.cookie_fields.Value(kSignatureCookie);
+  if (!checked_session_ || checked_session_->account_cookie != account_cookie ||
+      checked_session_->signature_cookie != signature_cookie) {
+    std::string account_id = session_.AccountIdOf(
+        request.cookie_fields, context_.platform.Now(),
+        [this](const std::string& id) { return SessionPasswordOf(context_.store, id); });
+    checked_session_ = CheckedSession{std::move(account_cookie), std::move(signature_cookie),
+                                      std::move(account_id)};
+  }
+  return checked_session_->account_id;
 }
 
 void TwmMain_::AddSessionSignature(const WebRequest& request, WebResponse& response,

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -135,6 +136,15 @@ class TwmMain_ {
   // new-record defaults.
   std::unique_ptr<PostingTables> posting_;
   int32_t CurrentMerchantId = 0;
+  // The session SessionAccountId last verified, with the cookies it came
+  // from: the guard and then the action ask for the same request, and each
+  // verification reads the account's stored password.
+  struct CheckedSession {
+    std::string account_cookie;
+    std::string signature_cookie;
+    std::string account_id;
+  };
+  mutable std::optional<CheckedSession> checked_session_;
   CardTrace trace_;
   std::vector<ActionItem> actions_;
 };

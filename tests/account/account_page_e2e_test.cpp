@@ -209,14 +209,7 @@ TEST_F(AccountPageE2eTest, TheReducedPortalHasNoDescriptionColumnAndNoPayment) {
 }
 
 TEST_F(AccountPageE2eTest, LoggedOutOrUnknownAccountsGetTheNotLoggedInPage) {
-  std::string expected =
-      ExpectedResponse(ExpectedPageHeader("Not Logged In!") +
-                       "Not Logged In <BR>\r\n"
-                       " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
-                       "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
-                       " </form>\r\n"
-                       "</html>\r\n"
-                       "</body>\r\n");
+  std::string expected = ExpectedNotLoggedInResponse("Not Logged In!");
   EXPECT_EQ(portal.Post("/MainAccountPg", "", "AccountID=-1").output, expected);
   EXPECT_EQ(Page("JONES"), expected);
   EXPECT_EQ(Page("SMITH01' OR '1'='1"), expected);

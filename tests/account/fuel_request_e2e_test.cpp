@@ -169,11 +169,7 @@ TEST_F(FuelRequestE2eTest, ATankNumberThatIsNotANumberEndsWithTheErrorPage) {
 
 TEST_F(FuelRequestE2eTest, LoggedOutAndUnknownAccounts) {
   EXPECT_EQ(portal.Post("/ProcessRFF", "", "AccountID=-1").output,
-            ExpectedResponse(ExpectedPageHeader("Harbor &amp; Sons") +
-                             "Not Logged In <BR>\r\n"
-                             " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
-                             "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
-                             " </form>\r\n</html>\r\n</body>\r\n"));
+            ExpectedNotLoggedInResponse("Harbor &amp; Sons"));
   EXPECT_EQ(portal.Post("/ProcessRFF", "", portal.LoginCookies("JONES")).output,
             ExpectedResponse("This Account cannot be accessed at this time.</BODY></HTML>"));
 }

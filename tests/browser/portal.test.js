@@ -3,8 +3,9 @@
 // and with a new card (one approved, one declined), a password change and
 // logout. The pages come from build/bin/Portavel behind lighttpd, as in the
 // demo, on a demo store made for this run, and the card charges go to the
-// demo card gateway (demo-support/fake-card-gateway.py) over HTTPS. Store and CGI program both run on a fixed faked clock, so
-// every date on the pages is the same on any day.
+// demo card gateway (demo-support/fake-card-gateway.py) over HTTPS. Store
+// and CGI program both run on a fixed faked clock, so every date on the
+// pages is the same on any day.
 //
 //   npm ci --no-audit --no-fund && node --test      (in tests/browser)
 //

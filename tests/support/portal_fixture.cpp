@@ -1,9 +1,9 @@
 #include "support/portal_fixture.h"
 
 #include <fstream>
-#include <iterator>
 
 #include "config/config.h"
+#include "support/file_bytes.h"
 #include "web/session_signature.h"
 #include "web/web_password.h"
 
@@ -38,8 +38,7 @@ void PortalFixture::AppendConfig(const std::string& toml) {
 }
 
 std::string PortalFixture::OperatorLog() const {
-  std::ifstream log(temp_.folder() / "operator.log", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>());
+  return ReadFileBytes(temp_.folder() / "operator.log");
 }
 
 CgiResult PortalFixture::Send(std::map<std::string, std::string> environment,
@@ -109,6 +108,14 @@ std::string ExpectedResponse(const std::string& body, const std::string& set_coo
   return "Status: 200 OK\r\n" + set_cookie_lines +
          "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
          "\r\nContent:\r\n\r\n" + body;
+}
+
+std::string ExpectedNotLoggedInResponse(const std::string& title) {
+  return ExpectedResponse(ExpectedPageHeader(title) +
+                          "Not Logged In <BR>\r\n"
+                          " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
+                          "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
+                          " </form>\r\n</html>\r\n</body>\r\n");
 }
 
 }  // namespace portavel::testing

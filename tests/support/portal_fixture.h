@@ -48,5 +48,8 @@ class PortalFixture {
 std::string ExpectedPageHeader(const std::string& title);
 // "Status: 200 OK" response of a text/html page with the given cookies.
 std::string ExpectedResponse(const std::string& body, const std::string& set_cookie_lines = "");
+// The whole response a guarded page gives a visitor who is not logged in:
+// the page header with `title` and the way back to the login.
+std::string ExpectedNotLoggedInResponse(const std::string& title);
 
 }  // namespace portavel::testing

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "data/data_set.h"
 #include "mail/stored_password.h"
+#include "support/file_bytes.h"
 #include "support/forked_processes.h"
 #include "support/portal_fixture.h"
 #include "support/smtp_test_server.h"
@@ -136,12 +136,7 @@ TEST(PasswordE2eTest, ChangeFormAndLoggedOutVisitors) {
              "   <input type=\"submit\" value=\"Change Password\" />\r\n"
              "  </form>\r\n"
              " </fieldset>\r\n"));
-  const std::string not_logged_in =
-      ExpectedResponse(ExpectedPageHeader(kTitle) +
-                       "Not Logged In <BR>\r\n"
-                       " <form action=\"/cgi-bin/Portavel.exe/Login\" method=\"post\">\r\n"
-                       "  <input type=\"submit\" value=\"Go To Login\"/>\r\n"
-                       " </form>\r\n</html>\r\n</body>\r\n");
+  const std::string not_logged_in = ExpectedNotLoggedInResponse(kTitle);
   EXPECT_EQ(portal.Post("/ChangePW", "", "AccountID=-1").output, not_logged_in);
   EXPECT_EQ(portal.Post("/PWChange", "OldPassword=x", "AccountID=-1").output, not_logged_in);
 }
@@ -239,9 +234,8 @@ TEST(PasswordE2eTest, OfSimultaneousChangesFromOnePasswordExactlyOneSucceeds) {
       Framed(" <h1>You haven't specified a customer Account ID!</h1>\r\n");
   std::vector<int> changed;
   for (int p = 0; p < kProcesses; ++p) {
-    std::ifstream file(portal.temp().folder() / ("answer-" + std::to_string(p)));
-    const std::string answer((std::istreambuf_iterator<char>(file)),
-                             std::istreambuf_iterator<char>());
+    const std::string answer =
+        ReadFileBytes(portal.temp().folder() / ("answer-" + std::to_string(p)));
     if (answer.find("Password has been successfully changed.") != std::string::npos) {
       changed.push_back(p);
     } else {
