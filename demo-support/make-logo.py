@@ -2,9 +2,12 @@
 """Draws the demo logo, a flame beside the word PORTAVEL, as a PNG.
 
 Every page shows /Logo.png at its top. The demo and the browser test draw
-their own so no artwork has to be shipped.
+their own so no artwork has to be shipped. With --icon it draws the flame
+alone as the site's /favicon.ico (a 32x32 icon holding a PNG), so that
+browsers asking for one get an answer instead of a 404.
 
     make-logo.py OUTPUT.png
+    make-logo.py --icon OUTPUT.ico
 """
 import struct
 import sys
@@ -25,7 +28,10 @@ GLYPHS = {
     "L": ["#....", "#....", "#....", "#....", "#....", "#....", "#####"],
 }
 
+ICON_SIZE = 32
+
 WHITE = (255, 255, 255)
+CLEAR = (255, 255, 255, 0)
 NAVY = (24, 52, 94)
 FLAME_OUTER = (235, 110, 20)
 FLAME_INNER = (250, 200, 40)
@@ -45,15 +51,22 @@ def inside_flame(x, y, cx, top, bottom, half_width):
     return abs(x - cx) <= reach
 
 
+def draw_flame(pixels, cx, top, bottom, half_width, opaque=lambda colour: colour):
+    """The flame with its blue base and yellow heart, scaled to its height."""
+    height = bottom - top
+    for y in range(len(pixels)):
+        for x in range(len(pixels[0])):
+            if inside_flame(x, y, cx, top, bottom, half_width):
+                base = y > bottom - height * 12 // 68
+                pixels[y][x] = opaque(FLAME_BASE if base else FLAME_OUTER)
+            inner_top, inner_bottom = top + height * 22 // 68, bottom - height * 8 // 68
+            if inside_flame(x, y, cx, inner_top, inner_bottom, half_width * 13 // 24):
+                pixels[y][x] = opaque(FLAME_INNER)
+
+
 def draw():
     pixels = [[WHITE] * WIDTH for _ in range(HEIGHT)]
-    cx, top, bottom = 36, 6, 74
-    for y in range(HEIGHT):
-        for x in range(WIDTH):
-            if inside_flame(x, y, cx, top, bottom, 24):
-                pixels[y][x] = FLAME_BASE if y > bottom - 12 else FLAME_OUTER
-            if inside_flame(x, y, cx, top + 22, bottom - 8, 13):
-                pixels[y][x] = FLAME_INNER
+    draw_flame(pixels, 36, 6, 74, 24)
 
     left, text_top = 76, (HEIGHT - 7 * SCALE) // 2
     for glyph in "PORTAVEL":
@@ -68,13 +81,23 @@ def draw():
     return pixels
 
 
+def draw_icon():
+    """The flame alone on a clear square."""
+    pixels = [[CLEAR] * ICON_SIZE for _ in range(ICON_SIZE)]
+    draw_flame(pixels, ICON_SIZE // 2, 0, ICON_SIZE - 1, 11, lambda colour: colour + (255,))
+    return pixels
+
+
 def png(pixels):
+    """RGB pixels, or RGBA when they carry an alpha value."""
+
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
     raw = b"".join(b"\x00" + bytes(v for pixel in row for v in pixel) for row in pixels)
-    header = struct.pack(">IIBBBBB", len(pixels[0]), len(pixels), 8, 2, 0, 0, 0)
+    colour_type = 6 if len(pixels[0][0]) == 4 else 2
+    header = struct.pack(">IIBBBBB", len(pixels[0]), len(pixels), 8, colour_type, 0, 0, 0)
     return (
         b"\x89PNG\r\n\x1a\n"
         + chunk(b"IHDR", header)
@@ -83,14 +106,29 @@ def png(pixels):
     )
 
 
+def ico(image):
+    """An icon file holding one PNG image: the header, one directory entry."""
+    size = len(image)
+    entry = struct.pack("<BBBBHHII", ICON_SIZE, ICON_SIZE, 0, 0, 1, 32, size, 6 + 16)
+    return struct.pack("<HHH", 0, 1, 1) + entry + image
+
+
+USAGE = "usage: make-logo.py OUTPUT.png | make-logo.py --icon OUTPUT.ico"
+
+
 def main():
-    if len(sys.argv) == 2 and sys.argv[1] in ("-h", "--help"):
-        print("usage: make-logo.py OUTPUT.png\n\n" + __doc__.strip())
+    args = sys.argv[1:]
+    if len(args) == 1 and args[0] in ("-h", "--help"):
+        print(USAGE + "\n\n" + __doc__.strip())
         return 0
-    if len(sys.argv) != 2:
-        sys.exit("usage: make-logo.py OUTPUT.png")
-    with open(sys.argv[1], "wb") as out:
-        out.write(png(draw()))
+    if len(args) == 2 and args[0] == "--icon":
+        content = ico(png(draw_icon()))
+    elif len(args) == 1 and not args[0].startswith("-"):
+        content = png(draw())
+    else:
+        sys.exit(USAGE)
+    with open(args[-1], "wb") as out:
+        out.write(content)
 
 
 if __name__ == "__main__":
