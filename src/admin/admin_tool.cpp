@@ -19,6 +19,7 @@
 #include "admin/table_loader.h"
 #include "config/config.h"
 #include "platform/platform.h"
+#include "platform/version.h"
 
 namespace portavel {
 namespace {
@@ -106,6 +107,10 @@ void RunDemo(const Config& config, std::ostream& out, std::ostream& err, Platfor
 
 int RunCommand(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err,
                Platform& platform) {
+  if (line.version) {
+    out << kToolName << " " << TVersion().VersionText() << "\n";
+    return kExitDone;
+  }
   if (line.command.empty()) {
     if (line.help) {
       out << ToolHelp();

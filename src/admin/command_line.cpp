@@ -42,6 +42,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       options_ended = true;
     } else if (word == "--help" || word == "-h") {
       line.help = true;
+    } else if (word == "--version") {
+      line.version = true;
     } else if (IsOption(word, "--config")) {
       line.config_path = OptionValue(args, &at, "--config");
     } else if (IsOption(word, "--where")) {

@@ -19,6 +19,7 @@ struct CommandLine {
   std::map<std::string, std::string> smtp_options;
   bool password_stdin = false;
   bool help = false;
+  bool version = false;
 };
 
 // The options that only "smtp set" takes.
@@ -27,9 +28,10 @@ inline constexpr const char* kSmtpValueOptions[] = {"--host", "--port", "--user"
 inline constexpr const char* kPasswordStdinOption = "--password-stdin";
 
 // Reads --config FILE, --where FIELD=VALUE, the smtp set options (each
-// also written --name=value), --password-stdin, --help and -h; "-" is an
-// argument (standard input) and "--" ends the options. Throws UsageError
-// for an unknown option, a missing value or an smtp option given twice.
+// also written --name=value), --password-stdin, --help, -h and --version;
+// "-" is an argument (standard input) and "--" ends the options. Throws
+// UsageError for an unknown option, a missing value or an smtp option given
+// twice.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 }  // namespace portavel

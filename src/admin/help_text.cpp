@@ -21,6 +21,7 @@ Options:
   --config FILE         the configuration file (else PORTAVEL_CONFIG,
                         portavel.toml beside the program, /etc/portavel/portavel.toml)
   -h, --help            this text; "portavel-db COMMAND --help" describes a command
+  --version             print the program's version and exit
 
 Exit status: 0 done, 1 data refused or a database failure, 2 usage or configuration error.
 )";

@@ -5,6 +5,7 @@
 
 #include "app/cgi_program.h"
 #include "platform/platform.h"
+#include "platform/version.h"
 
 namespace {
 
@@ -17,6 +18,10 @@ constexpr const char* kUsage =
     "standard output. The configuration file is named by PORTAVEL_CONFIG, else\n"
     "portavel.toml beside this program, else /etc/portavel/portavel.toml.\n"
     "\n"
+    "Options (instead of a request):\n"
+    "  --version   print the program's version and exit\n"
+    "  -h, --help  this text\n"
+    "\n"
     "Try it by hand:\n"
     "  REQUEST_METHOD=GET PATH_INFO=/Login PORTAVEL_CONFIG=demo/portavel.toml build/bin/Portavel\n";
 
@@ -25,6 +30,10 @@ constexpr const char* kUsage =
 int main(int argc, char** argv) {
   if (argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
     std::cout << kUsage;
+    return 0;
+  }
+  if (argc > 1 && std::string_view(argv[1]) == "--version") {
+    std::cout << "Portavel " << portavel::TVersion().VersionText() << "\n";
     return 0;
   }
   std::ios::sync_with_stdio(false);

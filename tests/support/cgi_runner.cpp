@@ -34,7 +34,7 @@ void RemoveStaleClockSegments(pid_t pid) {
 }  // namespace
 
 CgiResult RunCgi(const std::map<std::string, std::string>& environment, const std::string& body,
-                 const std::string& working_directory) {
+                 const std::string& working_directory, const std::vector<std::string>& arguments) {
   int in_pipe[2];
   int out_pipe[2];
   if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0) {
@@ -57,6 +57,10 @@ CgiResult RunCgi(const std::map<std::string, std::string>& environment, const st
   for (std::string& entry : entries) envp.push_back(entry.data());
   envp.push_back(nullptr);
   std::string program = std::string(PORTAVEL_BIN_DIR) + "/Portavel";
+  std::vector<std::string> words = arguments;
+  std::vector<char*> argv = {program.data()};
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
 
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
@@ -69,8 +73,7 @@ CgiResult RunCgi(const std::map<std::string, std::string>& environment, const st
     dup2(in_pipe[0], 0);
     dup2(out_pipe[1], 1);
     if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(126);
-    char* argv[] = {program.data(), nullptr};
-    execve(program.c_str(), argv, envp.data());
+    execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   close(in_pipe[0]);

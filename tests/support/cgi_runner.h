@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace portavel::testing {
 
@@ -12,8 +13,10 @@ struct CgiResult {
   int exit_code = -1;
 };
 
-// `environment` is the whole environment of the process.
+// `environment` is the whole environment of the process; `arguments` come
+// after the program name (a web server gives none).
 CgiResult RunCgi(const std::map<std::string, std::string>& environment, const std::string& body,
-                 const std::string& working_directory = "");
+                 const std::string& working_directory = "",
+                 const std::vector<std::string>& arguments = {});
 
 }  // namespace portavel::testing
