@@ -2,18 +2,14 @@
 // output passed in so that tests can run it in process too.
 #pragma once
 
-#include <functional>
 #include <istream>
-#include <optional>
 #include <ostream>
-#include <string>
-#include <string_view>
+
+#include "app/request_serving.h"
 
 namespace portavel {
 
 class Platform;
-
-using Environment = std::function<std::optional<std::string>(std::string_view)>;
 
 // Returns the process exit code.
 int RunCgiProgram(Platform& platform, const Environment& environment, std::istream& in,

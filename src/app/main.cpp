@@ -1,9 +1,11 @@
-// The CGI program: the web server starts it once per HTTP request.
+// The CGI program: the web server starts it once per HTTP request, or once
+// for many as a FastCGI application.
 #include <cstdlib>
 #include <iostream>
 #include <string_view>
 
 #include "app/cgi_program.h"
+#include "app/fastcgi_program.h"
 #include "platform/platform.h"
 #include "platform/version.h"
 
@@ -17,6 +19,10 @@ constexpr const char* kUsage =
     "CONTENT_TYPE, HTTP_COOKIE) and the body on standard input; the response goes to\n"
     "standard output. The configuration file is named by PORTAVEL_CONFIG, else\n"
     "portavel.toml beside this program, else /etc/portavel/portavel.toml.\n"
+    "\n"
+    "Started as a FastCGI application (standard input a listening socket, as\n"
+    "spawn-fcgi or a web server's FastCGI module start it), it serves one request\n"
+    "after another; PORTAVEL_CONFIG then comes from its own environment.\n"
     "\n"
     "Options (instead of a request):\n"
     "  --version   print the program's version and exit\n"
@@ -43,6 +49,9 @@ int main(int argc, char** argv) {
     if (!value) return std::nullopt;
     return std::string(value);
   };
+  if (portavel::StandardInputIsFastCgiListener()) {
+    return portavel::RunFastCgiProgram(portavel::SystemPlatform(), environment, std::cerr);
+  }
   int code = portavel::RunCgiProgram(portavel::SystemPlatform(), environment, std::cin, std::cout);
   std::cout.flush();
   return code;

@@ -71,6 +71,24 @@ sqlite3* Store::Connection(std::string_view alias) {
   return db;
 }
 
+bool Store::ReleaseLeftovers() {
+  bool any = false;
+  for (auto& [alias, db] : connections_) {
+    for (sqlite3_stmt* statement = sqlite3_next_stmt(db, nullptr); statement != nullptr;
+         statement = sqlite3_next_stmt(db, statement)) {
+      if (sqlite3_stmt_busy(statement)) {
+        sqlite3_reset(statement);
+        any = true;
+      }
+    }
+    if (!sqlite3_get_autocommit(db)) {
+      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+      any = true;
+    }
+  }
+  return any;
+}
+
 const TableDef& Store::Definition(std::string_view alias, std::string_view table_name) {
   const TableDef* def = FindTableDef(CanonicalAlias(alias), table_name);
   if (!def) {

@@ -49,6 +49,12 @@ class Store {
   // Runs a statement with no parameters and no result (DDL, pragmas).
   void Execute(std::string_view alias, const std::string& sql);
 
+  // For a process that serves one request after another on this store:
+  // resets the statements a request left stepping (each holds a read
+  // snapshot that would hide later writes of other processes) and rolls
+  // back a transaction it left open. True when anything was left.
+  bool ReleaseLeftovers();
+
  private:
   StorePaths paths_;
   bool create_missing_files_;

@@ -10,10 +10,16 @@ namespace {
 
 const std::string kVersionText = std::string("Version ") + PORTAVEL_PROJECT_VERSION;
 
+CgiResult RunPortavel(const std::map<std::string, std::string>& environment,
+                      const std::vector<std::string>& arguments) {
+  return RunProgram(std::string(PORTAVEL_BIN_DIR) + "/Portavel", arguments,
+                    ProgramEnvironment(environment), "", "");
+}
+
 TEST(VersionOptionTest, TheCgiProgramPrintsItsVersionInsteadOfAnsweringARequest) {
   // A request environment is present but ignored: the option comes first.
   CgiResult result =
-      RunCgi({{"REQUEST_METHOD", "GET"}, {"PATH_INFO", "/Login"}}, "", "", {"--version"});
+      RunPortavel({{"REQUEST_METHOD", "GET"}, {"PATH_INFO", "/Login"}}, {"--version"});
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.output, "Portavel " + kVersionText + "\n");
 }
@@ -33,7 +39,7 @@ TEST(VersionOptionTest, TheAdminToolPrintsItsVersionWithOrWithoutACommand) {
 TEST(VersionOptionTest, BothHelpTextsShowTheOption) {
   AdminToolRunner tool;
   EXPECT_NE(tool.RunBare({"--help"}).out.find("\n  --version "), std::string::npos);
-  EXPECT_NE(RunCgi({}, "", "", {"--help"}).output.find("\n  --version "), std::string::npos);
+  EXPECT_NE(RunPortavel({}, {"--help"}).output.find("\n  --version "), std::string::npos);
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 //
 // PORTAVEL_BIN_DIR names another folder holding Portavel and portavel-db
 // (default: build/bin). A full-page screenshot of each page is kept in
-// build/browser-screenshots/.
+// build/browser-screenshots/. With PORTAVEL_E2E_MODE=fastcgi lighttpd runs
+// the program as a FastCGI application it starts once, and the screenshots
+// go to build/browser-screenshots-fastcgi/.
 import assert from 'node:assert/strict';
 import { spawn, execFileSync } from 'node:child_process';
 import { randomBytes } from 'node:crypto';
@@ -25,7 +27,9 @@ import { chromium } from 'playwright-core';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const binDir = path.resolve(process.env.PORTAVEL_BIN_DIR || path.join(repo, 'build', 'bin'));
-const screenshotDir = path.join(repo, 'build', 'browser-screenshots');
+const fastcgi = process.env.PORTAVEL_E2E_MODE === 'fastcgi';
+const screenshotDir = path.join(repo, 'build',
+  fastcgi ? 'browser-screenshots-fastcgi' : 'browser-screenshots');
 const chromiumPath = '/usr/bin/chromium';
 const lighttpdPath = fs.existsSync('/usr/sbin/lighttpd') ? '/usr/sbin/lighttpd' : 'lighttpd';
 
@@ -161,7 +165,7 @@ async function tableTexts() {
   return page.$$eval('table', (tables) => tables.map((table) => table.innerText));
 }
 
-describe('customer portal in Chromium', () => {
+describe(`customer portal in Chromium${fastcgi ? ' (FastCGI)' : ''}`, () => {
   before(async () => {
     for (const file of [path.join(binDir, 'Portavel'), path.join(binDir, 'portavel-db'),
       chromiumPath, fakeClock.LD_PRELOAD]) {
@@ -204,6 +208,7 @@ describe('customer portal in Chromium', () => {
     fs.writeFileSync(serverConfig, run(path.join(repo, 'demo-support', 'write-lighttpd-conf'), [
       '--port', String(port), '--docroot', docroot, '--cgi', path.join(binDir, 'Portavel'),
       '--config', config, ...envArgs,
+      ...(fastcgi ? ['--fastcgi', path.join(workDir, 'fastcgi.socket')] : []),
     ]));
 
     // Without an error log file lighttpd writes its own messages and the

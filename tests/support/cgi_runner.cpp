@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/fastcgi_runner.h"
+
 namespace portavel::testing {
 namespace {
 
@@ -23,7 +25,9 @@ void PathOf(const char* prefix, pid_t pid, char* out) {
   *out = '\0';
 }
 
-void RemoveStaleClockSegments(pid_t pid) {
+}  // namespace
+
+void RemoveStaleClockSegments(int pid) {
   char path[64];
   PathOf("/dev/shm/faketime_shm_", pid, path);
   unlink(path);
@@ -31,15 +35,12 @@ void RemoveStaleClockSegments(pid_t pid) {
   unlink(path);
 }
 
-}  // namespace
+bool FastCgiMode() {
+  const char* mode = std::getenv("PORTAVEL_E2E_MODE");
+  return mode != nullptr && std::string(mode) == "fastcgi";
+}
 
-CgiResult RunCgi(const std::map<std::string, std::string>& environment, const std::string& body,
-                 const std::string& working_directory, const std::vector<std::string>& arguments) {
-  int in_pipe[2];
-  int out_pipe[2];
-  if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0) {
-    throw std::runtime_error("pipe failed");
-  }
+std::vector<std::string> ProgramEnvironment(const std::map<std::string, std::string>& environment) {
   std::vector<std::string> entries;
   for (const auto& [name, value] : environment) entries.push_back(name + "=" + value);
   // A sanitizer build of the program needs its options, and tolerates a
@@ -53,13 +54,32 @@ CgiResult RunCgi(const std::map<std::string, std::string>& environment, const st
     }
     if (!options.empty()) entries.push_back(std::string(name) + "=" + options);
   }
+  return entries;
+}
+
+CgiResult RunCgi(const std::map<std::string, std::string>& environment, const std::string& body,
+                 const std::string& working_directory) {
+  if (FastCgiMode()) return RunFastCgiRequest(environment, body, working_directory);
+  return RunProgram(std::string(PORTAVEL_BIN_DIR) + "/Portavel", {},
+                    ProgramEnvironment(environment), body, working_directory);
+}
+
+CgiResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::vector<std::string>& environment_entries, const std::string& body,
+                     const std::string& working_directory) {
+  int in_pipe[2];
+  int out_pipe[2];
+  if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
+  std::vector<std::string> entries = environment_entries;
   std::vector<char*> envp;
   for (std::string& entry : entries) envp.push_back(entry.data());
   envp.push_back(nullptr);
-  std::string program = std::string(PORTAVEL_BIN_DIR) + "/Portavel";
-  std::vector<std::string> words = arguments;
-  std::vector<char*> argv = {program.data()};
-  for (std::string& word : words) argv.push_back(word.data());
+  std::vector<std::string> argument_texts = {program};
+  argument_texts.insert(argument_texts.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& argument : argument_texts) argv.push_back(argument.data());
   argv.push_back(nullptr);
 
   pid_t pid = fork();

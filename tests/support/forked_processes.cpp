@@ -10,6 +10,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "support/fastcgi_runner.h"
+
 namespace portavel::testing {
 
 std::vector<int> RunInForkedProcesses(int count, const std::function<bool(int)>& work) {
@@ -25,6 +27,8 @@ std::vector<int> RunInForkedProcesses(int count, const std::function<bool(int)>&
       } catch (const std::exception& error) {
         std::fprintf(stderr, "process %d: %s\n", i, error.what());
       }
+      // The FastCGI processes this copy started end with it.
+      if (!StopFastCgiProcesses()) status = 1;
       _exit(status);
     }
     children.push_back(pid);

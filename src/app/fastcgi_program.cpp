@@ -1,0 +1,119 @@
+#include "app/fastcgi_program.h"
+
+#include <fcgiapp.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <exception>
+#include <istream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "app/context_files.h"
+#include "app/fcgx_streams.h"
+#include "app/process_random.h"
+#include "app/process_start.h"
+#include "config/config_lookup.h"
+
+namespace portavel {
+namespace {
+
+// What lives from one request to the next.
+struct Held {
+  std::optional<ProcessContext> context;
+  ContextFiles files;
+};
+
+// Builds the context when there is none or its files changed. Returns the
+// failure that stops the process, after answering the request with it.
+std::optional<std::string> EnsureContext(Platform& platform, const Environment& process_environment,
+                                         Held& held, const Environment& request_environment,
+                                         std::ostream& out) {
+  if (held.context && !held.files.Changed()) return std::nullopt;
+  // The old store is closed before the new one is opened.
+  held.context.reset();
+  held.files = ContextFiles();
+  try {
+    held.files.Add(LocateConfigFile(platform, process_environment(kConfigEnvironmentVariable)));
+    held.context = StartProcess(platform, process_environment);
+    held.files.Add(held.context->config.database.userdata);
+    held.files.Add(held.context->config.database.localdata);
+    return std::nullopt;
+  } catch (const std::exception& error) {
+    held.context.reset();
+    AnswerFailure(platform, request_environment, out, error);
+    return std::string("cannot start: ") + error.what();
+  } catch (...) {
+    held.context.reset();
+    AnswerFailure(platform, request_environment, out, std::runtime_error("Unknown failure"));
+    return std::string("cannot start: unknown failure");
+  }
+}
+
+// Serves one accepted request. Returns the failure that stops the process.
+std::optional<std::string> ServeOne(Platform& platform, const Environment& process_environment,
+                                    Held& held, FCGX_Request& request) {
+  const Environment environment = [&request](std::string_view name) -> std::optional<std::string> {
+    const char* value = FCGX_GetParam(std::string(name).c_str(), request.envp);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+  };
+  FcgxInputBuffer in_buffer(request.in);
+  FcgxOutputBuffer out_buffer(request.out);
+  std::istream in(&in_buffer);
+  std::ostream out(&out_buffer);
+
+  SeedProcessRandom(platform);
+  if (std::optional<std::string> failure =
+          EnsureContext(platform, process_environment, held, environment, out)) {
+    return failure;
+  }
+  if (ServeRequest(platform, *held.context, environment, in, out) ==
+      RequestOutcome::kProcessUnusable) {
+    return std::string("out of memory");
+  }
+  // Nothing of this request may hold the store for the next: the module
+  // and its data sets are gone, so anything still open was forgotten.
+  if (held.context->store->ReleaseLeftovers()) {
+    platform.OperatorMessage("A request left work open on the store; it was rolled back");
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool StandardInputIsFastCgiListener() {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  return getpeername(STDIN_FILENO, reinterpret_cast<sockaddr*>(&address), &length) != 0 &&
+         errno == ENOTCONN;
+}
+
+int RunFastCgiProgram(Platform& platform, const Environment& process_environment,
+                      std::ostream& diagnostics) {
+  // A web server that drops a connection mid-answer must not end the process.
+  signal(SIGPIPE, SIG_IGN);
+  if (FCGX_Init() != 0) {
+    diagnostics << "Portavel: FastCGI could not be initialised" << std::endl;
+    return 1;
+  }
+  FCGX_Request request;
+  FCGX_InitRequest(&request, STDIN_FILENO, 0);
+  Held held;
+  while (FCGX_Accept_r(&request) >= 0) {
+    if (std::optional<std::string> failure =
+            ServeOne(platform, process_environment, held, request)) {
+      FCGX_SetExitStatus(1, request.out);
+      FCGX_Finish_r(&request);
+      diagnostics << "Portavel: FastCGI process ends: " << *failure << std::endl;
+      return 1;
+    }
+  }
+  FCGX_Finish_r(&request);
+  return 0;
+}
+
+}  // namespace portavel
