@@ -14,6 +14,7 @@
 #include "admin/help_text.h"
 #include "admin/session_secret.h"
 #include "admin/smtp_command.h"
+#include "admin/store_check.h"
 #include "admin/store_setup.h"
 #include "admin/table_dump.h"
 #include "admin/table_loader.h"
@@ -95,6 +96,17 @@ void RunDump(const CommandLine& line, const Config& config, std::ostream& out) {
   DumpTable(*store, line.arguments[0], conditions, out);
 }
 
+// Exit 1 with the problems listed when either database fails the check.
+void RunCheck(const Config& config, std::ostream& out) {
+  std::unique_ptr<Store> store = OpenExistingStore(config.database);
+  std::vector<StoreProblem> problems = CheckStoreIntegrity(*store);
+  for (const StoreProblem& problem : problems) {
+    out << problem.alias << ": " << problem.problem << "\n";
+  }
+  if (!problems.empty()) throw DataError("the store failed its integrity check");
+  out << "UserData: ok\nLocalData: ok\n";
+}
+
 void RunDemo(const Config& config, std::ostream& out, std::ostream& err, Platform& platform) {
   RunInit(config, out);
   Store store(config.database);
@@ -153,6 +165,7 @@ int RunCommand(const CommandLine& line, std::istream& in, std::ostream& out, std
   if (line.command == "load") RunLoad(line, config, in, out, err);
   if (line.command == "dump") RunDump(line, config, out);
   if (line.command == "demo") RunDemo(config, out, err, platform);
+  if (line.command == "check") RunCheck(config, out);
   if (line.command == "smtp") {
     std::unique_ptr<Store> store = OpenExistingStore(config.database);
     RunSmtpCommand(line, *store, in, out, platform);

@@ -22,7 +22,8 @@ TEST(AdminToolTest, HelpDescribesTheToolAndEachCommand) {
                                                        {"load", "--help"},
                                                        {"dump", "-h"},
                                                        {"--help", "demo"},
-                                                       {"new-secret", "--help"}};
+                                                       {"new-secret", "--help"},
+                                                       {"check", "--help"}};
   for (const std::vector<std::string>& ask : kAsks) {
     SCOPED_TRACE(ask[0] + " " + ask.back());
     // Help needs no configuration file.
