@@ -1,4 +1,5 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2034,SC2154
+# (SC2034, SC2154: variables set here for the sourcing script, and by it for here.)
 # What the end-to-end tests of the web server recipes share
 # (scripts/test-web-servers for the CGI recipes, scripts/test-fastcgi for the
 # FastCGI ones): a demo installation in a temporary folder, laid out as the
