@@ -16,6 +16,9 @@ account_id=HV1001
 password=maple120
 account_text="Hello Robert Smith"
 script_name=/cgi-bin/Portavel.exe
+# Debian's own cgi-bin set-up of Apache and lighttpd also serves the
+# program under its folder's name; the recipes' rules must hold there too.
+debian_script_name=/cgi-bin/portavel/Portavel.exe
 
 # The truck system's address in every recipe, a placeholder the dealer replaces.
 truck_placeholder=192.0.2.40
