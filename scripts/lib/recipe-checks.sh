@@ -5,8 +5,9 @@
 # FastCGI ones): a demo installation in a temporary folder, laid out as the
 # package installs it; a recipe copied with this test's paths; starting a
 # server on free loopback ports; and the checks of the portal through it.
-# Each script keeps only starting its own servers (start_<server>) and the
-# checks that belong to its mode.
+# Each script keeps only starting its own servers (start_<server>), the
+# checks that belong to its mode, and which checks a server gets
+# (check_recipe, called by test_servers).
 #
 # Sourced from the source tree's root by a script with `set -euo pipefail`,
 # after it has set `tool` (its name, for messages) and `all_servers`.
@@ -308,6 +309,43 @@ check_login_rate_limit() {
   else
     fail "POST $script_name/Main was not limited to about 10 a minute:$statuses"
   fi
+}
+
+# The truck rule at the recipe's address and, where Debian's own cgi-bin
+# set-up is read along with the recipe (Apache's and lighttpd's, not
+# nginx's), at that set-up's address too.
+check_truck_rule() {
+  local base=$1 server=$2 paths=("$script_name/rd" "$script_name/BI")
+  if [[ $server != nginx ]]; then paths+=("$debian_script_name/rd"); fi
+  check_truck_endpoints_refused "$base" "${paths[@]}"
+}
+
+# For each of $servers: serves it with the recipe's truck address and runs
+# the script's check_recipe with the server's name; then serves it with
+# this machine as the truck system and checks that /bi reaches the program.
+# $1 follows the server's name in the heading.
+test_servers() {
+  local label=$1 server failures_before
+  for server in "${servers[@]}"; do
+    echo "==> $server$label"
+    failures_before=$failures
+    if serve "$server" "$truck_placeholder"; then
+      check_recipe "$server"
+    else
+      failures=$((failures + 1))
+    fi
+    stop_servers
+    if serve "$server" 127.0.0.1; then
+      check_truck_endpoint_allowed "$base"
+    else
+      failures=$((failures + 1))
+    fi
+    if ((failures > failures_before)); then
+      echo "  $server's error log:" >&2
+      tail -n 20 "$server_log" >&2 || true
+    fi
+    stop_servers
+  done
 }
 
 # Ends the script with its verdict.
