@@ -308,6 +308,7 @@ struct DataSet::Impl {
 
   void LoadRowids() {
     rowids.clear();
+    ForgetReadAhead();
     std::string where;
     std::vector<Value> binds;
     if (!Restriction(&where, &binds)) return;
@@ -326,30 +327,96 @@ struct DataSet::Impl {
     changed.assign(current.size(), false);
   }
 
-  // The statement is prepared once per data set: browsing reads row by row.
+  // One statement reads up to kRowsPerRead rows by rowid. It is prepared
+  // once per data set; a single move reads one row with it, a walk with
+  // Next reads the rows that follow as well.
+  static constexpr int kRowsPerRead = 16;
   void PrepareRowRead() {
-    if (!read_row) {
-      read_row =
-          std::make_unique<Statement>(db(), "SELECT " + ColumnList() + " FROM " +
-                                                QuoteIdentifier(table()) + " WHERE rowid = ?");
+    if (!read_rows) {
+      std::string marks = "?";
+      for (int i = 1; i < kRowsPerRead; ++i) marks += ", ?";
+      read_rows = std::make_unique<Statement>(db(), "SELECT rowid, " + ColumnList() + " FROM " +
+                                                        QuoteIdentifier(table()) +
+                                                        " WHERE rowid IN (" + marks + ")");
     }
   }
 
-  // Reads the stored fields of a row; false when the row is gone.
-  bool ReadRow(int64_t rowid) {
+  // Reads the stored fields of the rows at positions [first, first + count)
+  // of the list into `ahead`; a row that is gone stays out of it.
+  void ReadRows(int first, int count) {
     PrepareRowRead();
-    read_row->Reset();
-    read_row->Bind(1, Value::Integer(rowid));
-    ClearBuffer();
-    if (!read_row->Step()) return false;
-    for (size_t i = 0; i < def->fields.size(); ++i) {
-      current[i] = ReadColumn(read_row->get(), static_cast<int>(i), def->fields[i]);
+    ahead.clear();
+    read_rows->Reset();
+    for (int i = 0; i < count; ++i) {
+      read_rows->Bind(i + 1, Value::Integer(rowids[static_cast<size_t>(first + i)]));
     }
-    read_row->Reset();
+    while (read_rows->Step()) {
+      AheadRow& row = ahead.emplace_back();
+      row.rowid = sqlite3_column_int64(read_rows->get(), 0);
+      row.values.reserve(def->fields.size() + calculated.size());
+      for (size_t i = 0; i < def->fields.size(); ++i) {
+        row.values.push_back(ReadColumn(read_rows->get(), static_cast<int>(i + 1), def->fields[i]));
+      }
+    }
+    read_rows->Reset();
+    ahead_changes = sqlite3_total_changes64(db());
+  }
+
+  // Reads the stored fields of the row at a position into the record;
+  // false when the row is gone. Walking on with Next (`walking`), the rows
+  // that follow are read in the same statement and kept for the next
+  // moves: they are as the store held them at that read, as rows are
+  // within one statement. Once this connection writes anything they are
+  // read again by rowid, since a row may have changed or gone.
+  bool ReadRowAt(int position, bool walking) {
+    int64_t rowid = rowids[static_cast<size_t>(position)];
+    if (!walking || ahead_changes != sqlite3_total_changes64(db()) || !TakeAhead(rowid, walking)) {
+      int rest = static_cast<int>(rowids.size()) - position;
+      int count = walking ? std::min(ahead_span, rest) : 1;
+      if (walking) ahead_span = std::min(ahead_span * 2, kRowsPerRead);
+      ReadRows(position, count);
+      if (!TakeAhead(rowid, walking)) {
+        ClearBuffer();
+        return false;
+      }
+    }
     return true;
   }
 
-  std::unique_ptr<Statement> read_row;
+  // Moves the row read ahead for `rowid` into the record; false when there
+  // is none. Each row read ahead is used once: moving back to it reads it
+  // again.
+  bool TakeAhead(int64_t rowid, bool keep_rest) {
+    for (AheadRow& row : ahead) {
+      if (row.rowid != rowid || row.values.empty()) continue;
+      current = std::move(row.values);
+      current.resize(def->fields.size() + calculated.size(), Value::Null());
+      changed.assign(current.size(), false);
+      row.values.clear();
+      if (!keep_rest) ahead.clear();
+      return true;
+    }
+    return false;
+  }
+
+  void ForgetReadAhead() {
+    ahead.clear();
+    ahead_span = kFirstWalkRead;
+  }
+
+  struct AheadRow {
+    int64_t rowid = 0;
+    std::vector<Value> values;
+  };
+  // A walk reads a few rows ahead at first and more as it goes on, so that
+  // a walk that stops early reads little it does not use.
+  static constexpr int kFirstWalkRead = 4;
+  std::unique_ptr<Statement> read_rows;
+  std::vector<AheadRow> ahead;
+  int64_t ahead_changes = 0;
+  int ahead_span = kFirstWalkRead;
+  // Set by Next for the move on to the next row; MoveTo takes it.
+  bool walking = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -510,6 +577,7 @@ void DataSet::Next() {
     eof_ = true;
     return;
   }
+  impl_->walking = true;
   MoveTo(next);
   bof_ = false;
   eof_ = false;
@@ -769,10 +837,12 @@ void DataSet::CheckBrowseMode() {
 
 void DataSet::MoveTo(int position) {
   Impl& d = *impl_;
+  const bool walking = d.walking;
+  d.walking = false;
   d.ClearBuffer();
   d.position = -1;
   while (position >= 0 && position < static_cast<int>(d.rowids.size())) {
-    if (d.ReadRow(d.rowids[position])) {
+    if (d.ReadRowAt(position, walking)) {
       d.position = position;
       d.current_rowid = d.rowids[position];
       break;
