@@ -169,6 +169,12 @@ struct DataSet::Impl {
   std::string index_name;
   std::string index_field_names;
   bool read_only = false;
+  // Whether only some fields are read with each row (`with_row`, by name
+  // until Open, then `row_fields`, their positions) and the others when
+  // first asked for.
+  bool on_demand = false;
+  std::vector<std::string> with_row;
+  std::vector<int> row_fields;
   std::vector<FieldDef> calculated;
   struct Display {
     std::string field;
@@ -196,6 +202,10 @@ struct DataSet::Impl {
   int64_t current_rowid = 0;
   std::vector<Value> current;
   std::vector<bool> changed;
+  // With fields read on demand: the stored fields of the current row not
+  // read yet, and the statement that reads each.
+  std::vector<bool> unread;
+  std::vector<std::unique_ptr<Statement>> field_reads;
   int stored_count = 0;
 
   sqlite3* db() { return store.Connection(alias); }
@@ -213,11 +223,29 @@ struct DataSet::Impl {
     return i;
   }
 
+  // The fields read with each row, by position in the stored fields.
+  std::vector<int> FieldsReadWithRow() const {
+    std::vector<int> positions;
+    if (!on_demand) {
+      for (size_t i = 0; i < def->fields.size(); ++i) positions.push_back(static_cast<int>(i));
+    } else {
+      // Calculated fields may be named with the stored ones: they are
+      // worked out from the row, never read.
+      for (const std::string& name : with_row) {
+        int i = StoredFieldIndex(name);
+        if (i >= 0 && std::find(positions.begin(), positions.end(), i) == positions.end()) {
+          positions.push_back(i);
+        }
+      }
+    }
+    return positions;
+  }
+
   std::string ColumnList() const {
     std::string list;
-    for (const FieldDef& f : def->fields) {
-      if (!list.empty()) list += ", ";
-      list += QuoteIdentifier(f.name);
+    for (int i : row_fields) {
+      list += ", ";
+      list += QuoteIdentifier(def->fields[static_cast<size_t>(i)].name);
     }
     return list;
   }
@@ -325,6 +353,32 @@ struct DataSet::Impl {
   void ClearBuffer() {
     current.assign(def->fields.size() + calculated.size(), Value::Null());
     changed.assign(current.size(), false);
+    unread.assign(current.size(), false);
+  }
+
+  // A data set that reads fields on demand checks at Open that the table
+  // has every declared field, as preparing a read of them all would.
+  void CheckFieldsExist() {
+    for (const FieldDef& f : def->fields) {
+      if (sqlite3_table_column_metadata(db(), nullptr, table().c_str(), f.name.c_str(), nullptr,
+                                        nullptr, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        Fail(table() + ": no such column: " + f.name);
+      }
+    }
+  }
+
+  void LoadField(int at) {
+    std::unique_ptr<Statement>& read = field_reads[static_cast<size_t>(at)];
+    const FieldDef& f = def->fields[static_cast<size_t>(at)];
+    if (!read) {
+      read = std::make_unique<Statement>(db(), "SELECT " + QuoteIdentifier(f.name) + " FROM " +
+                                                   QuoteIdentifier(table()) + " WHERE rowid = ?");
+    }
+    read->Reset();
+    read->Bind(1, Value::Integer(current_rowid));
+    current[static_cast<size_t>(at)] = read->Step() ? ReadColumn(read->get(), 0, f) : Value::Null();
+    read->Reset();
+    unread[static_cast<size_t>(at)] = false;
   }
 
   // One statement reads up to kRowsPerRead rows by rowid. It is prepared
@@ -333,9 +387,10 @@ struct DataSet::Impl {
   static constexpr int kRowsPerRead = 16;
   void PrepareRowRead() {
     if (!read_rows) {
+      row_fields = FieldsReadWithRow();
       std::string marks = "?";
       for (int i = 1; i < kRowsPerRead; ++i) marks += ", ?";
-      read_rows = std::make_unique<Statement>(db(), "SELECT rowid, " + ColumnList() + " FROM " +
+      read_rows = std::make_unique<Statement>(db(), "SELECT rowid" + ColumnList() + " FROM " +
                                                         QuoteIdentifier(table()) +
                                                         " WHERE rowid IN (" + marks + ")");
     }
@@ -353,9 +408,10 @@ struct DataSet::Impl {
     while (read_rows->Step()) {
       AheadRow& row = ahead.emplace_back();
       row.rowid = sqlite3_column_int64(read_rows->get(), 0);
-      row.values.reserve(def->fields.size() + calculated.size());
-      for (size_t i = 0; i < def->fields.size(); ++i) {
-        row.values.push_back(ReadColumn(read_rows->get(), static_cast<int>(i + 1), def->fields[i]));
+      row.values.resize(def->fields.size(), Value::Null());
+      for (size_t k = 0; k < row_fields.size(); ++k) {
+        size_t i = static_cast<size_t>(row_fields[k]);
+        row.values[i] = ReadColumn(read_rows->get(), static_cast<int>(k + 1), def->fields[i]);
       }
     }
     read_rows->Reset();
@@ -363,19 +419,20 @@ struct DataSet::Impl {
   }
 
   // Reads the stored fields of the row at a position into the record;
-  // false when the row is gone. Walking on with Next (`walking`), the rows
+  // false when the row is gone. Walking on with Next (`walking_on`), the rows
   // that follow are read in the same statement and kept for the next
   // moves: they are as the store held them at that read, as rows are
   // within one statement. Once this connection writes anything they are
   // read again by rowid, since a row may have changed or gone.
-  bool ReadRowAt(int position, bool walking) {
-    int64_t rowid = rowids[static_cast<size_t>(position)];
-    if (!walking || ahead_changes != sqlite3_total_changes64(db()) || !TakeAhead(rowid, walking)) {
-      int rest = static_cast<int>(rowids.size()) - position;
-      int count = walking ? std::min(ahead_span, rest) : 1;
-      if (walking) ahead_span = std::min(ahead_span * 2, kRowsPerRead);
-      ReadRows(position, count);
-      if (!TakeAhead(rowid, walking)) {
+  bool ReadRowAt(int at, bool walking_on) {
+    int64_t rowid = rowids[static_cast<size_t>(at)];
+    if (!walking_on || ahead_changes != sqlite3_total_changes64(db()) ||
+        !TakeAhead(rowid, walking_on)) {
+      int rest = static_cast<int>(rowids.size()) - at;
+      int count = walking_on ? std::min(ahead_span, rest) : 1;
+      if (walking_on) ahead_span = std::min(ahead_span * 2, kRowsPerRead);
+      ReadRows(at, count);
+      if (!TakeAhead(rowid, walking_on)) {
         ClearBuffer();
         return false;
       }
@@ -392,6 +449,11 @@ struct DataSet::Impl {
       current = std::move(row.values);
       current.resize(def->fields.size() + calculated.size(), Value::Null());
       changed.assign(current.size(), false);
+      unread.assign(current.size(), false);
+      if (on_demand) {
+        std::fill(unread.begin(), unread.begin() + static_cast<long>(def->fields.size()), true);
+        for (int i : row_fields) unread[static_cast<size_t>(i)] = false;
+      }
       row.values.clear();
       if (!keep_rest) ahead.clear();
       return true;
@@ -452,6 +514,14 @@ void DataSet::SetIndexFieldNames(std::string field_names) {
 
 void DataSet::SetReadOnly(bool read_only) {
   impl_->read_only = read_only;
+}
+
+void DataSet::SetFieldsReadWithRow(std::vector<std::string> field_names) {
+  if (Active())
+    Fail(table_name() + ": the fields read with a row are set while the table is closed");
+  impl_->on_demand = true;
+  impl_->with_row = std::move(field_names);
+  impl_->read_rows.reset();
 }
 
 void DataSet::AddCalculatedField(FieldDef def) {
@@ -526,6 +596,10 @@ void DataSet::Open() {
   // Preparing the row read fails on a missing table or a missing or
   // renamed field, before any row is read.
   d.PrepareRowRead();
+  if (d.on_demand) {
+    d.CheckFieldsExist();
+    d.field_reads.resize(d.def->fields.size());
+  }
   fields_.clear();
   for (size_t i = 0; i < d.def->fields.size(); ++i) {
     fields_.push_back(std::make_unique<Field>(this, d.def->fields[i], static_cast<int>(i), false));
@@ -778,6 +852,7 @@ int64_t DataSet::IncrementField(std::string_view name) {
   while (stmt.Step()) {
   }
   d.current[f] = Value::Integer(incremented);
+  d.unread[f] = false;
   return incremented - 1;
 }
 
@@ -789,7 +864,7 @@ bool DataSet::ReplaceFieldIfUnchanged(std::string_view name, const Value& value)
   int f = d.RequireStoredField(name);
   const FieldDef& def = d.def->fields[f];
   Value replacement = ConvertForField(def, value);
-  const Value& read = d.current[f];
+  const Value& read = CurrentValue(f);
   std::string column = QuoteIdentifier(def.name);
   std::string unchanged = column + " IS NULL";
   if (!read.IsNull()) {
@@ -813,6 +888,7 @@ bool DataSet::ReplaceFieldIfUnchanged(std::string_view name, const Value& value)
 
 const Value& DataSet::CurrentValue(int position) const {
   if (!Active()) Fail(impl_->table() + ": Cannot perform this operation on a closed dataset");
+  if (impl_->unread[position]) impl_->LoadField(position);
   return impl_->current[position];
 }
 
@@ -828,6 +904,7 @@ void DataSet::SetCurrentValue(int position, Value v) {
   }
   d.current[position] = std::move(v);
   d.changed[position] = true;
+  d.unread[position] = false;
 }
 
 void DataSet::CheckBrowseMode() {
