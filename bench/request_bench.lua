@@ -15,6 +15,19 @@ if cookie ~= "" then
   wrk.headers["Cookie"] = cookie
 end
 
+-- BENCH_REQUESTS: stop after that many answers (the memory run), instead
+-- of after the set time.
+local limit = tonumber(os.getenv("BENCH_REQUESTS") or "")
+if limit then
+  local answered = 0
+  function response(status, headers, body)
+    answered = answered + 1
+    if answered >= limit then
+      wrk.thread:stop()
+    end
+  end
+end
+
 function done(summary, latency, requests)
   local e = summary.errors
   io.write(string.format(

@@ -1,6 +1,8 @@
 #include "account/account_tables.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "text/cp1252.h"
 
@@ -29,6 +31,34 @@ HtmlTableColumn Column(const char* field, const char* title, const char* colour 
   column.title.caption = title;
   column.bg_color = colour;
   return column;
+}
+
+// The stored fields tblTCalcFields works from.
+constexpr std::array kTankCalcInputs = {"RteActive",
+                                        "FuelinTank",
+                                        "SerialNo",
+                                        "SerialPrefix",
+                                        "SerialSuffix",
+                                        "EquipDesc",
+                                        "DeliveryStatus",
+                                        "DeliveryStreetNo",
+                                        "DeliveryStreetName",
+                                        "DeliveryAddressline2",
+                                        "DeliveryAddressline3",
+                                        "DeliveryCity",
+                                        "DeliveryState",
+                                        "DeliveryZip"};
+
+// A producer's data set reads with each row only the fields its columns
+// show and `inputs`; any other field is read when some code asks for it.
+// A tank has about 140 fields and an invoice 60, of which the page shows
+// ten.
+template <size_t N>
+void ReadShownFieldsWithRow(HtmlTableProducer& producer, const std::array<const char*, N>& inputs) {
+  if (!producer.data_set) return;
+  std::vector<std::string> names(inputs.begin(), inputs.end());
+  for (const HtmlTableColumn& column : producer.columns) names.push_back(column.field_name);
+  producer.data_set->SetFieldsReadWithRow(std::move(names));
 }
 
 }  // namespace
@@ -157,6 +187,8 @@ void DeclareAccountProducers(HtmlTableProducer& TPAccount, HtmlTableProducer& TP
                                  std::string&, std::string&) {
     align = column <= 2 ? HtmlAlign::Left : HtmlAlign::Right;
   };
+  ReadShownFieldsWithRow(TPTanks, kTankCalcInputs);
+  ReadShownFieldsWithRow(TPInvoices, std::array<const char*, 0>{});
 }
 
 }  // namespace portavel

@@ -169,6 +169,12 @@ struct DataSet::Impl {
   std::string index_name;
   std::string index_field_names;
   bool read_only = false;
+  // Whether only some fields are read with each row (`with_row`, by name
+  // until Open, then `row_fields`, their positions) and the others when
+  // first asked for.
+  bool on_demand = false;
+  std::vector<std::string> with_row;
+  std::vector<int> row_fields;
   std::vector<FieldDef> calculated;
   struct Display {
     std::string field;
@@ -196,6 +202,10 @@ struct DataSet::Impl {
   int64_t current_rowid = 0;
   std::vector<Value> current;
   std::vector<bool> changed;
+  // With fields read on demand: the stored fields of the current row not
+  // read yet, and the statement that reads each.
+  std::vector<bool> unread;
+  std::vector<std::unique_ptr<Statement>> field_reads;
   int stored_count = 0;
 
   sqlite3* db() { return store.Connection(alias); }
@@ -213,11 +223,29 @@ struct DataSet::Impl {
     return i;
   }
 
+  // The fields read with each row, by position in the stored fields.
+  std::vector<int> FieldsReadWithRow() const {
+    std::vector<int> positions;
+    if (!on_demand) {
+      for (size_t i = 0; i < def->fields.size(); ++i) positions.push_back(static_cast<int>(i));
+    } else {
+      // Calculated fields may be named with the stored ones: they are
+      // worked out from the row, never read.
+      for (const std::string& name : with_row) {
+        int i = StoredFieldIndex(name);
+        if (i >= 0 && std::find(positions.begin(), positions.end(), i) == positions.end()) {
+          positions.push_back(i);
+        }
+      }
+    }
+    return positions;
+  }
+
   std::string ColumnList() const {
     std::string list;
-    for (const FieldDef& f : def->fields) {
-      if (!list.empty()) list += ", ";
-      list += QuoteIdentifier(f.name);
+    for (int i : row_fields) {
+      list += ", ";
+      list += QuoteIdentifier(def->fields[static_cast<size_t>(i)].name);
     }
     return list;
   }
@@ -308,6 +336,7 @@ struct DataSet::Impl {
 
   void LoadRowids() {
     rowids.clear();
+    ForgetReadAhead();
     std::string where;
     std::vector<Value> binds;
     if (!Restriction(&where, &binds)) return;
@@ -324,32 +353,132 @@ struct DataSet::Impl {
   void ClearBuffer() {
     current.assign(def->fields.size() + calculated.size(), Value::Null());
     changed.assign(current.size(), false);
+    unread.assign(current.size(), false);
   }
 
-  // The statement is prepared once per data set: browsing reads row by row.
+  // A data set that reads fields on demand checks at Open that the table
+  // has every declared field, as preparing a read of them all would.
+  void CheckFieldsExist() {
+    for (const FieldDef& f : def->fields) {
+      if (sqlite3_table_column_metadata(db(), nullptr, table().c_str(), f.name.c_str(), nullptr,
+                                        nullptr, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        Fail(table() + ": no such column: " + f.name);
+      }
+    }
+  }
+
+  void LoadField(int at) {
+    std::unique_ptr<Statement>& read = field_reads[static_cast<size_t>(at)];
+    const FieldDef& f = def->fields[static_cast<size_t>(at)];
+    if (!read) {
+      read = std::make_unique<Statement>(db(), "SELECT " + QuoteIdentifier(f.name) + " FROM " +
+                                                   QuoteIdentifier(table()) + " WHERE rowid = ?");
+    }
+    read->Reset();
+    read->Bind(1, Value::Integer(current_rowid));
+    current[static_cast<size_t>(at)] = read->Step() ? ReadColumn(read->get(), 0, f) : Value::Null();
+    read->Reset();
+    unread[static_cast<size_t>(at)] = false;
+  }
+
+  // One statement reads up to kRowsPerRead rows by rowid. It is prepared
+  // once per data set; a single move reads one row with it, a walk with
+  // Next reads the rows that follow as well.
+  static constexpr int kRowsPerRead = 16;
   void PrepareRowRead() {
-    if (!read_row) {
-      read_row =
-          std::make_unique<Statement>(db(), "SELECT " + ColumnList() + " FROM " +
-                                                QuoteIdentifier(table()) + " WHERE rowid = ?");
+    if (!read_rows) {
+      row_fields = FieldsReadWithRow();
+      std::string marks = "?";
+      for (int i = 1; i < kRowsPerRead; ++i) marks += ", ?";
+      read_rows = std::make_unique<Statement>(db(), "SELECT rowid" + ColumnList() + " FROM " +
+                                                        QuoteIdentifier(table()) +
+                                                        " WHERE rowid IN (" + marks + ")");
     }
   }
 
-  // Reads the stored fields of a row; false when the row is gone.
-  bool ReadRow(int64_t rowid) {
+  // Reads the stored fields of the rows at positions [first, first + count)
+  // of the list into `ahead`; a row that is gone stays out of it.
+  void ReadRows(int first, int count) {
     PrepareRowRead();
-    read_row->Reset();
-    read_row->Bind(1, Value::Integer(rowid));
-    ClearBuffer();
-    if (!read_row->Step()) return false;
-    for (size_t i = 0; i < def->fields.size(); ++i) {
-      current[i] = ReadColumn(read_row->get(), static_cast<int>(i), def->fields[i]);
+    ahead.clear();
+    read_rows->Reset();
+    for (int i = 0; i < count; ++i) {
+      read_rows->Bind(i + 1, Value::Integer(rowids[static_cast<size_t>(first + i)]));
     }
-    read_row->Reset();
+    while (read_rows->Step()) {
+      AheadRow& row = ahead.emplace_back();
+      row.rowid = sqlite3_column_int64(read_rows->get(), 0);
+      row.values.resize(def->fields.size(), Value::Null());
+      for (size_t k = 0; k < row_fields.size(); ++k) {
+        size_t i = static_cast<size_t>(row_fields[k]);
+        row.values[i] = ReadColumn(read_rows->get(), static_cast<int>(k + 1), def->fields[i]);
+      }
+    }
+    read_rows->Reset();
+    ahead_changes = sqlite3_total_changes64(db());
+  }
+
+  // Reads the stored fields of the row at a position into the record;
+  // false when the row is gone. Walking on with Next (`walking_on`), the rows
+  // that follow are read in the same statement and kept for the next
+  // moves: they are as the store held them at that read, as rows are
+  // within one statement. Once this connection writes anything they are
+  // read again by rowid, since a row may have changed or gone.
+  bool ReadRowAt(int at, bool walking_on) {
+    int64_t rowid = rowids[static_cast<size_t>(at)];
+    if (!walking_on || ahead_changes != sqlite3_total_changes64(db()) ||
+        !TakeAhead(rowid, walking_on)) {
+      int rest = static_cast<int>(rowids.size()) - at;
+      int count = walking_on ? std::min(ahead_span, rest) : 1;
+      if (walking_on) ahead_span = std::min(ahead_span * 2, kRowsPerRead);
+      ReadRows(at, count);
+      if (!TakeAhead(rowid, walking_on)) {
+        ClearBuffer();
+        return false;
+      }
+    }
     return true;
   }
 
-  std::unique_ptr<Statement> read_row;
+  // Moves the row read ahead for `rowid` into the record; false when there
+  // is none. Each row read ahead is used once: moving back to it reads it
+  // again.
+  bool TakeAhead(int64_t rowid, bool keep_rest) {
+    for (AheadRow& row : ahead) {
+      if (row.rowid != rowid || row.values.empty()) continue;
+      current = std::move(row.values);
+      current.resize(def->fields.size() + calculated.size(), Value::Null());
+      changed.assign(current.size(), false);
+      unread.assign(current.size(), false);
+      if (on_demand) {
+        std::fill(unread.begin(), unread.begin() + static_cast<long>(def->fields.size()), true);
+        for (int i : row_fields) unread[static_cast<size_t>(i)] = false;
+      }
+      row.values.clear();
+      if (!keep_rest) ahead.clear();
+      return true;
+    }
+    return false;
+  }
+
+  void ForgetReadAhead() {
+    ahead.clear();
+    ahead_span = kFirstWalkRead;
+  }
+
+  struct AheadRow {
+    int64_t rowid = 0;
+    std::vector<Value> values;
+  };
+  // A walk reads a few rows ahead at first and more as it goes on, so that
+  // a walk that stops early reads little it does not use.
+  static constexpr int kFirstWalkRead = 4;
+  std::unique_ptr<Statement> read_rows;
+  std::vector<AheadRow> ahead;
+  int64_t ahead_changes = 0;
+  int ahead_span = kFirstWalkRead;
+  // Set by Next for the move on to the next row; MoveTo takes it.
+  bool walking = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -385,6 +514,14 @@ void DataSet::SetIndexFieldNames(std::string field_names) {
 
 void DataSet::SetReadOnly(bool read_only) {
   impl_->read_only = read_only;
+}
+
+void DataSet::SetFieldsReadWithRow(std::vector<std::string> field_names) {
+  if (Active())
+    Fail(table_name() + ": the fields read with a row are set while the table is closed");
+  impl_->on_demand = true;
+  impl_->with_row = std::move(field_names);
+  impl_->read_rows.reset();
 }
 
 void DataSet::AddCalculatedField(FieldDef def) {
@@ -459,6 +596,10 @@ void DataSet::Open() {
   // Preparing the row read fails on a missing table or a missing or
   // renamed field, before any row is read.
   d.PrepareRowRead();
+  if (d.on_demand) {
+    d.CheckFieldsExist();
+    d.field_reads.resize(d.def->fields.size());
+  }
   fields_.clear();
   for (size_t i = 0; i < d.def->fields.size(); ++i) {
     fields_.push_back(std::make_unique<Field>(this, d.def->fields[i], static_cast<int>(i), false));
@@ -510,6 +651,7 @@ void DataSet::Next() {
     eof_ = true;
     return;
   }
+  impl_->walking = true;
   MoveTo(next);
   bof_ = false;
   eof_ = false;
@@ -710,6 +852,7 @@ int64_t DataSet::IncrementField(std::string_view name) {
   while (stmt.Step()) {
   }
   d.current[f] = Value::Integer(incremented);
+  d.unread[f] = false;
   return incremented - 1;
 }
 
@@ -721,7 +864,7 @@ bool DataSet::ReplaceFieldIfUnchanged(std::string_view name, const Value& value)
   int f = d.RequireStoredField(name);
   const FieldDef& def = d.def->fields[f];
   Value replacement = ConvertForField(def, value);
-  const Value& read = d.current[f];
+  const Value& read = CurrentValue(f);
   std::string column = QuoteIdentifier(def.name);
   std::string unchanged = column + " IS NULL";
   if (!read.IsNull()) {
@@ -745,6 +888,7 @@ bool DataSet::ReplaceFieldIfUnchanged(std::string_view name, const Value& value)
 
 const Value& DataSet::CurrentValue(int position) const {
   if (!Active()) Fail(impl_->table() + ": Cannot perform this operation on a closed dataset");
+  if (impl_->unread[position]) impl_->LoadField(position);
   return impl_->current[position];
 }
 
@@ -760,6 +904,7 @@ void DataSet::SetCurrentValue(int position, Value v) {
   }
   d.current[position] = std::move(v);
   d.changed[position] = true;
+  d.unread[position] = false;
 }
 
 void DataSet::CheckBrowseMode() {
@@ -769,10 +914,12 @@ void DataSet::CheckBrowseMode() {
 
 void DataSet::MoveTo(int position) {
   Impl& d = *impl_;
+  const bool walking = d.walking;
+  d.walking = false;
   d.ClearBuffer();
   d.position = -1;
   while (position >= 0 && position < static_cast<int>(d.rowids.size())) {
-    if (d.ReadRow(d.rowids[position])) {
+    if (d.ReadRowAt(position, walking)) {
       d.position = position;
       d.current_rowid = d.rowids[position];
       break;

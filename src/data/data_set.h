@@ -93,6 +93,12 @@ class DataSet {
   void SetIndexName(std::string index_name);         // a named index of the table
   void SetIndexFieldNames(std::string field_names);  // "BatchKey" or "A;B"
   void SetReadOnly(bool read_only);
+  // Reads only these fields with each row, and any other field of the row
+  // when it is first asked for after a move, with a statement of its own
+  // (so as the store holds it then); none: every field on demand. Names
+  // that are not stored fields (calculated ones) are passed over. For a
+  // wide table of which a request uses a few fields.
+  void SetFieldsReadWithRow(std::vector<std::string> field_names);
   void AddCalculatedField(FieldDef def);
   void SetOnCalcFields(std::function<void(DataSet&)> handler);
   void SetOnNewRecord(std::function<void(DataSet&)> handler);

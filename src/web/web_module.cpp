@@ -23,6 +23,8 @@ TwmMain_::TwmMain_(ModuleContext context)
   const auto& reduced = context.config.installation.reduced_portal_installation_id;
   DeclareAccountProducers(TPAccount, TPTanks, TPInvoices,
                           reduced && context.identity.SameDatabaseId(*reduced));
+  // A request uses a few of the row's 230 fields.
+  tblRemotePrefs.SetFieldsReadWithRow({});
   tblRemotePrefs.Open();
   posting_ = std::make_unique<PostingTables>(context.store, context.platform, tblRemotePrefs);
   CurrentMerchantId = static_cast<int32_t>(tblRemotePrefs.FieldByName("MerchantID").AsInteger());

@@ -397,6 +397,105 @@ TEST_F(DataSetTest, RefreshSeesOtherWritersAndKeepsThePosition) {
   EXPECT_EQ(tanks.FieldByName("FuelinTank").AsInteger(), 55);
 }
 
+// A walk reads rows ahead; what this connection writes meanwhile, through
+// another data set or a query, shows on the rows it moves on to, and rows
+// another process adds stay out until the set is read again.
+TEST_F(DataSetTest, AWalkSeesWhatTheConnectionWritesMeanwhile) {
+  for (int k = 1; k <= 40; ++k) {
+    temp.Insert("Tanks", {{"Tankindex", Value::Integer(k)}, {"FuelinTank", Value::Integer(k)}});
+  }
+  DataSet tanks(store, "UserData", "Tanks");
+  tanks.SetIndexFieldNames("Tankindex");
+  tanks.Open();
+  tanks.Next();
+  tanks.Next();  // rows ahead of the third are read now
+  DataSet writer(store, "UserData", "Tanks");
+  writer.Open();
+  ASSERT_TRUE(writer.Locate({{"Tankindex", Value::Integer(4)}}));
+  writer.Edit();
+  writer.FieldByName("FuelinTank").SetInteger(99);
+  writer.Post();
+  store.Execute("UserData", "DELETE FROM Tanks WHERE Tankindex IN (5, 30)");
+  Store other(temp.paths());  // another process adds a row
+  DataSet adder(other, "UserData", "Tanks");
+  adder.Open();
+  adder.Append();
+  adder.FieldByName("Tankindex").SetInteger(25);
+  adder.Post();
+
+  std::vector<int64_t> seen;
+  std::vector<int64_t> fuel;
+  for (; !tanks.Eof(); tanks.Next()) {
+    seen.push_back(tanks.FieldByName("Tankindex").AsInteger());
+    fuel.push_back(tanks.FieldByName("FuelinTank").AsInteger());
+  }
+  std::vector<int64_t> expected_seen;
+  for (int k = 3; k <= 40; ++k) {
+    if (k != 5 && k != 30) expected_seen.push_back(k);
+  }
+  EXPECT_EQ(seen, expected_seen);
+  ASSERT_GE(fuel.size(), 2u);
+  EXPECT_EQ(fuel[1], 99);
+  EXPECT_EQ(tanks.RecordCount(), 38);
+  tanks.Refresh();
+  EXPECT_EQ(tanks.RecordCount(), 39);
+}
+
+// Only Next uses the rows read ahead: any other move reads its row from
+// the store again.
+TEST_F(DataSetTest, MovesOtherThanNextReadTheStore) {
+  for (int k : {1, 2, 3}) temp.Insert("Tanks", {{"Tankindex", Value::Integer(k)}});
+  DataSet tanks(store, "UserData", "Tanks");
+  tanks.SetIndexFieldNames("Tankindex");
+  tanks.Open();
+  tanks.Next();  // the third row is read ahead now
+  Store other(temp.paths());
+  other.Execute("UserData", "UPDATE Tanks SET FuelinTank = 7 WHERE Tankindex IN (1, 3)");
+  tanks.Last();
+  EXPECT_EQ(tanks.FieldByName("FuelinTank").AsInteger(), 7);
+  tanks.First();
+  EXPECT_EQ(tanks.FieldByName("FuelinTank").AsInteger(), 7);
+}
+
+// Fields read on demand give what a whole-row read gives, and editing,
+// incrementing and replacing work on them as on any other.
+TEST_F(DataSetTest, FieldsReadOnDemandBehaveAsFieldsReadWithTheRow) {
+  temp.Insert("Keys", {{"TableName", Value::Text("Log")}, {"NextNumber", Value::Integer(41)}});
+  temp.Insert("Keys", {{"TableName", Value::Text("Batch")}, {"NextNumber", Value::Integer(7)}});
+  for (std::vector<std::string> with_row :
+       {std::vector<std::string>{}, std::vector<std::string>{"TableName"}}) {
+    DataSet keys(store, "UserData", "Keys");
+    keys.SetFieldsReadWithRow(with_row);
+    keys.SetIndexFieldNames("TableName");
+    keys.Open();
+    EXPECT_EQ(keys.FieldByName("TableName").AsString(), "Batch");
+    EXPECT_EQ(keys.FieldByName("NextNumber").AsInteger(), 7);
+    keys.Next();
+    EXPECT_EQ(keys.FieldByName("TableName").AsString(), "Log");
+    const int64_t before = keys.FieldByName("NextNumber").AsInteger();
+    EXPECT_EQ(keys.IncrementField("NextNumber"), before);
+    EXPECT_EQ(keys.FieldByName("NextNumber").AsInteger(), before + 1);
+    EXPECT_TRUE(keys.ReplaceFieldIfUnchanged("NextNumber", Value::Integer(before + 5)));
+    EXPECT_EQ(keys.FieldByName("NextNumber").AsInteger(), before + 5);
+    keys.Edit();
+    keys.FieldByName("NextNumber").SetInteger(before + 10);
+    keys.Post();
+    EXPECT_EQ(keys.FieldByName("NextNumber").AsInteger(), before + 10);
+  }
+  // 41 and 51 at the start of each round.
+  Query q(store, "UserData", "SELECT NextNumber FROM Keys WHERE TableName = 'Log'");
+  q.Open();
+  EXPECT_EQ(q.Column(0).AsInteger(), 61);
+}
+
+TEST_F(DataSetTest, FieldsReadOnDemandStillNeedEveryDeclaredField) {
+  store.Execute("UserData", "DROP TABLE Company");
+  store.Execute("UserData", "CREATE TABLE Company (Phone VARCHAR(20), CompanyName VARCHAR(50))");
+  DataSet company(store, "UserData", "Company");
+  company.SetFieldsReadWithRow({});
+  EXPECT_THROW(company.Open(), StoreError);
+}
+
 TEST_F(DataSetTest, IncrementFieldHandsOutTheOldValue) {
   temp.Insert("Keys", {{"TableName", Value::Text("Log")}, {"NextNumber", Value::Integer(41)}});
   DataSet keys(store, "UserData", "Keys");
