@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "data/sqlite_codec.h"
+#include "data/statement_cache.h"
 #include "data/store.h"
 #include "text/cp1252.h"
 
@@ -28,12 +29,7 @@ Query::~Query() {
 
 void Query::Prepare() {
   if (stmt_) return;
-  sqlite3* db = store_.Connection(alias_);
-  if (sqlite3_prepare_v2(db, sql_.c_str(), static_cast<int>(sql_.size()), &stmt_, nullptr) !=
-      SQLITE_OK) {
-    stmt_ = nullptr;
-    ThrowSqliteError(db, "preparing \"" + sql_ + "\"");
-  }
+  stmt_ = TakeStatement(store_.Connection(alias_), sql_);
 }
 
 void Query::SetParam(std::string_view name, const Value& value) {
@@ -93,7 +89,7 @@ QueryColumn Query::FieldByName(std::string_view name) const {
 }
 
 void Query::Close() {
-  if (stmt_) sqlite3_finalize(stmt_);
+  GiveBackStatement(stmt_);
   stmt_ = nullptr;
   eof_ = true;
 }

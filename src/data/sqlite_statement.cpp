@@ -3,18 +3,15 @@
 #include <sqlite3.h>
 
 #include "data/sqlite_codec.h"
+#include "data/statement_cache.h"
 
 namespace portavel {
 
-Statement::Statement(sqlite3* db, const std::string& sql) : db_(db) {
-  if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
-      SQLITE_OK) {
-    ThrowSqliteError(db, "preparing \"" + sql + "\"");
-  }
-}
+Statement::Statement(sqlite3* db, const std::string& sql)
+    : db_(db), stmt_(TakeStatement(db, sql)) {}
 
 Statement::~Statement() {
-  sqlite3_finalize(stmt_);
+  GiveBackStatement(stmt_);
 }
 
 void Statement::Bind(int index, const Value& value) {

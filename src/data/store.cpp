@@ -4,6 +4,7 @@
 
 #include "data/sqlite_codec.h"
 #include "data/sqlite_statement.h"
+#include "data/statement_cache.h"
 #include "data/table_catalog.h"
 #include "text/cp1252.h"
 
@@ -35,7 +36,10 @@ Store::Store(StorePaths paths, bool create_missing_files)
     : paths_(std::move(paths)), create_missing_files_(create_missing_files) {}
 
 Store::~Store() {
-  for (auto& [alias, db] : connections_) sqlite3_close_v2(db);
+  for (auto& [alias, db] : connections_) {
+    FinalizeKeptStatements(db);
+    sqlite3_close_v2(db);
+  }
 }
 
 std::string Store::CanonicalAlias(std::string_view alias) {
@@ -66,6 +70,7 @@ sqlite3* Store::Connection(std::string_view alias) {
   sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   sqlite3_create_collation_v2(db, kNoCaseCollation, SQLITE_UTF8, nullptr, CompareNoCase, nullptr);
   connections_.emplace(canonical, db);
+  KeepStatementsFor(db);
   Execute(canonical, "PRAGMA journal_mode=WAL");
   Execute(canonical, "PRAGMA synchronous=NORMAL");
   return db;
