@@ -1,5 +1,6 @@
 #include "money/money.h"
 
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 
@@ -46,19 +47,28 @@ UWide RoundedMagnitude(int64_t units, int places) {
 }
 
 std::string DecimalText(UWide value) {
-  if (value == 0) return "0";
-  std::string digits;
-  while (value != 0) {
-    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(value % 10)));
+  char digits[40];  // 2^128 has 39 digits
+  char* first = std::end(digits);
+  // A 128-bit division is a library call; every amount but the most
+  // extreme products fits 64 bits.
+  while (value > std::numeric_limits<uint64_t>::max()) {
+    *--first = static_cast<char>('0' + static_cast<int>(value % 10));
     value /= 10;
   }
-  return digits;
+  uint64_t rest = static_cast<uint64_t>(value);
+  do {
+    *--first = static_cast<char>('0' + static_cast<int>(rest % 10));
+    rest /= 10;
+  } while (rest != 0);
+  return std::string(first, std::end(digits));
 }
 
 // Four-digit decimal fraction of a magnitude in ten-thousandths.
 std::string FractionDigits(UWide magnitude) {
-  std::string fraction = DecimalText(magnitude % Money::kUnitsPerWhole);
-  return std::string(4 - fraction.size(), '0') + fraction;
+  auto fraction = static_cast<unsigned>(magnitude % Money::kUnitsPerWhole);
+  std::string digits(4, '0');
+  for (int i = 3; i >= 0; --i, fraction /= 10) digits[i] = static_cast<char>('0' + fraction % 10);
+  return digits;
 }
 
 std::string WithThousands(const std::string& digits) {
