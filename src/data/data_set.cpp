@@ -358,13 +358,17 @@ struct DataSet::Impl {
 
   // A data set that reads fields on demand checks at Open that the table
   // has every declared field, as preparing a read of them all would.
+  // The store remembers a table found whole on its connection, so that a
+  // process serving many requests checks each table once.
   void CheckFieldsExist() {
+    if (store.FieldsFound(alias, table())) return;
     for (const FieldDef& f : def->fields) {
       if (sqlite3_table_column_metadata(db(), nullptr, table().c_str(), f.name.c_str(), nullptr,
                                         nullptr, nullptr, nullptr, nullptr) != SQLITE_OK) {
         Fail(table() + ": no such column: " + f.name);
       }
     }
+    store.NoteFieldsFound(alias, table());
   }
 
   void LoadField(int at) {

@@ -76,6 +76,14 @@ sqlite3* Store::Connection(std::string_view alias) {
   return db;
 }
 
+bool Store::FieldsFound(std::string_view alias, const std::string& table_name) const {
+  return tables_found_whole_.contains(CanonicalAlias(alias) + "." + table_name);
+}
+
+void Store::NoteFieldsFound(std::string_view alias, const std::string& table_name) {
+  tables_found_whole_.insert(CanonicalAlias(alias) + "." + table_name);
+}
+
 bool Store::ReleaseLeftovers() {
   bool any = false;
   for (auto& [alias, db] : connections_) {

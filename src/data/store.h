@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,11 @@ class Store {
   // Runs a statement with no parameters and no result (DDL, pragmas).
   void Execute(std::string_view alias, const std::string& sql);
 
+  // Whether NoteFieldsFound was called for the table on this store: a data
+  // set found every field the catalog declares for it in the database.
+  bool FieldsFound(std::string_view alias, const std::string& table_name) const;
+  void NoteFieldsFound(std::string_view alias, const std::string& table_name);
+
   // For a process that serves one request after another on this store:
   // resets the statements a request left stepping (each holds a read
   // snapshot that would hide later writes of other processes) and rolls
@@ -59,6 +65,7 @@ class Store {
   StorePaths paths_;
   bool create_missing_files_;
   std::map<std::string, sqlite3*> connections_;
+  std::set<std::string> tables_found_whole_;  // "alias.table"
 };
 
 // How long a write waits for another connection's write lock before it
