@@ -21,6 +21,10 @@ file(GLOB PORTAVEL_DOCS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.md)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${PORTAVEL_DOCS}
   DESTINATION share/doc/portavel COMPONENT portavel)
 
+# The web server recipes, so that an installed portal has them without
+# Portavel's source: docs/deployment.md copies them from here.
+install(DIRECTORY deploy/ DESTINATION share/doc/portavel/examples COMPONENT portavel)
+
 # The configuration file: a dpkg conffile, so upgrades keep the dealer's
 # edits. It holds the session secret once installed, hence not world-readable.
 # The untouched copy under share/portavel lets the post-install step tell a
