@@ -481,8 +481,6 @@ struct DataSet::Impl {
   std::vector<AheadRow> ahead;
   int64_t ahead_changes = 0;
   int ahead_span = kFirstWalkRead;
-  // Set by Next for the move on to the next row; MoveTo takes it.
-  bool walking = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -655,8 +653,7 @@ void DataSet::Next() {
     eof_ = true;
     return;
   }
-  impl_->walking = true;
-  MoveTo(next);
+  MoveTo(next, /*walking_on=*/true);
   bof_ = false;
   eof_ = false;
 }
@@ -916,14 +913,12 @@ void DataSet::CheckBrowseMode() {
   if (state_ == State::Edit || state_ == State::Insert) Post();
 }
 
-void DataSet::MoveTo(int position) {
+void DataSet::MoveTo(int position, bool walking_on) {
   Impl& d = *impl_;
-  const bool walking = d.walking;
-  d.walking = false;
   d.ClearBuffer();
   d.position = -1;
   while (position >= 0 && position < static_cast<int>(d.rowids.size())) {
-    if (d.ReadRowAt(position, walking)) {
+    if (d.ReadRowAt(position, walking_on)) {
       d.position = position;
       d.current_rowid = d.rowids[position];
       break;

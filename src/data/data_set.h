@@ -181,7 +181,8 @@ class DataSet {
   void CheckWritable();
   // Reads the row at a position (or clears the record for -1), computes
   // the calculated fields and lets the details follow.
-  void MoveTo(int position);
+  // `walking_on`: Next's move to the following row, which reads ahead.
+  void MoveTo(int position, bool walking_on = false);
   // Re-reads the row list and stands on the given row (or near the old
   // position when it is gone).
   void ReloadAt(int64_t rowid);
