@@ -12,14 +12,27 @@ Answers come, in this order, from:
   1. the queue: files FOLDER/queue/*.json, taken in name order and removed;
      each is one answer: {"status": 200, "body": "text"} or
      {"status": 200, "body_base64": "..."}, optionally "content_type", or
-     {"close": true} to drop the connection without answering;
+     {"close": true} to drop the connection without answering. Faults a
+     test injects, any of them beside status and body:
+       "delay_ms": N               answer N ms after the request (which is
+                                   recorded before the wait);
+       "reset": true               abort the connection with a TCP reset;
+       "cut_after": N              send only the first N bytes of the
+                                   whole answer, then close;
+       "content_length_extra": N   declare N bytes more than the body has,
+                                   then close;
+       "body_repeat": K            send the body K times over (a large
+                                   answer without a large queue file);
   2. with --demo, the gateway's own logic: the test card 4111111111111111 and
      every card-on-file request are approved, 4000000000000002 and any other
      card declined, in each gateway's answer format (Authorize.Net answers
      start with the UTF-8 byte-order mark, as the real service's do); one line
      per charge is printed (gateway, masked card, amount, outcome) unless
-     --quiet;
+     --quiet; in this mode requests.jsonl keeps card numbers masked to their
+     last four digits and CVNs as "***", as a demo must not keep card data;
   3. otherwise status 503 with the text "no answer queued".
+Without --demo, requests are recorded byte for byte: the tests check what
+the program sent.
 --script FILE queues the answers of a JSON list at start.
 
 At start it makes, in FOLDER, a test CA (ca.pem) and a certificate for
@@ -43,7 +56,11 @@ import itertools
 import json
 import os
 import pathlib
+import re
 import signal
+import socket
+import struct
+import time
 import ssl
 import subprocess
 import sys
@@ -116,6 +133,19 @@ def mask(card):
     return card if len(card) <= 4 else "*" * (len(card) - 4) + card[-4:]
 
 
+CARD_RUN = re.compile(rb"(?<![0-9])[0-9]{13,19}(?![0-9])")
+CVN_FIELDS = (re.compile(rb"(CVNum=)[^&\r\n]*"), re.compile(rb"(<CVV2>)[^<]*"),
+              re.compile(rb"(<cardCode>)[^<]*"))
+
+
+def mask_card_data(body):
+    """The request as a demo may keep it: card numbers to their last four."""
+    body = CARD_RUN.sub(lambda m: b"*" * (len(m.group(0)) - 4) + m.group(0)[-4:], body)
+    for field in CVN_FIELDS:
+        body = field.sub(lambda m: m.group(1) + b"***", body)
+    return body
+
+
 def local_name(tag):
     return tag.rsplit("}", 1)[-1]
 
@@ -143,6 +173,8 @@ class Gateway:
         self.numbers = itertools.count(7001)
 
     def record(self, method, path, headers, body):
+        if self.demo:
+            body = mask_card_data(body)
         line = json.dumps({"method": method, "path": path, "headers": headers,
                            "body_base64": base64.b64encode(body).decode("ascii")})
         with self.lock, open(self.records, "a", encoding="utf-8") as records:
@@ -290,18 +322,57 @@ class Handler(http.server.BaseHTTPRequestHandler):
             answer = gateway.answer_by_protocol(self.path, body)
         if answer is None:
             answer = {"status": 503, "content_type": "text/plain", "body": "no answer queued"}
+        if answer.get("delay_ms"):
+            time.sleep(answer["delay_ms"] / 1000.0)
         if answer.get("close"):
             self.close_connection = True
+            return
+        if answer.get("reset"):
+            self.reset_connection()
             return
         if "body_base64" in answer:
             content = base64.b64decode(answer["body_base64"])
         else:
             content = answer.get("body", "").encode("utf-8")
-        self.send_response(answer.get("status", 200))
-        self.send_header("Content-Type", answer.get("content_type", "text/xml; charset=utf-8"))
-        self.send_header("Content-Length", str(len(content)))
-        self.end_headers()
-        self.wfile.write(content)
+        repeat = max(1, int(answer.get("body_repeat", 1)))
+        declared = len(content) * repeat + int(answer.get("content_length_extra", 0))
+        head = ("HTTP/1.1 %d %s\r\nServer: %s\r\nContent-Type: %s\r\nContent-Length: %d\r\n\r\n"
+                % (answer.get("status", 200), self.responses.get(answer.get("status", 200),
+                                                                  ("",))[0],
+                   self.server_version, answer.get("content_type", "text/xml; charset=utf-8"),
+                   declared)).encode("ascii")
+        limit = answer.get("cut_after")
+        try:
+            self.send_limited(head, content, repeat, limit)
+        except OSError:
+            pass  # the client hung up, as a client may
+        if limit is not None or answer.get("content_length_extra"):
+            # Gone as a broken line goes: without the TLS close_notify that
+            # would tell the client the answer was complete.
+            self.close_connection = True
+            self.server.abrupt_sockets.add(id(self.connection))
+
+    def send_limited(self, head, content, repeat, limit):
+        """The head and the body repeated, stopping after `limit` bytes."""
+        left = limit if limit is not None else -1
+        for piece in itertools.chain([head], itertools.repeat(content, repeat)):
+            if left == 0:
+                return
+            if left > 0:
+                piece = piece[:left]
+                left -= len(piece)
+            self.wfile.write(piece)
+        self.wfile.flush()
+
+    def reset_connection(self):
+        """An RST instead of an answer: linger off, and no TLS close."""
+        try:
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                       struct.pack("ii", 1, 0))
+        except OSError:
+            pass
+        self.close_connection = True
+        self.server.abrupt_sockets.add(id(self.connection))
 
     def log_message(self, format, *args):
         pass
@@ -312,6 +383,7 @@ class Server(http.server.ThreadingHTTPServer):
 
     def __init__(self, address, context, gateway):
         super().__init__(address, Handler)
+        self.abrupt_sockets = set()
         self.context = context
         self.gateway = gateway
 
@@ -325,7 +397,13 @@ class Server(http.server.ThreadingHTTPServer):
         try:
             super().finish_request(connection, client_address)
         finally:
-            connection.close()
+            if id(connection) in self.abrupt_sockets:
+                # Closing the raw descriptor skips the TLS close_notify (and
+                # with linger off sends a reset).
+                self.abrupt_sockets.discard(id(connection))
+                os.close(connection.detach())
+            else:
+                connection.close()
 
     def handle_error(self, request, client_address):
         # A client that hangs up early is no reason to print a trace.

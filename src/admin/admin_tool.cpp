@@ -12,6 +12,7 @@
 #include "admin/demo_data.h"
 #include "admin/demo_setup.h"
 #include "admin/help_text.h"
+#include "admin/journal_command.h"
 #include "admin/session_secret.h"
 #include "admin/smtp_command.h"
 #include "admin/store_check.h"
@@ -151,6 +152,12 @@ int RunCommand(const CommandLine& line, std::istream& in, std::ostream& out, std
       throw UsageError("unknown smtp action " + line.arguments[0] +
                        "; see portavel-db smtp --help");
     }
+  } else if (line.command == "journal") {
+    RequireArguments(line, 1, "list or replay");
+    if (line.arguments[0] != "list" && line.arguments[0] != "replay") {
+      throw UsageError("unknown journal action " + line.arguments[0] +
+                       "; see portavel-db journal --help");
+    }
   } else if (line.command != "load" && line.command != "dump") {
     RequireArguments(line, 0, "");
   }
@@ -166,6 +173,7 @@ int RunCommand(const CommandLine& line, std::istream& in, std::ostream& out, std
   if (line.command == "dump") RunDump(line, config, out);
   if (line.command == "demo") RunDemo(config, out, err, platform);
   if (line.command == "check") RunCheck(config, out);
+  if (line.command == "journal") RunJournalCommand(line.arguments[0], config, out, err);
   if (line.command == "smtp") {
     std::unique_ptr<Store> store = OpenExistingStore(config.database);
     RunSmtpCommand(line, *store, in, out, platform);

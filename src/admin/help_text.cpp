@@ -17,6 +17,8 @@ Commands:
   smtp set OPTIONS      store the mail server settings of the password e-mail
   smtp show             show the stored mail server settings (not the password)
   new-secret            print a random secret for [session] secret
+  journal list          list the card approvals kept in the payments journal
+  journal replay        record the journal's approvals in the card log
 
 Options:
   --config FILE         the configuration file (else PORTAVEL_CONFIG,
@@ -127,6 +129,24 @@ std::string_view ToolHelp() {
   return kToolHelp;
 }
 
+constexpr std::string_view kJournalHelp =
+    R"(Usage: portavel-db journal [--config FILE] list
+       portavel-db journal [--config FILE] replay
+
+When a card gateway approved a charge but the store could not be written
+(locked too long, disk full, read-only), the portal kept the approval in
+the payments journal ([payments] journal) and said so in the operator log.
+
+  list     prints each approval and whether the card log (ccTransactions)
+           already holds it, then how many do not
+  replay   writes each approval into its card log row; one already there
+           is left alone, so replay may be run again at any time
+
+The journal itself is never changed: archive it by hand once replayed.
+Exit status 1 when a line of the journal is damaged (the others are still
+listed or replayed) or the store cannot be written.
+)";
+
 std::optional<std::string_view> CommandHelp(std::string_view command, std::string_view action) {
   if (command == "init") return kInitHelp;
   if (command == "load") return kLoadHelp;
@@ -134,6 +154,7 @@ std::optional<std::string_view> CommandHelp(std::string_view command, std::strin
   if (command == "demo") return kDemoHelp;
   if (command == "check") return kCheckHelp;
   if (command == "new-secret") return kNewSecretHelp;
+  if (command == "journal") return kJournalHelp;
   if (command == "smtp") {
     if (action == "set") return kSmtpSetHelp;
     if (action == "show") return kSmtpShowHelp;

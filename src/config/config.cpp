@@ -1,5 +1,6 @@
 #include "config/config.h"
 
+#include <filesystem>
 #include <set>
 
 #include "config/config_lookup.h"
@@ -14,6 +15,10 @@ StorePaths ReadDatabase(ConfigSection& section) {
   StorePaths paths;
   paths.userdata = section.RequiredPath("userdata");
   paths.localdata = section.RequiredPath("localdata");
+  paths.busy_timeout_ms =
+      static_cast<int>(section.Integer("busy_timeout_seconds", 1, kMaxBusyTimeoutSeconds)
+                           .value_or(kStoreBusyTimeoutMs / 1000) *
+                       1000);
   return paths;
 }
 
@@ -116,10 +121,42 @@ GatewayConfig ReadGateways(ConfigSection& section) {
   return gateways;
 }
 
-PaymentsConfig ReadPayments(ConfigSection& section) {
+// Money in a configuration file is quoted text or a whole number: a TOML
+// float cannot hold 0.10 exactly.
+std::optional<Money> Amount(ConfigSection& section, std::string_view key) {
+  constexpr const char* kAmountForm =
+      "must be an amount in whole cents above 0 and at most 99999999.99, quoted (\"99999.99\")";
+  constexpr int64_t kUnitsPerCent = Money::kUnitsPerWhole / 100;
+  if (!section.Contains(key)) return std::nullopt;
+  std::optional<Money> amount;
+  try {
+    amount = Money::Parse(section.Text(key).value_or(""));
+  } catch (const ConfigError&) {
+    try {
+      amount = Money::FromWhole(*section.Integer(key, 1, 99'999'999));
+    } catch (const ConfigError&) {
+      amount.reset();
+    }
+  }
+  if (!amount || amount->units() % kUnitsPerCent != 0 || *amount <= Money() ||
+      *amount > Money::FromUnits(999'999'999'900)) {
+    section.Fail(key, kAmountForm);
+  }
+  return amount;
+}
+
+PaymentsConfig ReadPayments(ConfigSection& section, const StorePaths& database) {
   PaymentsConfig payments;
   payments.echeck_url = Url(section, "echeck_url", UrlForm::kComplete);
   payments.site_seal_url = Url(section, "site_seal_url", UrlForm::kComplete);
+  payments.journal = section.Path("journal").value_or(
+      (std::filesystem::path(database.userdata).parent_path() / kDefaultJournalName).string());
+  payments.duplicate_window_seconds =
+      static_cast<int>(section.Integer("duplicate_window_seconds", 0, kMaxDuplicateWindowSeconds)
+                           .value_or(kDefaultDuplicateWindowSeconds));
+  if (std::optional<Money> max_amount = Amount(section, "max_amount")) {
+    payments.max_amount = *max_amount;
+  }
   return payments;
 }
 
@@ -166,7 +203,8 @@ Config ReadConfigFile(const std::string& path) {
   config.session = document.Read("session", ReadSession);
   config.mail = document.Read("mail", ReadMail);
   config.gateways = document.Read("gateways", ReadGateways);
-  config.payments = document.Read("payments", ReadPayments);
+  config.payments = document.Read(
+      "payments", [&](ConfigSection& section) { return ReadPayments(section, config.database); });
   config.delivery = document.Read("delivery", ReadDelivery);
   document.RejectUnknownSections();
   return config;

@@ -10,6 +10,7 @@
 #include "config/address_range.h"
 #include "config/config_error.h"
 #include "data/store.h"
+#include "money/money.h"
 #include "platform/guid.h"
 #include "platform/platform.h"
 
@@ -78,10 +79,24 @@ struct GatewayConfig {
   int timeout_seconds = kDefaultGatewayTimeoutSeconds;
 };
 
-// Outside addresses the payment pages link to; empty when not configured.
+inline constexpr int kDefaultDuplicateWindowSeconds = 120;
+inline constexpr int kMaxDuplicateWindowSeconds = 86400;
+inline constexpr const char* kDefaultJournalName = "payments-journal.log";
+inline constexpr int kMaxBusyTimeoutSeconds = 600;
+
+// The payment pages' outside links and the guards of a card charge.
 struct PaymentsConfig {
-  std::string echeck_url;     // the eCheck checkout page
+  std::string echeck_url;     // the eCheck checkout page; empty when not configured
   std::string site_seal_url;  // the site-seal script, sealID included
+  // Where approvals the store would not take are kept for replay; by
+  // default kDefaultJournalName beside the UserData database.
+  std::string journal;
+  // A repeated charge of the same account and amount within this many
+  // seconds of an approved or unanswered one is not sent; 0: no check.
+  int duplicate_window_seconds = kDefaultDuplicateWindowSeconds;
+  // The largest amount one charge may take: what the amount field's eight
+  // characters allow.
+  Money max_amount = Money::FromUnits(999'999'900);
 };
 
 // The truck-side endpoints write into the dealer's books, so only these

@@ -63,7 +63,7 @@ sqlite3* Store::Connection(std::string_view alias) {
     sqlite3_close_v2(db);
     throw StoreError("Cannot open the " + canonical + " database " + path + ": " + message);
   }
-  sqlite3_busy_timeout(db, kStoreBusyTimeoutMs);
+  sqlite3_busy_timeout(db, paths_.busy_timeout_ms);
   // A double-quoted name must never silently become a string literal: a
   // missing field has to fail, not read as its own name.
   sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -165,12 +165,12 @@ void Store::Execute(std::string_view alias, const std::string& sql) {
 }
 
 ShortBusyWait::ShortBusyWait(Store& store, std::string_view alias, int ms)
-    : db_(store.Connection(alias)) {
+    : db_(store.Connection(alias)), usual_ms_(store.busy_timeout_ms()) {
   sqlite3_busy_timeout(db_, ms);
 }
 
 ShortBusyWait::~ShortBusyWait() {
-  sqlite3_busy_timeout(db_, kStoreBusyTimeoutMs);
+  sqlite3_busy_timeout(db_, usual_ms_);
 }
 
 }  // namespace portavel

@@ -15,9 +15,15 @@ struct sqlite3;
 
 namespace portavel {
 
+// How long a write waits for another connection's write lock before it
+// fails. Concurrent request processes, the desktop program and the admin
+// tool wait for each other's writes rather than fail.
+inline constexpr int kStoreBusyTimeoutMs = 30000;
+
 struct StorePaths {
   std::string userdata;   // the UserData alias
   std::string localdata;  // the LocalData alias
+  int busy_timeout_ms = kStoreBusyTimeoutMs;
 };
 
 class Store {
@@ -36,6 +42,8 @@ class Store {
   sqlite3* Connection(std::string_view alias);
   // "UserData" or "LocalData" for any spelling of either.
   static std::string CanonicalAlias(std::string_view alias);
+  // How long a write waits for another writer (StorePaths::busy_timeout_ms).
+  int busy_timeout_ms() const { return paths_.busy_timeout_ms; }
 
   // The catalog definition of a table; throws StoreError when unknown.
   const TableDef& Definition(std::string_view alias, std::string_view table_name);
@@ -68,11 +76,6 @@ class Store {
   std::set<std::string> tables_found_whole_;  // "alias.table"
 };
 
-// How long a write waits for another connection's write lock before it
-// fails. Concurrent request processes, the desktop program and the admin
-// tool wait for each other's writes rather than fail.
-inline constexpr int kStoreBusyTimeoutMs = 30000;
-
 // While it lives, writes on the alias's connection give up after `ms` on a
 // locked store instead of the usual wait; then the usual wait returns. For
 // the writes a visitor should not wait for.
@@ -85,6 +88,7 @@ class ShortBusyWait {
 
  private:
   sqlite3* db_;
+  int usual_ms_;
 };
 
 // Name of the collation that compares windows-1252 text without regard

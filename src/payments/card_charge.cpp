@@ -2,12 +2,15 @@
 
 #include <exception>
 
+#include "config/config.h"
 #include "data/data_set.h"
 #include "delivery/posting_tables.h"
+#include "payments/charge_lock.h"
 #include "payments/gateways/form_post_gateway.h"
 #include "payments/gateways/xml_gateway.h"
 #include "payments/merchant_ids.h"
 #include "payments/payment_posting.h"
+#include "payments/recent_charges.h"
 #include "platform/platform.h"
 
 namespace portavel {
@@ -71,12 +74,26 @@ GatewayKind GatewayKindOf(int32_t merchant_id) {
 bool ChargeCardPayment(const GatewayContext& context, const PaymentTables& tables,
                        const CardPayment& payment,
                        const std::function<void(std::string_view)>& trace) {
+  const auto account_index =
+      static_cast<int32_t>(tables.account.FieldByName("AccountIndex").AsInteger());
+  // Held until the charge is recorded, so that a second click waits for
+  // the first charge and then finds it.
+  ChargeLock lock(ChargeLockPath(context.config.database.userdata), account_index);
+  if (std::optional<RecentCharge> earlier =
+          FindRecentCharge(context.store, context.platform, account_index, payment.amount,
+                           context.config.payments.duplicate_window_seconds)) {
+    context.platform.OperatorMessage("A repeated card payment was not charged again: account " +
+                                     std::to_string(account_index) + ", amount " +
+                                     payment.amount.ToString() + ", the same as card log key " +
+                                     std::to_string(earlier->cc_trans_key) +
+                                     (earlier->approved ? " (approved)" : " (no definite answer)"));
+    return earlier->approved;
+  }
+
   PendingPayment pending = PostPendingPayment(tables.posting, tables.remote_prefs, tables.account,
                                               payment.amount, context.store, context.platform);
   bool approved = false;
   try {
-    const auto account_index =
-        static_cast<int32_t>(tables.account.FieldByName("AccountIndex").AsInteger());
     approved = ChargeThroughGateway(context, tables.posting.tblTransactions, account_index, payment,
                                     trace);
   } catch (...) {
@@ -90,7 +107,19 @@ bool ChargeCardPayment(const GatewayContext& context, const PaymentTables& table
     }
     throw;
   }
-  if (!approved) RemovePendingPayment(tables.posting, pending, context.store);
+  if (!approved) {
+    // The card was not charged, which is what the customer is told; the
+    // office must take the payment out by hand.
+    try {
+      RemovePendingPayment(tables.posting, pending, context.store);
+    } catch (const std::exception& error) {
+      context.platform.OperatorMessage(
+          "A card payment that was not charged could not be taken out again: account " +
+          std::to_string(account_index) + ", amount " + payment.amount.ToString() +
+          ", invoice key " + (pending.invoice_key ? std::to_string(*pending.invoice_key) : "none") +
+          ": " + error.what());
+    }
+  }
   return approved;
 }
 

@@ -53,9 +53,13 @@ struct PaymentTables {
 };
 
 // Posts, charges and, unless approved, removes the payment. `trace` gets
-// the card-trace lines of the charge. An exception (a store failure, an
-// account the gateway client cannot find) removes what was posted and
-// then passes on. True when the gateway approved the charge.
+// the card-trace lines of the charge. Charges of one account take turns;
+// one that repeats an approved charge, or one without a definite answer,
+// of the same amount within the duplicate window is not posted or sent,
+// and its result is the earlier one's. An exception before the charge is
+// sent (a store failure, an account the gateway client cannot find)
+// removes what was posted and then passes on. True when the gateway
+// approved the charge.
 bool ChargeCardPayment(const GatewayContext& context, const PaymentTables& tables,
                        const CardPayment& payment,
                        const std::function<void(std::string_view)>& trace);

@@ -14,29 +14,50 @@ namespace {
 
 using Columns = std::vector<std::pair<const char*, Value>>;
 
-// The columns every row starts with, in the order of the statements the
-// desktop program's reports were written against.
-Columns CommonColumns(Store& store, Platform& platform, const CardTransactionEntry& entry) {
-  const int32_t key = GetNextKey(store, platform, "ccTransactions", "ccTransKey");
+// The row's columns in the order of the statements the desktop program's
+// reports were written against. Columns a row of its kind does not carry
+// are null, so that completing a reserved row leaves nothing of it behind.
+Columns RowColumns(const CardLogRow& row) {
   // The attempt's date and its time to the second, as the locale shows them.
-  const DateTime now = platform.Now();
-  const DateTime time_of_day(0, now.ms_of_day() - now.millisecond());
-  Columns columns{{"CCTransKey", Value::Integer(key)},
-                  {"AccountKey", Value::Integer(entry.account_key)},
-                  {"RespMsg", Value::Text(entry.message)}};
-  if (entry.approved) columns.emplace_back("PayBatchkey", Value::Integer(entry.batch_key));
-  columns.emplace_back("Approved", Value::Boolean(entry.approved));
-  columns.emplace_back("PayTransKey", Value::Integer(entry.approved ? entry.trans_key : -1));
-  columns.emplace_back("TransAmount", Value::Currency(entry.amount));
-  columns.emplace_back("TransDate", Value::Date(now));
+  const DateTime time_of_day(0, row.when.ms_of_day() - row.when.ms_of_day() % 1000);
+  const bool form_post = row.shape == CardLogShape::kFormPost;
+  auto text_if = [](bool present, const std::string& text) {
+    return present ? Value::Text(text) : Value::Null();
+  };
+  Columns columns;
+  columns.reserve(16);
+  columns.emplace_back("AccountKey", Value::Integer(row.account_key));
+  columns.emplace_back("RespMsg", Value::Text(row.message));
+  columns.emplace_back("PayBatchkey", row.approved ? Value::Integer(row.batch_key) : Value::Null());
+  columns.emplace_back("Approved", Value::Boolean(row.approved));
+  columns.emplace_back("PayTransKey", Value::Integer(row.approved ? row.trans_key : -1));
+  columns.emplace_back("TransAmount", Value::Currency(row.amount));
+  columns.emplace_back("TransDate", Value::Date(row.when));
   columns.emplace_back("TransTime", Value::Time(time_of_day));
-  columns.emplace_back("Response", Value::Text(entry.response));
+  columns.emplace_back("Response", Value::Text(row.response));
+  columns.emplace_back("PNRef", form_post ? Value::Integer(row.pn_ref) : Value::Null());
+  columns.emplace_back("TransactionID", text_if(!form_post, row.transaction_id));
+  columns.emplace_back("Token", text_if(!form_post, row.token));
+  columns.emplace_back("TransType", text_if(!form_post, row.request_kind));
+  columns.emplace_back("CCNumLast4",
+                       text_if(!form_post && row.approved, MaskCardNumber(row.card_number)));
+  columns.emplace_back("merchantId", Value::Integer(row.merchant_id));
   return columns;
 }
 
-// One insert with every value bound; a failure throws, and the gateway
-// client then tries its next statement.
-void InsertRow(Store& store, const Columns& columns) {
+void BindAll(Query& statement, const Columns& columns) {
+  for (const auto& [name, value] : columns) statement.SetParam(name, value);
+}
+
+}  // namespace
+
+int32_t NewCardLogKey(Store& store, Platform& platform) {
+  return GetNextKey(store, platform, "ccTransactions", "ccTransKey");
+}
+
+void InsertCardLogRow(Store& store, const CardLogRow& row) {
+  Columns columns = RowColumns(row);
+  columns.emplace(columns.begin(), "CCTransKey", Value::Integer(row.cc_trans_key));
   std::string names;
   std::string values;
   for (const auto& [name, value] : columns) {
@@ -49,31 +70,37 @@ void InsertRow(Store& store, const Columns& columns) {
   }
   Query insert(store, "UserData",
                "insert into ccTransactions (" + names + ") values(" + values + ")");
-  for (const auto& [name, value] : columns) insert.SetParam(name, value);
+  BindAll(insert, columns);
   insert.ExecSql();
 }
 
-}  // namespace
-
-void LogFormPostTransaction(Store& store, Platform& platform, const CardTransactionEntry& entry,
-                            int64_t pn_ref) {
-  Columns columns = CommonColumns(store, platform, entry);
-  columns.emplace_back("PNRef", Value::Integer(pn_ref));
-  columns.emplace_back("merchantId", Value::Integer(entry.merchant_id));
-  InsertRow(store, columns);
+bool UpdateCardLogRow(Store& store, const CardLogRow& row) {
+  if (!CardLogRowExists(store, row.cc_trans_key)) return false;
+  const Columns columns = RowColumns(row);
+  std::string assignments;
+  for (const auto& [name, value] : columns) {
+    if (!assignments.empty()) assignments += ", ";
+    assignments += std::string(name) + " = :" + name;
+  }
+  Query update(store, "UserData",
+               "update ccTransactions set " + assignments + " where CCTransKey = :CCTransKey");
+  BindAll(update, columns);
+  update.SetParam("CCTransKey", Value::Integer(row.cc_trans_key));
+  update.ExecSql();
+  return true;
 }
 
-void LogXmlTransaction(Store& store, Platform& platform, const CardTransactionEntry& entry,
-                       const XmlTransactionFields& fields) {
-  Columns columns = CommonColumns(store, platform, entry);
-  columns.emplace_back("TransactionID", Value::Text(fields.transaction_id));
-  columns.emplace_back("Token", Value::Text(fields.token));
-  columns.emplace_back("TransType", Value::Text(fields.request_kind));
-  if (entry.approved) {
-    columns.emplace_back("CCNumLast4", Value::Text(MaskCardNumber(fields.card_number)));
-  }
-  columns.emplace_back("merchantId", Value::Integer(entry.merchant_id));
-  InsertRow(store, columns);
+bool CardLogRowExists(Store& store, int32_t cc_trans_key) {
+  Query query(store, "UserData", "select 1 from ccTransactions where CCTransKey = :key");
+  query.SetParam("key", Value::Integer(cc_trans_key));
+  query.Open();
+  return !query.Eof();
+}
+
+void DeleteCardLogRow(Store& store, int32_t cc_trans_key) {
+  Query remove(store, "UserData", "delete from ccTransactions where CCTransKey = :key");
+  remove.SetParam("key", Value::Integer(cc_trans_key));
+  remove.ExecSql();
 }
 
 std::string MaskCardNumber(std::string_view card_number) {

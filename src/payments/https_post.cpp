@@ -21,20 +21,6 @@ struct CurlDeleter {
   void operator()(curl_slist* list) const { LoadCurlLibrary(nullptr)->slist_free_all(list); }
 };
 
-enum class Outcome {
-  kAnswered,         // an HTTP answer came, whatever its status
-  kNotSent,          // no https:// address, or libcurl unusable
-  kTransportFailed,  // no connection, time-out, a broken transfer
-  kTlsFailed,        // handshake or certificate
-};
-
-struct Exchange {
-  Outcome outcome = Outcome::kNotSent;
-  long status = 0;
-  std::string body;
-  std::string error;  // what went wrong, in the library's words
-};
-
 bool IsTlsFailure(CURLcode code) {
   switch (code) {
     case CURLE_SSL_CONNECT_ERROR:
@@ -58,9 +44,35 @@ bool IsTlsFailure(CURLcode code) {
   }
 }
 
-size_t OnBody(char* data, size_t size, size_t count, void* body_pointer) {
-  static_cast<std::string*>(body_pointer)->append(data, size * count);
-  return size * count;
+struct AnswerBuffer {
+  std::string bytes;
+  bool oversized = false;
+};
+
+// Refusing the bytes past the limit ends the transfer (CURLE_WRITE_ERROR).
+size_t OnBody(char* data, size_t size, size_t count, void* buffer_pointer) {
+  auto* buffer = static_cast<AnswerBuffer*>(buffer_pointer);
+  const size_t n = size * count;
+  if (buffer->bytes.size() + n > kMaxGatewayAnswerBytes) {
+    buffer->oversized = true;
+    return 0;
+  }
+  buffer->bytes.append(data, n);
+  return n;
+}
+
+// Failures after which the gateway cannot have seen the request.
+bool NeverSent(CURLcode code) {
+  switch (code) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+      return true;
+    default:
+      return IsTlsFailure(code);
+  }
 }
 
 bool IsHttpsAddress(std::string_view url) {
@@ -68,30 +80,35 @@ bool IsHttpsAddress(std::string_view url) {
   return url.size() > kScheme.size() && EqualsNoCase1252(url.substr(0, kScheme.size()), kScheme);
 }
 
-// One POST of `body` with `headers`; never throws.
-Exchange Post(const GatewayConfig& settings, const std::string& url,
-              const std::vector<std::string>& headers, const std::string& user_agent,
-              const std::string& body) {
-  Exchange exchange;
+// One POST of `body` with `headers`; never throws. `ok_status` tells the
+// statuses that count as an answer.
+GatewayReply Post(const GatewayConfig& settings, const std::string& url,
+                  const std::vector<std::string>& headers, const std::string& user_agent,
+                  const std::string& body, bool (*ok_status)(long), bool* tls_failed) {
+  GatewayReply reply;
   // Anything else (an unconfigured base leaves only a path) is not sent.
-  if (!IsHttpsAddress(url)) return exchange;
+  if (!IsHttpsAddress(url)) {
+    reply.problem = "no https address: " + url;
+    return reply;
+  }
   const char* load_error = nullptr;
   const CurlLibrary* api = LoadCurlLibrary(&load_error);
   if (!api) {
-    exchange.error = load_error;
-    return exchange;
+    reply.problem = load_error;
+    return reply;
   }
   std::unique_ptr<curl_slist, CurlDeleter> header_list;
   for (const std::string& header : headers) {
     curl_slist* longer = api->slist_append(header_list.get(), header.c_str());
-    if (!longer) return exchange;
+    if (!longer) return reply;
     header_list.release();
     header_list.reset(longer);
   }
   char error_text[CURL_ERROR_SIZE] = "";
   std::unique_ptr<CURL, CurlDeleter> curl(api->easy_init());
-  if (!curl) return exchange;
+  if (!curl) return reply;
   CURL* handle = curl.get();
+  AnswerBuffer answer;
   long timeout = settings.timeout_seconds;
   api->easy_setopt(handle, CURLOPT_URL, url.c_str());
   api->easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https");
@@ -111,61 +128,76 @@ Exchange Post(const GatewayConfig& settings, const std::string& url,
   api->easy_setopt(handle, CURLOPT_POSTFIELDS, body.data());
   api->easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
   api->easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
-  api->easy_setopt(handle, CURLOPT_WRITEDATA, &exchange.body);
+  api->easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
 
-  CURLcode code = api->easy_perform(handle);
+  const CURLcode code = api->easy_perform(handle);
+  api->easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &reply.status);
   if (code == CURLE_OK) {
-    exchange.outcome = Outcome::kAnswered;
-    api->easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &exchange.status);
-    return exchange;
+    if (ok_status(reply.status)) {
+      reply.delivery = Delivery::kAnswered;
+      reply.body = std::move(answer.bytes);
+    } else {
+      reply.delivery = Delivery::kUnknown;
+      reply.problem = "HTTP status " + std::to_string(reply.status);
+    }
+    return reply;
   }
-  exchange.outcome = IsTlsFailure(code) ? Outcome::kTlsFailed : Outcome::kTransportFailed;
-  exchange.error = error_text[0] != '\0' ? error_text : api->easy_strerror(code);
-  exchange.body.clear();
-  return exchange;
+  const std::string error = error_text[0] != '\0' ? error_text : api->easy_strerror(code);
+  if (tls_failed) *tls_failed = IsTlsFailure(code);
+  // A time-out before anything was sent is a connection that never came.
+  long request_bytes = 0;
+  api->easy_getinfo(handle, CURLINFO_REQUEST_SIZE, &request_bytes);
+  const bool sent = !NeverSent(code) && !(code == CURLE_OPERATION_TIMEDOUT && request_bytes == 0);
+  reply.delivery = sent ? Delivery::kUnknown : Delivery::kNotSent;
+  reply.problem = answer.oversized
+                      ? "an answer longer than " + std::to_string(kMaxGatewayAnswerBytes) + " bytes"
+                      : error;
+  return reply;
 }
 
-std::string PostForText(const GatewayContext& context, const std::string& url,
-                        const std::string& body, const char* content_type) {
-  if (url.empty()) return "";
+bool IsSuccessStatus(long status) {
+  return status >= 200 && status <= 299;
+}
+bool IsOkStatus(long status) {
+  return status == 200;
+}
+
+GatewayReply PostForText(const GatewayContext& context, const std::string& url,
+                         const std::string& body, const char* content_type) {
+  if (url.empty()) {
+    GatewayReply reply;
+    reply.problem = "no address";
+    return reply;
+  }
+  bool tls_failed = false;
   // "Expect:" keeps libcurl from waiting for a 100 Continue on large bodies.
-  Exchange exchange =
+  GatewayReply reply =
       Post(context.config.gateways, url, {std::string("Content-Type: ") + content_type, "Expect:"},
-           kUserAgent, body + "\r\n");
-  if (exchange.outcome == Outcome::kTlsFailed) {
-    std::string text = "IdHttpErr: " + exchange.error;
+           kUserAgent, body + "\r\n", IsSuccessStatus, &tls_failed);
+  if (tls_failed) {
+    std::string text = "IdHttpErr: " + reply.problem;
     WriteLogEntry(context.store, context.platform, text.substr(0, kLogEntryLength));
     context.platform.OperatorMessage("HTTP Post Error: " + text);
   }
-  if (exchange.outcome != Outcome::kAnswered) return "";
-  if (exchange.status < 200 || exchange.status > 299) return "";
-  return exchange.body;
+  return reply;
 }
 
 }  // namespace
 
-std::string PostHttpForm(const GatewayContext& context, const std::string& url,
-                         const std::string& body) {
+GatewayReply PostHttpForm(const GatewayContext& context, const std::string& url,
+                          const std::string& body) {
   return PostForText(context, url, body, "application/x-www-form-urlencoded");
 }
 
-std::string PostXml(const GatewayContext& context, const std::string& url, const std::string& xml) {
+GatewayReply PostXml(const GatewayContext& context, const std::string& url,
+                     const std::string& xml) {
   return PostForText(context, url, xml, "text/xml; charset=UTF-8");
 }
 
-XmlHttpResult SendXmlHttpRequest(const GatewayContext& context, const std::string& url,
-                                 const std::string& xml) {
-  Exchange exchange =
-      Post(context.config.gateways, url, {"Content-Type: text/xml", "Expect:"}, "", xml);
-  if (exchange.outcome != Outcome::kAnswered) {
-    throw GatewayTransportError(exchange.error.empty() ? "The request could not be sent to " + url
-                                                       : exchange.error);
-  }
-  XmlHttpResult result;
-  result.ready_state = kXmlHttpCompleted;
-  result.status = exchange.status;
-  result.response_text = std::move(exchange.body);
-  return result;
+GatewayReply SendXmlHttpRequest(const GatewayContext& context, const std::string& url,
+                                const std::string& xml) {
+  return Post(context.config.gateways, url, {"Content-Type: text/xml", "Expect:"}, "", xml,
+              IsOkStatus, nullptr);
 }
 
 }  // namespace portavel

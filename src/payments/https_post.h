@@ -6,46 +6,46 @@
 // the bytes they are, with no character set conversion.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
 #include "payments/gateway_context.h"
 
 namespace portavel {
 
+// Whether a request may have reached the gateway, and what came back.
+enum class Delivery {
+  kAnswered,  // a complete answer with a 2xx status (200 for an XML HTTP request)
+  kNotSent,   // the request never left: no address, refused, TLS handshake
+  kUnknown,   // it may have been charged: time-out, reset, cut or oversized
+              // answer, an error status
+};
+
+struct GatewayReply {
+  Delivery delivery = Delivery::kNotSent;
+  long status = 0;      // the HTTP status, when one came
+  std::string body;     // the answer's bytes (kAnswered only)
+  std::string problem;  // what went wrong, in plain words; "" when answered
+};
+
+// The most of an answer that is read; a longer one counts as no definite
+// answer, so that a broken gateway cannot fill the card log or the memory.
+inline constexpr size_t kMaxGatewayAnswerBytes = 1 << 20;
+
 // A form post to the form-post gateway: `body` followed by CR LF, content
 // type "application/x-www-form-urlencoded", user agent "Orvik Propane
-// Software". The answer's body, or "" on any failure: no address, no
-// connection, time-out, an HTTP status other than 2xx. A TLS failure
-// (handshake, certificate) also writes "IdHttpErr: " and the library's
-// message, cut to 255 characters, to the event log, and shows it to the
-// operator.
-std::string PostHttpForm(const GatewayContext& context, const std::string& url,
-                         const std::string& body);
+// Software". A TLS failure (handshake, certificate) also writes
+// "IdHttpErr: " and the library's message, cut to 255 characters, to the
+// event log, and shows it to the operator.
+GatewayReply PostHttpForm(const GatewayContext& context, const std::string& url,
+                          const std::string& body);
 
 // PostHttpForm with the content type "text/xml; charset=UTF-8".
-std::string PostXml(const GatewayContext& context, const std::string& url, const std::string& xml);
-
-// The connection or TLS failed, or no answer came in time.
-class GatewayTransportError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// What an XML HTTP request object shows after a synchronous send.
-struct XmlHttpResult {
-  int ready_state = 0;  // 4: completed
-  long status = 0;      // the HTTP status
-  std::string response_text;
-};
-
-inline constexpr int kXmlHttpCompleted = 4;
+GatewayReply PostXml(const GatewayContext& context, const std::string& url, const std::string& xml);
 
 // A POST of `xml` exactly as given, with the header "Content-Type:
-// text/xml", the way an XML HTTP request object sends it: any HTTP status
-// is an answer; a failed connection, TLS failure or time-out throws
-// GatewayTransportError (nothing is logged).
-XmlHttpResult SendXmlHttpRequest(const GatewayContext& context, const std::string& url,
-                                 const std::string& xml);
+// text/xml", the way an XML HTTP request object sends it, and without the
+// event-log line of a TLS failure.
+GatewayReply SendXmlHttpRequest(const GatewayContext& context, const std::string& url,
+                                const std::string& xml);
 
 }  // namespace portavel

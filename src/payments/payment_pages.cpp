@@ -10,6 +10,7 @@
 #include "payments/card_charge.h"
 #include "payments/merchant_ids.h"
 #include "payments/typed_amount.h"
+#include "payments/typed_card_number.h"
 #include "text/html_escape.h"
 #include "web/web_module.h"
 
@@ -47,7 +48,7 @@ void AddYearOptions(PageLines& lines, int first_year, bool four_digit_values) {
 
 EnteredCard ReadEnteredCard(const FieldList& fields) {
   EnteredCard card;
-  card.number = fields.Value("CardNum");
+  card.number = TypedCardNumber(fields.Value("CardNum"));
   card.expiry_month = fields.Value("ExpMonth");
   card.expiry_year = fields.Value("ExpYear");
   card.cvn = fields.Value("CVN");
@@ -64,14 +65,12 @@ void AddReturnLines(PageLines& lines, const std::string& script, const std::stri
   lines.push_back(" <br>");
 }
 
-// Nothing is posted for an amount not above the card minimum; the customer
-// is told why rather than shown an empty page. True when refused.
-bool AnsweredRefusedAmount(Money minimum, Money amount, PageLines& lines, WebResponse& response) {
-  if (minimum < amount) return false;
+// Nothing is posted for an amount that may not be charged; the customer
+// is told why rather than shown an empty page.
+void AnswerRefusedAmount(PageLines& lines, WebResponse& response) {
   lines.insert(lines.end(),
                {"  <b>We cannot process this amount.<BR>", "  </b>", "</body>", "</html>"});
   response.content = JoinPageLines(lines);
-  return true;
 }
 
 }  // namespace
@@ -234,13 +233,13 @@ void TwmMain_::wmMain_ProcessNewCardAction(const WebRequest& request, WebRespons
     response.content = JoinPageLines(lines);
     return;
   }
-  const Money amount = ParseTypedAmount(request.content_fields.Value("Payment"));
-  if (AnsweredRefusedAmount(tblRemotePrefs.FieldByName("CCMin").AsMoney(), amount, lines,
-                            response)) {
+  const std::optional<Money> amount = AcceptedAmount(request);
+  if (!amount) {
+    AnswerRefusedAmount(lines, response);
     return;
   }
   ChargeAndAnswer(request, response, lines, account_id,
-                  CardPayment{CurrentMerchantId, amount, card});
+                  CardPayment{CurrentMerchantId, *amount, card});
 }
 
 void TwmMain_::wmMain_ProcessCCAction(const WebRequest& request, WebResponse& response, bool&) {
@@ -254,15 +253,15 @@ void TwmMain_::wmMain_ProcessCCAction(const WebRequest& request, WebResponse& re
     response.content = JoinPageLines(lines);
     return;
   }
-  const Money amount = ParseTypedAmount(request.content_fields.Value("Payment"));
+  const std::optional<Money> amount = AcceptedAmount(request);
   AddPageHeader(lines, CompanyText("CompanyName"));
-  if (AnsweredRefusedAmount(tblRemotePrefs.FieldByName("CCMin").AsMoney(), amount, lines,
-                            response)) {
+  if (!amount) {
+    AnswerRefusedAmount(lines, response);
     return;
   }
   WriteCardTrace("");
   ChargeAndAnswer(request, response, lines, account_id,
-                  CardPayment{CurrentMerchantId, amount, std::nullopt});
+                  CardPayment{CurrentMerchantId, *amount, std::nullopt});
 }
 
 void TwmMain_::ChargeAndAnswer(const WebRequest& request, WebResponse& response, PageLines& lines,
@@ -305,6 +304,12 @@ void TwmMain_::AnswerPaymentForm(
   compose(lines, HtmlEscape(request.script_name), account_id);
   lines.insert(lines.end(), {"</body>", "</html>"});
   response.content = JoinPageLines(lines);
+}
+
+std::optional<Money> TwmMain_::AcceptedAmount(const WebRequest& request) {
+  return AcceptedPaymentAmount(request.content_fields.Value("Payment"),
+                               tblRemotePrefs.FieldByName("CCMin").AsMoney(),
+                               context_.config.payments.max_amount);
 }
 
 void TwmMain_::RefreshMerchantFromPreferences() {

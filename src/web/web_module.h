@@ -98,6 +98,9 @@ class TwmMain_ {
   void RefreshMerchantForAccount(const std::string& account_id);
   // What the open tblA account owes (a credit is negative).
   Money AmountDue();
+  // The request's Payment field as an amount that may be charged: above
+  // the preferences' CCMin, within the configured maximum, whole cents.
+  std::optional<Money> AcceptedAmount(const WebRequest& request);
   bool IsECheckInstallation() const;
 
   // A database session of the action's own, isolated from the module's.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -53,13 +54,17 @@ class CardPaymentE2eTest : public ::testing::Test {
     cookies = portal.LoginCookies("SMITH01");
   }
 
-  CgiResult Pay(const std::string& path, const std::string& body) {
-    return portal.Send({{"REQUEST_METHOD", "POST"},
-                        {"PATH_INFO", path},
-                        {"CONTENT_LENGTH", std::to_string(body.size())},
-                        {"HTTP_COOKIE", cookies},
-                        {"PORTAVEL_OPERATOR_LOG", OperatorLogPath()}},
-                       body);
+  // `browser` names the process environment: as FastCGI, each gets a
+  // process of its own, as two web server workers would.
+  CgiResult Pay(const std::string& path, const std::string& body, const std::string& browser = "") {
+    std::map<std::string, std::string> environment = {
+        {"REQUEST_METHOD", "POST"},
+        {"PATH_INFO", path},
+        {"CONTENT_LENGTH", std::to_string(body.size())},
+        {"HTTP_COOKIE", cookies},
+        {"PORTAVEL_OPERATOR_LOG", OperatorLogPath()}};
+    if (!browser.empty()) environment["PORTAVEL_TEST_BROWSER"] = browser;
+    return portal.Send(environment, body);
   }
   std::string OperatorLogPath() { return (portal.temp().folder() / "operator.log").string(); }
   void Exec(const std::string& sql) { portal.temp().store().Execute("UserData", sql); }
@@ -129,14 +134,85 @@ TEST_F(CardPaymentE2eTest, ADeclinedChargeIsLoggedAndThePaymentTakenOutAgain) {
             "0|-1|null|Do Not Honor");
 }
 
-TEST_F(CardPaymentE2eTest, AGatewayThatFailsLeavesNoPaymentAndNoLogRow) {
-  for (GatewayAnswer answer : {GatewayAnswer::Text("busy", 500), GatewayAnswer::HangUp()}) {
-    gateway.Queue(answer);
-    EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
-              OutcomePage(false));
-  }
+TEST_F(CardPaymentE2eTest, AGatewayThatCannotBeReachedLeavesNoPaymentAndNoLogRow) {
+  portal.AppendConfig("");  // keeps the file
+  Exec("UPDATE RemotePrefs SET CCUseDevAddress = 1, CCDevAddress = 'https://127.0.0.1:1/'");
+  EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
+            OutcomePage(false));
   EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
   EXPECT_EQ(CountRows(portal.temp(), "ccTransactions"), 0);
+  EXPECT_NE(ReadFileBytes(OperatorLogPath()).find("Card charge not sent, nothing charged: "),
+            std::string::npos);
+}
+
+TEST_F(CardPaymentE2eTest, ACardNumberTypedInGroupsIsChargedAsItsDigits) {
+  gateway.Queue(GatewayAnswer::Text(kApproval));
+  EXPECT_EQ(Pay("/ProcessNewCard",
+                "CardNum=4111+1111-1111+1111&ExpMonth=07&ExpYear=29&CVN=123&BillName=John+Smith"
+                "&BillAddress=12+Harbor+Rd&BillZip=04401&Payment=45.50")
+                .output,
+            OutcomePage(true));
+  ASSERT_EQ(gateway.Requests().size(), 1u);
+  EXPECT_NE(gateway.Requests()[0].body.find("&CardNum=4111111111111111&"), std::string::npos);
+}
+
+TEST_F(CardPaymentE2eTest, CardDataEchoedByTheGatewayIsStoredMasked) {
+  gateway.Queue(GatewayAnswer::Text(
+      "<Response><Result>12</Result><PNRef>772</PNRef><Message>Card 4111111111111111 CVV 123 "
+      "mismatch</Message><RespMSG>Do Not Honor</RespMSG></Response>"));
+  EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
+            OutcomePage(false));
+  EXPECT_EQ(One("SELECT RespMsg FROM ccTransactions"), "Card ************1111 CVV *** mismatch");
+}
+
+// A double click, or the form sent again after Back: the second request
+// waits for the first charge and is answered with its outcome.
+TEST_F(CardPaymentE2eTest, APaymentSentTwiceIsChargedOnce) {
+  gateway.Queue(GatewayAnswer::Delayed(GatewayAnswer::Text(kApproval), 500));
+  CgiResult first;
+  CgiResult second;
+  std::thread click([&] { first = Pay("/ProcessCC", "Payment=45.50", "first"); });
+  ASSERT_TRUE(gateway.WaitForRequests(1, 20000));
+  second = Pay("/ProcessCC", "Payment=45.50", "second");
+  click.join();
+  CgiResult after_back = Pay("/ProcessCC", "Payment=45.50");
+  for (const CgiResult* result : {&first, &second, &after_back}) {
+    EXPECT_EQ(result->output, OutcomePage(true));
+  }
+  EXPECT_EQ(gateway.Requests().size(), 1u);
+  EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 1);
+  EXPECT_EQ(CountRows(portal.temp(), "ccTransactions"), 1);
+  EXPECT_EQ(NextCardNumber(portal.temp()), 1043);
+}
+
+TEST_F(CardPaymentE2eTest, ADeclineOrAnotherAmountIsNoRepeat) {
+  gateway.Queue(GatewayAnswer::Text(
+      "<Response><Result>12</Result><PNRef>772</PNRef><Message>DECLINED</Message></Response>"));
+  gateway.Queue(GatewayAnswer::Text(kApproval));
+  gateway.Queue(GatewayAnswer::Text(kApproval));
+  EXPECT_EQ(Pay("/ProcessCC", "Payment=45.50").output, OutcomePage(false));
+  EXPECT_EQ(Pay("/ProcessCC", "Payment=45.50").output, OutcomePage(true)) << "a corrected retry";
+  EXPECT_EQ(Pay("/ProcessCC", "Payment=45.51").output, OutcomePage(true));
+  EXPECT_EQ(gateway.Requests().size(), 3u);
+  EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 2);
+}
+
+TEST_F(CardPaymentE2eTest, ARepeatOfAChargeWithoutADefiniteAnswerIsNotSent) {
+  gateway.Queue(GatewayAnswer::Text("busy", 500));
+  EXPECT_EQ(Pay("/ProcessCC", "Payment=45.50").output, OutcomePage(false));
+  EXPECT_EQ(Pay("/ProcessCC", "Payment=45.50").output, OutcomePage(false));
+  EXPECT_EQ(gateway.Requests().size(), 1u) << "the office must first learn what the gateway did";
+  EXPECT_NE(ReadFileBytes(OperatorLogPath()).find("A repeated card payment was not charged again"),
+            std::string::npos);
+}
+
+TEST_F(CardPaymentE2eTest, WithoutADuplicateWindowEveryPaymentIsCharged) {
+  portal.AppendConfig("[payments]\nduplicate_window_seconds = 0\n");
+  gateway.Queue(GatewayAnswer::Text(kApproval));
+  gateway.Queue(GatewayAnswer::Text(kApproval));
+  EXPECT_EQ(Pay("/ProcessCC", "Payment=45.50").output, OutcomePage(true));
+  EXPECT_EQ(Pay("/ProcessCC", "Payment=45.50").output, OutcomePage(true));
+  EXPECT_EQ(gateway.Requests().size(), 2u);
 }
 
 TEST_F(CardPaymentE2eTest, JetPayChargesANewCardAndLogsItsAnswer) {
@@ -227,6 +303,11 @@ TEST_F(CardPaymentE2eTest, TracesShowTheMerchantAndTheChargeButNoCardData) {
 class ConcurrentCardPaymentE2eTest : public CardPaymentE2eTest {
  protected:
   ConcurrentCardPaymentE2eTest() : CardPaymentE2eTest(FakeGateway::Mode::kDemo) {}
+  void SetUp() override {
+    CardPaymentE2eTest::SetUp();
+    // The same customer pays the same amount again and again on purpose.
+    portal.AppendConfig("[payments]\nduplicate_window_seconds = 0\n");
+  }
 };
 
 // Eight customers' browsers paying at the same moment, ten times each.

@@ -31,19 +31,33 @@ class CardTransactionLogTest : public ::testing::Test {
     rows.Open();
   }
 
-  CardTransactionEntry Entry(bool approved) {
-    CardTransactionEntry entry;
-    entry.account_key = 314;
-    entry.message = approved ? "Approved" : "Declined";
-    entry.response = approved ? "AUTH 0471" : "05";
-    entry.approved = approved;
-    entry.amount = M("45.50");
-    entry.trans_key = 90211;
-    entry.batch_key = 88;
-    entry.merchant_id = 2;
-    return entry;
+  CardLogRow Entry(bool approved) {
+    CardLogRow row;
+    row.account_key = 314;
+    row.message = approved ? "Approved" : "Declined";
+    row.response = approved ? "AUTH 0471" : "05";
+    row.approved = approved;
+    row.amount = M("45.50");
+    row.trans_key = 90211;
+    row.batch_key = 88;
+    row.merchant_id = 2;
+    return row;
   }
-  XmlTransactionFields Xml() { return {"4111111111111111", "SALE", "tok-8842", "TX-0001"}; }
+  CardLogRow Xml(CardLogRow row) {
+    row.shape = CardLogShape::kXml;
+    row.card_number = "4111111111111111";
+    row.request_kind = "SALE";
+    row.token = "tok-8842";
+    row.transaction_id = "TX-0001";
+    return row;
+  }
+  // A row under the next key, at the platform's time.
+  void Log(CardLogRow row, int64_t pn_ref = 0) {
+    row.cc_trans_key = NewCardLogKey(store, platform);
+    row.when = platform.Now();
+    row.pn_ref = pn_ref;
+    InsertCardLogRow(store, row);
+  }
 
   // Stands on the last row logged.
   Field& Logged(const char* name) {
@@ -59,7 +73,7 @@ class CardTransactionLogTest : public ::testing::Test {
 };
 
 TEST_F(CardTransactionLogTest, AnApprovedFormPostChargeIsLoggedWhole) {
-  LogFormPostTransaction(store, platform, Entry(true), 7712345);
+  Log(Entry(true), 7712345);
   EXPECT_EQ(Logged("CCTransKey").AsInteger(), kFirstCardTransKey);
   EXPECT_EQ(Logged("AccountKey").AsInteger(), 314);
   EXPECT_EQ(Logged("RespMsg").AsString(), "Approved");
@@ -80,7 +94,7 @@ TEST_F(CardTransactionLogTest, AnApprovedFormPostChargeIsLoggedWhole) {
 }
 
 TEST_F(CardTransactionLogTest, ADeclinedChargeNamesNeitherBatchNorLine) {
-  LogFormPostTransaction(store, platform, Entry(false), 0);
+  Log(Entry(false), 0);
   EXPECT_FALSE(Logged("Approved").IsNull());
   EXPECT_FALSE(Logged("Approved").AsBoolean());
   EXPECT_EQ(Logged("PayTransKey").AsInteger(), -1);
@@ -88,7 +102,7 @@ TEST_F(CardTransactionLogTest, ADeclinedChargeNamesNeitherBatchNorLine) {
   EXPECT_EQ(Logged("TransAmount").AsMoney(), M("45.50"));
   EXPECT_EQ(Logged("PNRef").AsInteger(), 0);
 
-  LogXmlTransaction(store, platform, Entry(false), Xml());
+  Log(Xml(Entry(false)));
   EXPECT_EQ(Logged("PayTransKey").AsInteger(), -1);
   EXPECT_TRUE(Logged("PayBatchkey").IsNull());
   EXPECT_TRUE(Logged("CCNumLast4").IsNull());
@@ -99,7 +113,7 @@ TEST_F(CardTransactionLogTest, ADeclinedChargeNamesNeitherBatchNorLine) {
 }
 
 TEST_F(CardTransactionLogTest, AnApprovedXmlChargeKeepsOnlyTheMaskedCardNumber) {
-  LogXmlTransaction(store, platform, Entry(true), Xml());
+  Log(Xml(Entry(true)));
   EXPECT_EQ(Logged("CCNumLast4").AsString(), "************1111");
   EXPECT_EQ(Logged("PayBatchkey").AsInteger(), 88);
   EXPECT_EQ(Logged("PayTransKey").AsInteger(), 90211);
@@ -109,12 +123,11 @@ TEST_F(CardTransactionLogTest, AnApprovedXmlChargeKeepsOnlyTheMaskedCardNumber) 
 }
 
 TEST_F(CardTransactionLogTest, GatewayTextIsStoredAsItCame) {
-  CardTransactionEntry entry = Entry(false);
+  CardLogRow entry = Xml(Entry(false));
   entry.message = "Card holder's bank said 'no'); DROP TABLE ccTransactions; --";
   entry.response = "";
-  XmlTransactionFields xml = Xml();
-  xml.token = "O'Brien";
-  LogXmlTransaction(store, platform, entry, xml);
+  entry.token = "O'Brien";
+  Log(entry);
   EXPECT_EQ(Logged("RespMsg").AsString(), entry.message);
   EXPECT_EQ(Logged("Token").AsString(), "O'Brien");
   EXPECT_EQ(Logged("Response").AsString(), "");
@@ -122,8 +135,8 @@ TEST_F(CardTransactionLogTest, GatewayTextIsStoredAsItCame) {
 }
 
 TEST_F(CardTransactionLogTest, EveryRowTakesTheNextKey) {
-  LogFormPostTransaction(store, platform, Entry(true), 1);
-  LogXmlTransaction(store, platform, Entry(false), Xml());
+  Log(Entry(true), 1);
+  Log(Xml(Entry(false)));
   rows.Refresh();
   rows.First();
   EXPECT_EQ(rows.FieldByName("CCTransKey").AsInteger(), kFirstCardTransKey);
@@ -132,12 +145,32 @@ TEST_F(CardTransactionLogTest, EveryRowTakesTheNextKey) {
   EXPECT_EQ(NextKeyOf(store, "ccTransactions"), kFirstCardTransKey + 2);
 }
 
+// A row reserved before the charge is completed in place: same key, and
+// nothing of the reserved values left where the answer has none.
+TEST_F(CardTransactionLogTest, ACompletedRowKeepsItsKeyAndOnlyTheAnswer) {
+  CardLogRow reserved = Entry(false);
+  reserved.response = "NO ANSWER";
+  reserved.pn_ref = -97;
+  Log(reserved, -97);
+  CardLogRow answered = Xml(Entry(true));
+  answered.cc_trans_key = kFirstCardTransKey;
+  answered.when = platform.Now();
+  EXPECT_TRUE(UpdateCardLogRow(store, answered));
+  EXPECT_EQ(rows.RecordCount(), 1);
+  EXPECT_EQ(Logged("CCTransKey").AsInteger(), kFirstCardTransKey);
+  EXPECT_EQ(Logged("Response").AsString(), "AUTH 0471");
+  EXPECT_TRUE(Logged("PNRef").IsNull());
+  EXPECT_EQ(Logged("CCNumLast4").AsString(), "************1111");
+  answered.cc_trans_key = kFirstCardTransKey + 50;
+  EXPECT_FALSE(UpdateCardLogRow(store, answered)) << "no row has that key";
+}
+
 TEST_F(CardTransactionLogTest, AFailedInsertThrows) {
   rows.Close();
   store.Execute("UserData", "DROP TABLE \"ccTransactions\"");
-  EXPECT_THROW(LogFormPostTransaction(store, platform, Entry(true), 1), StoreError);
+  EXPECT_THROW(Log(Entry(true), 1), StoreError);
   store.Execute("UserData", "DELETE FROM \"Keys\" WHERE \"TableName\" = 'ccTransactions'");
-  EXPECT_THROW(LogXmlTransaction(store, platform, Entry(true), Xml()), KeyDrawError);
+  EXPECT_THROW(NewCardLogKey(store, platform), KeyDrawError);
 }
 
 TEST(MaskCardNumberTest, AllButTheLastFourAreHidden) {

@@ -253,8 +253,11 @@ TEST_F(PaymentPagesE2eTest, AnAmountNotAboveTheMinimumIsRefusedBeforeAnythingIsP
                                                "  </b>\r\n</body>\r\n</html>\r\n");
   Exec("UPDATE Accounts SET CCInfokey = 'K-77' WHERE AccountIndex = 1");
   // CCMin is 5.00: equal is not enough, and what does not read as an
-  // amount counts as 0.
-  for (const char* payment : {"5.00", "5", "abc", "1%2C000.00", "%2410", "", "-20"}) {
+  // amount counts as 0. The server checks what the form's field length
+  // and the browser would: at most two decimals (a third would be
+  // rounded away by the gateway) and at most the configured 99999.99.
+  for (const char* payment : {"5.00", "5", "abc", "1%2C000.00", "%2410", "", "-20", "5.0001",
+                              "10.005", "100000", "999999999999", "922337203685477.5807"}) {
     EXPECT_EQ(Send("/ProcessNewCard", kCompleteCardEntry + "&Payment=" + payment), refused)
         << payment;
     EXPECT_EQ(Send("/ProcessCC", std::string("Payment=") + payment), refused) << payment;

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "support/helper_process.h"
 #include "text/cp1252.h"
@@ -107,7 +108,14 @@ void FakeGateway::Queue(const GatewayAnswer& answer) {
     entry["status"] = answer.status;
     entry["content_type"] = answer.content_type;
     entry["body_base64"] = Base64Encode(answer.body);
+    if (answer.reset) entry["reset"] = true;
+    if (answer.cut_after >= 0) entry["cut_after"] = answer.cut_after;
+    if (answer.content_length_extra != 0) {
+      entry["content_length_extra"] = answer.content_length_extra;
+    }
+    if (answer.body_repeat != 1) entry["body_repeat"] = answer.body_repeat;
   }
+  if (answer.delay_ms > 0) entry["delay_ms"] = answer.delay_ms;
   char name[32];
   std::snprintf(name, sizeof name, "%08d.json", ++queued_);
   fs::path target = folder_ / "queue" / name;
@@ -115,6 +123,15 @@ void FakeGateway::Queue(const GatewayAnswer& answer) {
   std::ofstream(draft, std::ios::binary) << entry.dump();
   // Renamed into place whole, so the gateway never reads half an answer.
   fs::rename(draft, target);
+}
+
+bool FakeGateway::WaitForRequests(size_t count, int timeout_ms) const {
+  constexpr int kPollMs = 20;
+  for (int waited = 0; waited <= timeout_ms; waited += kPollMs) {
+    if (Requests().size() >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+  }
+  return false;
 }
 
 std::vector<GatewayRequest> FakeGateway::Requests() const {

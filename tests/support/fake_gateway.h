@@ -27,6 +27,12 @@ struct GatewayAnswer {
   std::string body;  // sent as these bytes
   std::string content_type = "text/xml; charset=utf-8";
   bool hang_up = false;  // close the connection without any answer
+  // Faults of the line, as a broken gateway or network shows them.
+  int delay_ms = 0;              // answer this long after the request came
+  bool reset = false;            // a TCP reset instead of an answer
+  int cut_after = -1;            // only this many bytes of the whole answer
+  int content_length_extra = 0;  // a Content-Length this much above the body
+  int body_repeat = 1;           // the body this many times over
 
   static GatewayAnswer Text(std::string body, int status = 200) {
     GatewayAnswer answer;
@@ -37,6 +43,31 @@ struct GatewayAnswer {
   static GatewayAnswer HangUp() {
     GatewayAnswer answer;
     answer.hang_up = true;
+    return answer;
+  }
+  static GatewayAnswer Delayed(GatewayAnswer answer, int delay_ms) {
+    answer.delay_ms = delay_ms;
+    return answer;
+  }
+  static GatewayAnswer Reset() {
+    GatewayAnswer answer;
+    answer.reset = true;
+    return answer;
+  }
+  // The connection closed after `bytes` of status line, headers and body.
+  static GatewayAnswer CutAfter(std::string body, int bytes) {
+    GatewayAnswer answer = Text(std::move(body));
+    answer.cut_after = bytes;
+    return answer;
+  }
+  static GatewayAnswer ShortBody(std::string body, int missing_bytes) {
+    GatewayAnswer answer = Text(std::move(body));
+    answer.content_length_extra = missing_bytes;
+    return answer;
+  }
+  static GatewayAnswer Repeated(std::string body, int times) {
+    GatewayAnswer answer = Text(std::move(body));
+    answer.body_repeat = times;
     return answer;
   }
 };
@@ -83,6 +114,9 @@ class FakeGateway {
   void Queue(const GatewayAnswer& answer);
   // Every request so far, oldest first.
   std::vector<GatewayRequest> Requests() const;
+  // Waits until at least `count` requests came (true) or `timeout_ms`
+  // passed (false): a test acts while a charge is in flight.
+  bool WaitForRequests(size_t count, int timeout_ms) const;
 
  private:
   std::filesystem::path folder_;

@@ -7,6 +7,7 @@
 
 #include "data/customer_account.h"
 #include "data/event_log.h"
+#include "payments/charge_record.h"
 #include "payments/gateways/account_fields.h"
 #include "payments/gateways/anet_request.h"
 #include "payments/gateways/masked_request.h"
@@ -14,6 +15,7 @@
 #include "payments/gateways/xml_gateway.h"
 #include "payments/https_post.h"
 #include "platform/platform.h"
+#include "text/cp1252.h"
 
 namespace portavel {
 
@@ -52,7 +54,9 @@ bool TCreditCard_JetPay::ChargeCardAnet(const Payment& payment, const std::strin
       root, payment.amount,
       AnetEnteredCard{.card_number = card_number, .expiry = expiry, .cvn = cvn},
       payment.invoice_no);
-  return HandleAnetResponse("SALE", PostRequestToAnet(), card_number, payment);
+  return SendAndHandle(payment, [&](const std::string& answer, ChargeRecord& record) {
+    return HandleAnetResponse("SALE", answer, card_number, record);
+  });
 }
 
 bool TCreditCard_JetPay::ChargeStoredCardAnet(const Payment& payment) {
@@ -60,35 +64,49 @@ bool TCreditCard_JetPay::ChargeStoredCardAnet(const Payment& payment) {
   AppendAnetStoredCardSale(root, payment.amount, account_->GetStringAt(kCcCustKeyField),
                            account_->GetStringAt(kCcInfoKeyField), payment.invoice_no);
   WriteTrace(MaskedRequestText(*request_));
-  return HandleAnetResponse("SALE", PostRequestToAnet(), account_->GetStringAt(kCcLast4Field),
-                            payment);
-}
-
-std::string TCreditCard_JetPay::PostRequestToAnet() {
-  return PostXml(context_, credentials_.base_address + service_path_, SerializeXml(*request_));
+  const std::string card_on_file = account_->GetStringAt(kCcLast4Field);
+  return SendAndHandle(payment, [&](const std::string& answer, ChargeRecord& record) {
+    return HandleAnetResponse("SALE", answer, card_on_file, record);
+  });
 }
 
 bool TCreditCard_JetPay::HandleAnetResponse(std::string_view kind, const std::string& answer,
-                                            const std::string& card_number,
-                                            const Payment& payment) {
-  bool approved = CheckAnetResult(kSaleAnswer, answer);
-  if (!approved) return false;
+                                            const std::string& card_number, ChargeRecord& record) {
+  switch (CheckAnetResult(kSaleAnswer, answer, /*log_unreadable=*/false)) {
+    case AnetResult::kRefused:
+      // A definite refusal: the event log has it, the card log keeps no row.
+      record.Withdraw();
+      return false;
+    case AnetResult::kUnreadable:
+      record.NoDefiniteAnswer("an answer without one clear resultCode");
+      return false;
+    case AnetResult::kOk:
+      break;
+  }
   const pugi::xml_document& document = *response_;
+  // An "Ok" only says the request was understood; the transaction's own
+  // responseCode says whether it was charged.
+  const std::optional<std::string> response_code = DecidingText(document, "responseCode");
+  if (!response_code) {
+    record.NoDefiniteAnswer("an Ok answer without one clear responseCode");
+    return false;
+  }
+  bool approved = true;
   bool held_for_review = false;
   try {
-    const std::string response_code = RequiredElementText(document, "responseCode");
     // The first "code" is the result's message code, the second the
     // transaction's own.
-    if (response_code == kApproved &&
+    if (*response_code == kApproved &&
         RequiredText(ElementNamed(document, "code", 1), "code") == kAlreadyVoided) {
-      LogCardTransaction(LogRow{"ERROR", "Transaction already voided.", "ERROR", "-310", "ERROR"},
-                         approved, payment, card_number);
+      record.Complete(
+          AnswerRow(LogRow{"ERROR", "Transaction already voided.", "ERROR", "-310", "ERROR"},
+                    approved, card_number));
       context_.platform.OperatorMessage("This transaction has already been voided.");
       return approved;
     }
     // Anything but approved or held for review is a charge that did not
     // go through, even with a result of "Ok".
-    if (response_code != kApproved && response_code != kHeldForReview) approved = false;
+    if (*response_code != kApproved && *response_code != kHeldForReview) approved = false;
     const std::vector<Attempt> attempts = {
         [&] {
           return LogRow{.response = RequiredElementText(document, "authCode"),
@@ -99,18 +117,19 @@ bool TCreditCard_JetPay::HandleAnetResponse(std::string_view kind, const std::st
         },
         [&] { return MessageOnlyRow(RequiredElementText(document, "text"), std::string(kind)); },
     };
-    LogFirstCompleting(attempts, approved, payment, card_number,
-                       "Call Halcyra Systems at 555-010-0199 with error code: 8744");
-    held_for_review = response_code == kHeldForReview;
-  } catch (const std::exception&) {
-    LogCardTransaction(ErrorRow(), approved, payment, card_number);
+    RecordFirstCompleting(attempts, approved, record, card_number,
+                          "Call Halcyra Systems at 555-010-0199 with error code: 8744");
+    held_for_review = *response_code == kHeldForReview;
+  } catch (const MissingElementError&) {
+    record.Complete(AnswerRow(ErrorRow(), approved, card_number));
   }
   if (held_for_review) {
     // Approved, but the money is not certain until the merchant releases
     // it at Authorize.Net: the office must know.
     const std::string text = "Held for review: Authorize.Net transaction " +
-                             NodeText(ElementNamed(document, "transId")) + " of " +
-                             payment.amount.ToString() + ", invoice " + payment.invoice_no;
+                             record.mask().Apply(NodeText(ElementNamed(document, "transId"))) +
+                             " of " + record.row().amount.ToString() + ", card log key " +
+                             std::to_string(record.row().cc_trans_key);
     try {
       WriteLogEntry(context_.store, context_.platform, text.substr(0, kLogEntryLength));
     } catch (const std::exception&) {
@@ -121,19 +140,26 @@ bool TCreditCard_JetPay::HandleAnetResponse(std::string_view kind, const std::st
   return approved;
 }
 
-bool TCreditCard_JetPay::CheckAnetResult(std::string_view answer_kind, const std::string& answer) {
+TCreditCard_JetPay::AnetResult TCreditCard_JetPay::CheckAnetResult(std::string_view answer_kind,
+                                                                   const std::string& answer,
+                                                                   bool log_unreadable) {
   anet_error_text_.clear();
   std::optional<std::string> parse_error = LoadXml(*response_, DropAnswerLead(answer));
   const std::string base(answer_kind);
   // Copied out: a profile deletion below reloads the response document.
-  const std::optional<std::string> result_code = TextAt(*response_, base + "/messages/resultCode");
+  std::optional<std::string> result_code = TextAt(*response_, base + "/messages/resultCode");
   const std::optional<std::string> message_code =
       TextAt(*response_, base + "/messages/message/code");
   const std::optional<std::string> message_text =
       TextAt(*response_, base + "/messages/message/text");
+  // Two result codes, or a blank one, decide nothing.
+  if (result_code && (!DecidingText(*response_, "resultCode") || Trim(*result_code).empty())) {
+    result_code.reset();
+  }
 
+  AnetResult result = AnetResult::kRefused;
   if (result_code) {
-    if (*result_code == kResultOk) return true;
+    if (*result_code == kResultOk) return AnetResult::kOk;
     anet_error_text_ = *result_code;
     if (message_code) {
       if (*message_code == kDuplicateProfile && message_text) {
@@ -141,33 +167,41 @@ bool TCreditCard_JetPay::CheckAnetResult(std::string_view answer_kind, const std
             RemoveAll(RemoveAll(*message_text, "A duplicate record with ID "), " already exists.");
         if (DeleteCustomerProfile(profile_id)) {
           anet_error_text_ = *message_code;
-          return false;
+          return AnetResult::kRefused;
         }
       }
       anet_error_text_ += " " + *message_code;
     }
     if (message_text) anet_error_text_ += " - " + *message_text;
-  } else if (parse_error) {
-    anet_error_text_ = "CcXmlErr: " + *parse_error;
   } else {
-    // The mark is no part of the text the office reads.
-    std::string_view shown(answer);
-    if (shown.starts_with(kUtf8ByteOrderMark)) shown.remove_prefix(kUtf8ByteOrderMark.size());
-    anet_error_text_ = "CcRespErr: " + GatewayTextToCp1252(shown);
+    result = AnetResult::kUnreadable;
+    if (!log_unreadable) return result;
+    if (parse_error) {
+      anet_error_text_ = "CcXmlErr: " + *parse_error;
+    } else {
+      // The mark is no part of the text the office reads.
+      std::string_view shown(answer);
+      if (shown.starts_with(kUtf8ByteOrderMark)) shown.remove_prefix(kUtf8ByteOrderMark.size());
+      anet_error_text_ = "CcRespErr: " + GatewayTextToCp1252(shown);
+    }
   }
+  anet_error_text_ = mask_.Apply(anet_error_text_);
   if (!anet_error_text_.empty()) {
     WriteLogEntry(context_.store, context_.platform, anet_error_text_.substr(0, kLogEntryLength));
   }
-  return false;
+  return result;
 }
 
 bool TCreditCard_JetPay::DeleteCustomerProfile(const std::string& profile_id) {
-  if (credentials_.merchant_id != kAuthorizeNetMerchantId) return false;
+  // Without an id there is nothing to delete: the account's own profile,
+  // and the card on file with it, must never be taken instead.
+  if (profile_id.empty() || credentials_.merchant_id != kAuthorizeNetMerchantId) return false;
   pugi::xml_node root = BuildRequestHeader(kDeleteProfile);
-  AppendProfileDeletion(root,
-                        profile_id.empty() ? account_->GetStringAt(kCcCustKeyField) : profile_id);
+  AppendProfileDeletion(root, profile_id);
   WriteTrace(MaskedRequestText(*request_));
-  return CheckAnetResult(kDeletionAnswer, PostRequestToAnet());
+  const GatewayReply reply =
+      PostXml(context_, credentials_.base_address + service_path_, SerializeXml(*request_));
+  return CheckAnetResult(kDeletionAnswer, reply.body, /*log_unreadable=*/true) == AnetResult::kOk;
 }
 
 }  // namespace portavel

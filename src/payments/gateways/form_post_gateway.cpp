@@ -15,6 +15,7 @@
 #include "data/data_set.h"
 #include "data/installation_identity.h"
 #include "payments/card_transaction_log.h"
+#include "payments/charge_record.h"
 #include "payments/gateways/account_fields.h"
 #include "payments/gateways/xml_document_text.h"
 #include "payments/https_post.h"
@@ -27,12 +28,7 @@ namespace {
 constexpr const char* kOperation = "ProcessCreditCard";
 constexpr const char* kInvoiceDetailCompany = "Brenwaldix";
 constexpr const char* kSecretMask = "****";
-constexpr const char* kCallSupportMessage =
-    "Call Halcyra Systems: 555 010 0199 with error code: 8742";
-
-// The reference numbers of the rows the client writes for answers it
-// cannot read.
-constexpr int64_t kUnreadableAnswerReference = -98;
+// The reference number of an answer whose PNRef is not a number.
 constexpr int64_t kNoReferenceNumber = -99;
 
 struct ServicePaths {
@@ -144,12 +140,13 @@ bool TCreditCard::ChargeCard(DataSet& transaction, const std::string& card_numbe
                              const std::string& mag_data, const std::string& name_on_card,
                              const std::string& cvn, const std::string& expiry) {
   Payment payment = ReadPaymentToCharge(transaction);
+  mask_ = CardDataMask{card_number, cvn};
   RequestBody body;
   body.Add("UserName", credentials_.user_name);
   body.AddMasked("Password", credentials_.password, Masked(credentials_.password));
   body.Add("TransType", "Sale");
   body.AddMasked("CardNum", card_number, FormValue(MaskCardNumber(card_number)));
-  body.Add("ExpDate", expiry);
+  body.AddMasked("ExpDate", expiry, Masked(expiry));
   body.AddMasked("MagData", mag_data, Masked(mag_data));
   body.Add("NameOnCard", name_on_card);
   body.Add("Amount", payment.amount.ToString());
@@ -192,38 +189,59 @@ bool TCreditCard::Charge(const Payment& payment, const std::string& service_path
     return false;
   }
   trace_.Write(context_.platform, body.TraceText());
-  std::string answer;
-  if (!credentials_.base_address.empty()) {
-    answer =
-        PostHttpForm(context_, credentials_.base_address + service_path + kOperation, body.Text());
-  } else if (!credentials_.missing_setting.empty()) {
+  if (credentials_.base_address.empty()) {
     // Without an address there is nobody to send the card to.
-    context_.platform.OperatorMessage("No card gateway address for merchant id " +
-                                      std::to_string(credentials_.merchant_id) + ": set " +
-                                      credentials_.missing_setting);
+    if (!credentials_.missing_setting.empty()) {
+      context_.platform.OperatorMessage("No card gateway address for merchant id " +
+                                        std::to_string(credentials_.merchant_id) + ": set " +
+                                        credentials_.missing_setting);
+    }
+    trace_.Write(context_.platform, "");
+    return false;
   }
-  return HandleResponse(answer, payment);
+  ChargeRecord record(context_, ChargeRow(payment), payment.invoice_no, mask_);
+  record.Reserve();
+  const GatewayReply reply =
+      PostHttpForm(context_, credentials_.base_address + service_path + kOperation, body.Text());
+  trace_.Write(context_.platform, mask_.Apply(reply.body));
+  switch (reply.delivery) {
+    case Delivery::kNotSent:
+      record.NotSent(reply.problem);
+      return false;
+    case Delivery::kUnknown:
+      record.NoDefiniteAnswer(reply.problem);
+      return false;
+    case Delivery::kAnswered:
+      break;
+  }
+  return HandleResponse(reply.body, record);
 }
 
-bool TCreditCard::HandleResponse(const std::string& answer, const Payment& payment) {
-  trace_.Write(context_.platform, answer);
-  if (answer.empty()) return false;
+CardLogRow TCreditCard::ChargeRow(const Payment& payment) const {
+  CardLogRow row;
+  row.account_key = static_cast<int32_t>(account_->GetIntegerAt(kAccountIndexField));
+  row.amount = payment.amount;
+  row.trans_key = payment.trans_key;
+  row.batch_key = payment.batch_key;
+  row.merchant_id = credentials_.merchant_id;
+  row.shape = CardLogShape::kFormPost;
+  return row;
+}
 
+bool TCreditCard::HandleResponse(const std::string& answer, ChargeRecord& record) {
   pugi::xml_document response;
   pugi::xml_node root;
   if (!LoadXml(response, answer)) root = response.document_element();
-  pugi::xml_node result = ChildNamed(root, "Result");
+  // Only one Result, "0" or another code, decides; anything else leaves
+  // the office to find out what the gateway did.
+  const std::optional<std::string> result = root ? DecidingText(root, "Result") : std::nullopt;
   if (!result) {
-    LogCardTransaction(payment, false, "ERROR", "ERROR", kUnreadableAnswerReference);
+    record.NoDefiniteAnswer(root ? "an answer without one clear Result"
+                                 : "an answer that is not an XML document");
     return false;
   }
-  const bool approved = NodeText(result) == "0";
+  const bool approved = Trim(*result) == "0";
 
-  struct Values {
-    std::string message;
-    std::string response;
-    int64_t pn_ref = 0;
-  };
   auto reference_number = [&] {
     std::optional<int64_t> number =
         ParseReferenceNumber(RequiredText(ChildNamed(root, "PNRef"), "PNRef"));
@@ -233,50 +251,38 @@ bool TCreditCard::HandleResponse(const std::string& answer, const Payment& payme
   auto with_response_from = [&](const char* element) {
     return [&, element] {
       int64_t pn_ref = reference_number();
-      return Values{RequiredText(ChildNamed(root, "Message"), "Message"),
-                    RequiredText(ChildNamed(root, element), element), pn_ref};
+      return AnswerRow(approved, RequiredText(ChildNamed(root, "Message"), "Message"),
+                       RequiredText(ChildNamed(root, element), element), pn_ref);
     };
   };
-  // Each reads what it needs and logs; the first that completes wins.
-  const std::vector<std::function<Values()>> attempts = {
+  // Each reads what it needs; the first that finds it all is logged.
+  const std::vector<std::function<CardLogRow()>> attempts = {
       with_response_from("AuthCode"),
       with_response_from("error"),
       with_response_from("RespMSG"),
-      [&] {
-        return Values{"", "", reference_number()};
-      },
+      [&] { return AnswerRow(approved, "", "", reference_number()); },
   };
   for (const auto& attempt : attempts) {
     try {
-      Values values = attempt();
-      LogCardTransaction(payment, approved, values.message, values.response, values.pn_ref);
+      record.Complete(attempt());
       return approved;
-    } catch (const std::exception&) {
+    } catch (const MissingElementError&) {
       // The next, simpler attempt.
     }
   }
-  try {
-    LogCardTransaction(payment, approved, "ERROR", "ERROR", kNoReferenceNumber);
-    context_.platform.OperatorMessage(answer);
-  } catch (const std::exception&) {
-    context_.platform.OperatorMessage(kCallSupportMessage);
-  }
+  record.Complete(AnswerRow(approved, "ERROR", "ERROR", kNoReferenceNumber));
+  context_.platform.OperatorMessage(record.mask().Apply(answer));
   return approved;
 }
 
-void TCreditCard::LogCardTransaction(const Payment& payment, bool approved,
-                                     const std::string& message, const std::string& response,
-                                     int64_t pn_ref) {
-  CardTransactionEntry entry;
-  entry.account_key = static_cast<int32_t>(account_->GetIntegerAt(kAccountIndexField));
-  entry.message = message;
-  entry.response = response;
-  entry.approved = approved;
-  entry.amount = payment.amount;
-  entry.trans_key = payment.trans_key;
-  entry.batch_key = payment.batch_key;
-  entry.merchant_id = credentials_.merchant_id;
-  LogFormPostTransaction(context_.store, context_.platform, entry, pn_ref);
+CardLogRow TCreditCard::AnswerRow(bool approved, std::string message, std::string response,
+                                  int64_t pn_ref) {
+  CardLogRow row;
+  row.approved = approved;
+  row.message = std::move(message);
+  row.response = std::move(response);
+  row.pn_ref = pn_ref;
+  return row;
 }
 
 }  // namespace portavel

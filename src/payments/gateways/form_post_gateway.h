@@ -10,13 +10,16 @@
 #include <string>
 
 #include "money/money.h"
+#include "payments/card_data_mask.h"
 #include "payments/card_trace.h"
+#include "payments/card_transaction_log.h"
 #include "payments/gateway_context.h"
 #include "payments/gateways/payment_to_charge.h"
 #include "payments/merchant_settings.h"
 
 namespace portavel {
 
+class ChargeRecord;
 class DataSet;
 class TCustomerAccount;
 
@@ -49,9 +52,11 @@ class TCreditCard {
   void AddInvoiceDetail(RequestBody& body, const Payment& payment) const;
   // Refuses, tracing and posting, and reading the answer.
   bool Charge(const Payment& payment, const std::string& service_path, const RequestBody& body);
-  bool HandleResponse(const std::string& answer, const Payment& payment);
-  void LogCardTransaction(const Payment& payment, bool approved, const std::string& message,
-                          const std::string& response, int64_t pn_ref);
+  // The ccTransactions values of the charge itself.
+  CardLogRow ChargeRow(const Payment& payment) const;
+  bool HandleResponse(const std::string& answer, ChargeRecord& record);
+  static CardLogRow AnswerRow(bool approved, std::string message, std::string response,
+                              int64_t pn_ref);
 
   GatewayContext context_;
   std::unique_ptr<TCustomerAccount> account_;
@@ -59,6 +64,7 @@ class TCreditCard {
   std::string stored_card_path_;
   std::string entered_card_path_;
   CardTrace trace_;
+  CardDataMask mask_;  // the entered card, masked wherever an answer echoes it
 };
 
 }  // namespace portavel

@@ -142,6 +142,14 @@ std::string RequiredElementText(const pugi::xml_node& root, std::string_view nam
   return RequiredText(ElementNamed(root, name), name);
 }
 
+std::optional<std::string> DecidingText(const pugi::xml_node& root, std::string_view name) {
+  pugi::xml_node element = ElementNamed(root, name);
+  if (!element || ElementNamed(root, name, 1)) return std::nullopt;
+  std::string text = NodeText(element);
+  if (Trim(text).empty()) return std::nullopt;
+  return text;
+}
+
 std::string GatewayTextToCp1252(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());

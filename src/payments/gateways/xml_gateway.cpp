@@ -9,6 +9,7 @@
 #include "data/data_set.h"
 #include "data/installation_identity.h"
 #include "payments/card_transaction_log.h"
+#include "payments/charge_record.h"
 #include "payments/gateways/account_fields.h"
 #include "payments/gateways/anet_request.h"
 #include "payments/gateways/jetpay_request.h"
@@ -22,7 +23,6 @@ namespace portavel {
 namespace {
 
 constexpr const char* kTraceFile = "debug3.txt";
-constexpr long kHttpOk = 200;
 constexpr const char* kJetPayApproved = "000";
 constexpr const char* kSale = "SALE";
 
@@ -50,6 +50,7 @@ bool TCreditCard_JetPay::ChargeCard(DataSet& transaction, const std::string& car
                                     const std::string& /*name_on_card: neither gateway takes it*/,
                                     const std::string& cvn, const std::string& expiry) {
   const Payment payment = ReadPaymentToCharge(transaction);
+  mask_ = CardDataMask{card_number, cvn};
   if (!EndpointConfigured() || !AboveMinimum(payment.amount)) return false;
   if (credentials_.merchant_id == kAuthorizeNetMerchantId) {
     return ChargeCardAnet(payment, card_number, cvn, expiry);
@@ -63,9 +64,9 @@ bool TCreditCard_JetPay::ChargeCard(DataSet& transaction, const std::string& car
                          .cvn = cvn,
                          .expiry = expiry};
   AppendJetPayEnteredCardSale(root, card, payment.amount);
-  XmlHttpResult result =
-      SendXmlHttpRequest(context_, credentials_.base_address, SerializeXml(*request_));
-  return HandleJetPayResponse(result, payment, /*card_on_file=*/false);
+  return SendAndHandle(payment, [this](const std::string& answer, ChargeRecord& record) {
+    return HandleJetPayResponse(answer, record, /*card_on_file=*/false);
+  });
 }
 
 bool TCreditCard_JetPay::ChargeStoredCard(DataSet& transaction) {
@@ -85,9 +86,42 @@ bool TCreditCard_JetPay::ChargeStoredCard(DataSet& transaction) {
   if (credentials_.merchant_id == kAuthorizeNetMerchantId) return ChargeStoredCardAnet(payment);
   pugi::xml_node root = BuildRequestHeader(kSale);
   AppendJetPayStoredCardSale(root, account_->GetStringAt(kCcInfoKeyField), payment.amount);
-  XmlHttpResult result =
-      SendXmlHttpRequest(context_, credentials_.base_address, SerializeXml(*request_));
-  return HandleJetPayResponse(result, payment, /*card_on_file=*/true);
+  return SendAndHandle(payment, [this](const std::string& answer, ChargeRecord& record) {
+    return HandleJetPayResponse(answer, record, /*card_on_file=*/true);
+  });
+}
+
+CardLogRow TCreditCard_JetPay::ChargeRow(const Payment& payment) const {
+  CardLogRow row;
+  row.account_key = static_cast<int32_t>(account_->GetIntegerAt(kAccountIndexField));
+  row.amount = payment.amount;
+  row.trans_key = payment.trans_key;
+  row.batch_key = payment.batch_key;
+  row.merchant_id = credentials_.merchant_id;
+  row.shape = CardLogShape::kXml;
+  return row;
+}
+
+bool TCreditCard_JetPay::SendAndHandle(
+    const Payment& payment, const std::function<bool(const std::string&, ChargeRecord&)>& handle) {
+  ChargeRecord record(context_, ChargeRow(payment), payment.invoice_no, mask_);
+  record.Reserve();
+  const std::string document = SerializeXml(*request_);
+  const GatewayReply reply =
+      credentials_.merchant_id == kAuthorizeNetMerchantId
+          ? PostXml(context_, credentials_.base_address + service_path_, document)
+          : SendXmlHttpRequest(context_, credentials_.base_address, document);
+  switch (reply.delivery) {
+    case Delivery::kNotSent:
+      record.NotSent(reply.problem);
+      return false;
+    case Delivery::kUnknown:
+      record.NoDefiniteAnswer(reply.problem);
+      return false;
+    case Delivery::kAnswered:
+      break;
+  }
+  return handle(reply.body, record);
 }
 
 bool TCreditCard_JetPay::EndpointConfigured() {
@@ -122,86 +156,73 @@ pugi::xml_node TCreditCard_JetPay::BuildRequestHeader(std::string_view kind) {
                                         .transaction_id = NewTransactionId(context_.platform)});
 }
 
-bool TCreditCard_JetPay::HandleJetPayResponse(const XmlHttpResult& result, const Payment& payment,
+bool TCreditCard_JetPay::HandleJetPayResponse(const std::string& answer, ChargeRecord& record,
                                               bool card_on_file) {
-  if (result.ready_state != kXmlHttpCompleted) {
-    context_.platform.OperatorMessage("Call Halcyra Systems: 555 010 0199");
+  LoadXml(*response_, answer);
+  // Only one ActionCode decides; anything else leaves the office to find
+  // out what the gateway did.
+  const std::optional<std::string> action_code = DecidingText(*response_, "ActionCode");
+  if (!action_code) {
+    record.NoDefiniteAnswer(response_->document_element()
+                                ? "an answer without one clear ActionCode"
+                                : "an answer that is not an XML document");
     return false;
   }
-  LoadXml(*response_, result.response_text);
-  if (result.status != kHttpOk) return false;
+  const bool approved = *action_code == kJetPayApproved;
 
   const std::string no_card_number;
-  pugi::xml_node action_code = ElementNamed(*response_, "ActionCode");
-  if (!action_code) {
-    LogCardTransaction(ErrorRow(), false, payment, no_card_number);
-    return false;
-  }
-  const bool approved = NodeText(action_code) == kJetPayApproved;
-
-  const pugi::xml_document& answer = *response_;
+  const pugi::xml_document& document = *response_;
   std::vector<Attempt> attempts;
   attempts.push_back([&] {
-    return LogRow{.response = RequiredElementText(answer, "Approval"),
-                  .message = RequiredElementText(answer, "ResponseText"),
+    return LogRow{.response = RequiredElementText(document, "Approval"),
+                  .message = RequiredElementText(document, "ResponseText"),
                   .request_kind = kSale,
-                  .token = RequiredElementText(answer, "Token"),
-                  .transaction_id = RequiredElementText(answer, "TransactionID")};
+                  .token = RequiredElementText(document, "Token"),
+                  .transaction_id = RequiredElementText(document, "TransactionID")};
   });
   if (card_on_file) {
     // A stored-card answer may leave out the token: it is the one sent.
     attempts.push_back([&] {
-      return LogRow{.response = RequiredElementText(answer, "Approval"),
-                    .message = RequiredElementText(answer, "ResponseText"),
+      return LogRow{.response = RequiredElementText(document, "Approval"),
+                    .message = RequiredElementText(document, "ResponseText"),
                     .request_kind = kSale,
                     .token = account_->GetStringAt(kCcInfoKeyField),
-                    .transaction_id = RequiredElementText(answer, "TransactionID")};
+                    .transaction_id = RequiredElementText(document, "TransactionID")};
     });
   }
   attempts.push_back(
-      [&] { return MessageOnlyRow(RequiredElementText(answer, "ResponseText"), kSale); });
-  try {
-    LogFirstCompleting(attempts, approved, payment, no_card_number,
-                       "Call Halcyra Systems at 555-010-0199 with error code: 8742");
-  } catch (const std::exception&) {
-    LogCardTransaction(ErrorRow(), approved, payment, no_card_number);
-  }
+      [&] { return MessageOnlyRow(RequiredElementText(document, "ResponseText"), kSale); });
+  RecordFirstCompleting(attempts, approved, record, no_card_number,
+                        "Call Halcyra Systems at 555-010-0199 with error code: 8742");
   return approved;
 }
 
-void TCreditCard_JetPay::LogFirstCompleting(const std::vector<Attempt>& attempts, bool approved,
-                                            const Payment& payment, const std::string& card_number,
-                                            std::string_view error_message) {
+void TCreditCard_JetPay::RecordFirstCompleting(const std::vector<Attempt>& attempts, bool approved,
+                                               ChargeRecord& record, const std::string& card_number,
+                                               std::string_view error_message) {
   for (const Attempt& attempt : attempts) {
     try {
-      LogCardTransaction(attempt(), approved, payment, card_number);
+      record.Complete(AnswerRow(attempt(), approved, card_number));
       return;
-    } catch (const std::exception&) {
-      // A missing element or a failed insert: the next, simpler row.
+    } catch (const MissingElementError&) {
+      // The next, simpler row.
     }
   }
-  LogCardTransaction(ErrorRow(), approved, payment, card_number);
+  record.Complete(AnswerRow(ErrorRow(), approved, card_number));
   context_.platform.OperatorMessage(error_message);
 }
 
-void TCreditCard_JetPay::LogCardTransaction(const LogRow& row, bool approved,
-                                            const Payment& payment,
-                                            const std::string& card_number) {
-  CardTransactionEntry entry{
-      .account_key = static_cast<int32_t>(account_->GetIntegerAt(kAccountIndexField)),
-      .message = row.message,
-      .response = row.response,
-      .approved = approved,
-      .amount = payment.amount,
-      .trans_key = payment.trans_key,
-      .batch_key = payment.batch_key,
-      .merchant_id = credentials_.merchant_id,
-  };
-  XmlTransactionFields fields{.card_number = card_number,
-                              .request_kind = row.request_kind,
-                              .token = row.token,
-                              .transaction_id = row.transaction_id};
-  LogXmlTransaction(context_.store, context_.platform, entry, fields);
+CardLogRow TCreditCard_JetPay::AnswerRow(const LogRow& row, bool approved,
+                                         const std::string& card_number) {
+  CardLogRow answered;
+  answered.approved = approved;
+  answered.message = row.message;
+  answered.response = row.response;
+  answered.request_kind = row.request_kind;
+  answered.token = row.token;
+  answered.transaction_id = row.transaction_id;
+  answered.card_number = card_number;
+  return answered;
 }
 
 void TCreditCard_JetPay::WriteTrace(const std::string& text) {

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "money/money.h"
+#include "payments/card_data_mask.h"
 #include "payments/card_trace.h"
+#include "payments/card_transaction_log.h"
 #include "payments/gateway_context.h"
 #include "payments/gateways/payment_to_charge.h"
 #include "payments/merchant_ids.h"
@@ -27,9 +29,9 @@ class xml_node;
 
 namespace portavel {
 
+class ChargeRecord;
 class DataSet;
 class TCustomerAccount;
-struct XmlHttpResult;
 
 class TCreditCard_JetPay {
  public:
@@ -43,8 +45,7 @@ class TCreditCard_JetPay {
 
   // Charges an entered card. `transaction` stands on the payment
   // transaction; `expiry` is MMYY for JetPay, YYYY-MM for Authorize.Net.
-  // True when the gateway approved. A connection or TLS failure of a
-  // JetPay request throws GatewayTransportError.
+  // True when the gateway approved.
   bool ChargeCard(DataSet& transaction, const std::string& card_number, bool card_present,
                   const std::string& zip, const std::string& street, const std::string& track_data,
                   const std::string& name_on_card, const std::string& cvn,
@@ -81,30 +82,40 @@ class TCreditCard_JetPay {
   // gateway and returns its root.
   pugi::xml_node BuildRequestHeader(std::string_view kind);
 
+  // The ccTransactions values of the charge itself.
+  CardLogRow ChargeRow(const Payment& payment) const;
+  // Sends the request document and hands a definite answer to `handle`;
+  // records what happened when none came.
+  bool SendAndHandle(const Payment& payment,
+                     const std::function<bool(const std::string&, ChargeRecord&)>& handle);
+
   // JetPay.
-  bool HandleJetPayResponse(const XmlHttpResult& result, const Payment& payment, bool card_on_file);
+  bool HandleJetPayResponse(const std::string& answer, ChargeRecord& record, bool card_on_file);
 
   // Authorize.Net.
   bool ChargeCardAnet(const Payment& payment, const std::string& card_number,
                       const std::string& cvn, const std::string& expiry);
   bool ChargeStoredCardAnet(const Payment& payment);
   bool HandleAnetResponse(std::string_view kind, const std::string& answer,
-                          const std::string& card_number, const Payment& payment);
-  // Loads the answer into the response document; false, with an event-log
-  // line in anet_error_text_, unless its result code is "Ok".
-  bool CheckAnetResult(std::string_view answer_kind, const std::string& answer);
+                          const std::string& card_number, ChargeRecord& record);
+  enum class AnetResult {
+    kOk,
+    kRefused,     // a result code other than "Ok": definite
+    kUnreadable,  // no single result code
+  };
+  // Loads the answer into the response document and reads its result
+  // code. A refusal is written to the event log (anet_error_text_), and
+  // so is an unreadable answer when `log_unreadable` is set.
+  AnetResult CheckAnetResult(std::string_view answer_kind, const std::string& answer,
+                             bool log_unreadable);
   bool DeleteCustomerProfile(const std::string& profile_id);
-  std::string PostRequestToAnet();
 
-  // ccTransactions: the first attempt that reads its values and inserts
-  // its row wins; when none does, the error row is written and the
-  // operator is told `error_message`. A failure of that last insert
-  // reaches the caller.
-  void LogFirstCompleting(const std::vector<Attempt>& attempts, bool approved,
-                          const Payment& payment, const std::string& card_number,
-                          std::string_view error_message);
-  void LogCardTransaction(const LogRow& row, bool approved, const Payment& payment,
-                          const std::string& card_number);
+  // The first attempt that reads its values is recorded; when none does,
+  // the error row is and the operator is told `error_message`.
+  void RecordFirstCompleting(const std::vector<Attempt>& attempts, bool approved,
+                             ChargeRecord& record, const std::string& card_number,
+                             std::string_view error_message);
+  static CardLogRow AnswerRow(const LogRow& row, bool approved, const std::string& card_number);
   // In the trace installation, one line in debug3.txt; failures are
   // ignored.
   void WriteTrace(const std::string& text);
@@ -121,6 +132,7 @@ class TCreditCard_JetPay {
   // Shared by a check and the profile deletion it starts, so that a
   // failed deletion's text leads the sale's event-log line.
   std::string anet_error_text_;
+  CardDataMask mask_;  // the entered card, masked wherever an answer echoes it
 };
 
 }  // namespace portavel
