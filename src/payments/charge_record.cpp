@@ -65,6 +65,8 @@ void ChargeRecord::Complete(CardLogRow answered) {
   answered.cc_trans_key = row_.cc_trans_key;
   answered.account_key = row_.account_key;
   answered.amount = row_.amount;
+  answered.trans_key = row_.trans_key;
+  answered.batch_key = row_.batch_key;
   answered.merchant_id = row_.merchant_id;
   answered.shape = row_.shape;
   answered.when = context_.platform.Now();

@@ -156,6 +156,7 @@ TEST_F(CardTransactionLogTest, ACompletedRowKeepsItsKeyAndOnlyTheAnswer) {
   answered.cc_trans_key = kFirstCardTransKey;
   answered.when = platform.Now();
   EXPECT_TRUE(UpdateCardLogRow(store, answered));
+  rows.Refresh();
   EXPECT_EQ(rows.RecordCount(), 1);
   EXPECT_EQ(Logged("CCTransKey").AsInteger(), kFirstCardTransKey);
   EXPECT_EQ(Logged("Response").AsString(), "AUTH 0471");

@@ -102,26 +102,40 @@ TEST_F(JetPayClientTest, AnswersAndTheRowsTheyLeave) {
     std::vector<std::string> messages;
   };
   const std::string k8742 = "Call Halcyra Systems at 555-010-0199 with error code: 8742";
+  const std::string kNoActionCode = "an answer without one clear ActionCode";
+  const std::string kNotXml = "an answer that is not an XML document";
   const Case cases[] = {
-      {"HTTP 500", GatewayAnswer::Text(kApprovedAnswer, 500), false, false, {}, {}},
+      {"HTTP 500",
+       GatewayAnswer::Text(kApprovedAnswer, 500),
+       false,
+       false,
+       {NoAnswerRow("CC 1042", "HTTP status 500")},
+       {NoAnswerLine("CC 1042", "HTTP status 500")}},
       {"not XML",
        GatewayAnswer::Text("<html><body>Service Unavailable</body></html>"),
        false,
        false,
-       {ErrorRow(false)},
-       {}},
+       {NoAnswerRow("CC 1042", kNoActionCode)},
+       {NoAnswerLine("CC 1042", kNoActionCode)}},
       {"cut off",
        GatewayAnswer::Text("<JetPayResponse><ActionCode>000</ActionCode>"),
        false,
        false,
-       {ErrorRow(false)},
-       {}},
+       {NoAnswerRow("CC 1042", kNotXml)},
+       {NoAnswerLine("CC 1042", kNotXml)}},
       {"no ActionCode",
        GatewayAnswer::Text("<JetPayResponse><ResponseText>HUH</ResponseText></JetPayResponse>"),
        false,
        false,
-       {ErrorRow(false)},
-       {}},
+       {NoAnswerRow("CC 1042", kNoActionCode)},
+       {NoAnswerLine("CC 1042", kNoActionCode)}},
+      {"two ActionCodes that disagree",
+       GatewayAnswer::Text("<JetPayResponse><ActionCode>000</ActionCode><Approval>1</Approval>"
+                           "<ActionCode></ActionCode></JetPayResponse>"),
+       false,
+       false,
+       {NoAnswerRow("CC 1042", kNoActionCode)},
+       {NoAnswerLine("CC 1042", kNoActionCode)}},
       {"declined",
        GatewayAnswer::Text("<JetPayResponse><TransactionID>0103</TransactionID>"
                            "<ActionCode>005</ActionCode><Approval></Approval>"
@@ -160,11 +174,8 @@ TEST_F(JetPayClientTest, AnswersAndTheRowsTheyLeave) {
     bool approved = c.card_on_file ? ChargeStoredCard() : ChargeCard("4111111111111111", "0729");
     EXPECT_EQ(approved, c.approved);
     EXPECT_EQ(CardRows(), c.rows);
-    std::vector<std::string> messages(OperatorMessages().begin() + messages_before,
-                                      OperatorMessages().end());
-    EXPECT_EQ(messages, c.messages);
+    EXPECT_EQ(MessagesSince(messages_before), c.messages);
   }
-  EXPECT_TRUE(bed_.EventLog().empty());
 }
 
 // A charge whose record cannot be kept is not sent at all.

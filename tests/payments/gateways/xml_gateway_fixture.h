@@ -113,6 +113,33 @@ class XmlGatewayTest : public ::testing::Test {
     return Row(approved, "ERROR", "ERROR", "ERROR", "-98", "ERROR", masked_card);
   }
 
+  // The row a charge leaves when no definite answer came.
+  CardRow NoAnswerRow(const std::string& invoice_no, const std::string& problem) {
+    return Row(false, "NO ANSWER",
+               "No definite answer: invoice " + invoice_no + ", amount 45.5: " + problem, "", "",
+               "SALE");
+  }
+  // The operator's and the event log's line for it, its key as "N".
+  std::string NoAnswerLine(const std::string& invoice_no, const std::string& problem) {
+    return "No definite answer from the card gateway: account " + std::to_string(kAccountIndex) +
+           ", amount 45.5, invoice " + invoice_no + ", merchant " + std::to_string(merchant_id_) +
+           ", card log key N: " + problem;
+  }
+  // Operator messages with card log keys written "N", as NoAnswerLine has them.
+  std::vector<std::string> MessagesSince(size_t first) {
+    std::vector<std::string> messages;
+    for (size_t i = first; i < OperatorMessages().size(); ++i) {
+      std::string message = OperatorMessages()[i];
+      const std::string key = "card log key ";
+      if (size_t at = message.find(key); at != std::string::npos) {
+        size_t end = message.find(':', at);
+        message.replace(at + key.size(), end - at - key.size(), "N");
+      }
+      messages.push_back(message);
+    }
+    return messages;
+  }
+
   const std::vector<std::string>& OperatorMessages() { return bed_.platform().operator_messages(); }
 
   GatewayTestBed bed_;
