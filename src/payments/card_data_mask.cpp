@@ -12,6 +12,10 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+bool IsLetterOrDigit(char c) {
+  return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 bool PassesLuhnCheck(std::string_view digits) {
   int sum = 0;
   bool doubled = false;
@@ -27,6 +31,14 @@ bool PassesLuhnCheck(std::string_view digits) {
 }  // namespace
 
 std::string CardDataMask::Apply(std::string_view text) const {
+  return Masked(text, true);
+}
+
+std::string CardDataMask::MaskCardNumbers(std::string_view text) const {
+  return Masked(text, false);
+}
+
+std::string CardDataMask::Masked(std::string_view text, bool with_cvn) const {
   std::string out;
   out.reserve(text.size());
   size_t i = 0;
@@ -42,7 +54,9 @@ std::string CardDataMask::Apply(std::string_view text) const {
                            (run == card_number || PassesLuhnCheck(run));
     if (card_like) {
       out += MaskCardNumber(run);
-    } else if (!cvn.empty() && run == cvn) {
+    } else if (with_cvn && !cvn.empty() && run == cvn &&
+               (i == 0 || !IsLetterOrDigit(text[i - 1])) &&
+               (end == text.size() || !IsLetterOrDigit(text[end]))) {
       out += "***";
     } else {
       out += run;

@@ -71,9 +71,9 @@ void ChargeRecord::Complete(CardLogRow answered) {
   answered.shape = row_.shape;
   answered.when = context_.platform.Now();
   answered.message = mask_.Apply(answered.message);
-  answered.response = mask_.Apply(answered.response);
-  answered.token = mask_.Apply(answered.token);
-  answered.transaction_id = mask_.Apply(answered.transaction_id);
+  answered.response = mask_.MaskCardNumbers(answered.response);
+  answered.token = mask_.MaskCardNumbers(answered.token);
+  answered.transaction_id = mask_.MaskCardNumbers(answered.transaction_id);
   try {
     if (!UpdateCardLogRow(context_.store, answered)) InsertCardLogRow(context_.store, answered);
     return;

@@ -56,6 +56,7 @@ class ChargeRecord {
   // The charge's own row values, for a client to fill in its answer.
   const CardLogRow& row() const { return row_; }
   const CardDataMask& mask() const { return mask_; }
+  const std::string& invoice_no() const { return invoice_no_; }
 
  private:
   std::string ChargeDescription() const;

@@ -128,8 +128,8 @@ bool TCreditCard_JetPay::HandleAnetResponse(std::string_view kind, const std::st
     // it at Authorize.Net: the office must know.
     const std::string text = "Held for review: Authorize.Net transaction " +
                              record.mask().Apply(NodeText(ElementNamed(document, "transId"))) +
-                             " of " + record.row().amount.ToString() + ", card log key " +
-                             std::to_string(record.row().cc_trans_key);
+                             " of " + record.row().amount.ToString() + ", invoice " +
+                             record.invoice_no();
     try {
       WriteLogEntry(context_.store, context_.platform, text.substr(0, kLogEntryLength));
     } catch (const std::exception&) {

@@ -201,6 +201,24 @@ struct AnswerCase {
   std::vector<std::string> messages;
 };
 
+constexpr const char* kNoResult = "an answer without one clear Result";
+constexpr const char* kNotXml = "an answer that is not an XML document";
+
+// What a charge without a definite answer leaves: its reserved row, which
+// says so, and one line for the operator.
+LoggedRow NoAnswerRow(const std::string& problem) {
+  return LoggedRow{.message = "No definite answer: invoice CC 1042, amount 45.5: " + problem,
+                   .trans_key = -1,
+                   .response = "NO ANSWER",
+                   .pn_ref = -97};
+}
+std::vector<std::string> NoAnswerLines(const std::string& problem) {
+  return {
+      "No definite answer from the card gateway: account 314, amount 45.5, invoice CC 1042, "
+      "merchant 1, card log key 5120: " +
+      problem};
+}
+
 std::vector<AnswerCase> AnswerCases() {
   const std::string no_integer = Answer(
       "<Result>0</Result><PNRef>abc</PNRef><Message>APPROVAL</Message><AuthCode>9</AuthCode>");
@@ -259,18 +277,19 @@ std::vector<AnswerCase> AnswerCases() {
                  .response = "ERROR",
                  .pn_ref = -99},
        {no_integer}},
-      {"HtmlPage",
-       GatewayAnswer::Text("<html><body>Server busy</body></html>"),
-       false,
-       LoggedRow{.message = "ERROR", .trans_key = -1, .response = "ERROR", .pn_ref = -98},
-       {}},
-      {"NotXml",
-       GatewayAnswer::Text("Result=0&PNRef=1"),
-       false,
-       LoggedRow{.message = "ERROR", .trans_key = -1, .response = "ERROR", .pn_ref = -98},
-       {}},
-      {"HttpError", GatewayAnswer::Text(kApproved, 500), false, std::nullopt, {}},
-      {"HangUp", std::nullopt, false, std::nullopt, {}},
+      {"HtmlPage", GatewayAnswer::Text("<html><body>Server busy</body></html>"), false,
+       NoAnswerRow(kNoResult), NoAnswerLines(kNoResult)},
+      {"NotXml", GatewayAnswer::Text("Result=0&PNRef=1"), false, NoAnswerRow(kNotXml),
+       NoAnswerLines(kNotXml)},
+      {"ConflictingResults",
+       GatewayAnswer::Text(Answer("<Result>0</Result><Result>12</Result><PNRef>771</PNRef>"
+                                  "<Message>APPROVAL</Message><AuthCode>01234P</AuthCode>")),
+       false, NoAnswerRow(kNoResult), NoAnswerLines(kNoResult)},
+      {"BlankResult",
+       GatewayAnswer::Text(Answer("<Result> </Result><PNRef>771</PNRef><Message>A</Message>")),
+       false, NoAnswerRow(kNoResult), NoAnswerLines(kNoResult)},
+      {"HttpError", GatewayAnswer::Text(kApproved, 500), false, NoAnswerRow("HTTP status 500"),
+       NoAnswerLines("HTTP status 500")},
   };
 }
 
@@ -304,12 +323,12 @@ INSTANTIATE_TEST_SUITE_P(Answers, FormPostAnswerTest, ::testing::ValuesIn(Answer
                            return std::string(test.param.name);
                          });
 
-TEST_F(FormPostGatewayTest, WhenNoRowCanBeWrittenTheOperatorIsAskedToCall) {
+// A charge whose record cannot be kept is not sent at all.
+TEST_F(FormPostGatewayTest, AChargeThatCannotBeRecordedIsNotSent) {
   bed_.store().Execute("UserData", "DROP TABLE ccTransactions");
   bed_.gateway().Queue(GatewayAnswer::Text(kApproved));
-  EXPECT_TRUE(ChargeCard()) << "the gateway approved, whatever the log";
-  EXPECT_EQ(Messages(),
-            std::vector<std::string>{"Call Halcyra Systems: 555 010 0199 with error code: 8742"});
+  EXPECT_ANY_THROW(ChargeCard());
+  EXPECT_TRUE(bed_.gateway().Requests().empty());
 }
 
 TEST_F(FormPostGatewayTest, RefusesAmountsBelowItsMinimumBeforeAnyTraffic) {
@@ -407,7 +426,7 @@ TEST_F(FormPostGatewayTest, TraceMasksCardDataAndThePassword) {
   trace << file.rdbuf();
   EXPECT_EQ(trace.str(),
             "0 3/15/2024 10:00:00 AM - UserName=argo-user&Password=****&TransType=Sale&"
-            "CardNum=************1111&ExpDate=0729&MagData=****&NameOnCard=Ann Lee&Amount=45.5&"
+            "CardNum=************1111&ExpDate=****&MagData=****&NameOnCard=Ann Lee&Amount=45.5&"
             "InvNum=CC 1042&PNRef=&Zip=98501&Street=12 Oak St&CVNum=****&ExtData=\r\n"
             "1 3/15/2024 10:00:00 AM - " +
                 answer +

@@ -125,19 +125,20 @@ class XmlGatewayTest : public ::testing::Test {
            ", amount 45.5, invoice " + invoice_no + ", merchant " + std::to_string(merchant_id_) +
            ", card log key N: " + problem;
   }
-  // Operator messages with card log keys written "N", as NoAnswerLine has them.
-  std::vector<std::string> MessagesSince(size_t first) {
-    std::vector<std::string> messages;
-    for (size_t i = first; i < OperatorMessages().size(); ++i) {
-      std::string message = OperatorMessages()[i];
-      const std::string key = "card log key ";
-      if (size_t at = message.find(key); at != std::string::npos) {
-        size_t end = message.find(':', at);
-        message.replace(at + key.size(), end - at - key.size(), "N");
+  // Lines with card log keys written "N", as NoAnswerLine has them.
+  static std::vector<std::string> WithoutKeys(std::vector<std::string> lines) {
+    const std::string key = "card log key ";
+    for (std::string& line : lines) {
+      if (size_t at = line.find(key); at != std::string::npos) {
+        size_t end = line.find(':', at);
+        line.replace(at + key.size(), end - at - key.size(), "N");
       }
-      messages.push_back(message);
     }
-    return messages;
+    return lines;
+  }
+  std::vector<std::string> MessagesSince(size_t first) {
+    return WithoutKeys(
+        std::vector<std::string>(OperatorMessages().begin() + first, OperatorMessages().end()));
   }
 
   const std::vector<std::string>& OperatorMessages() { return bed_.platform().operator_messages(); }
