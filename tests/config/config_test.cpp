@@ -178,6 +178,41 @@ site_seal_url = "https://seal.example/getSeal?sealID=abc"
   }
 }
 
+// The guards of a card charge: money is read exactly, never through a float.
+TEST_F(ConfigTest, PaymentGuardsAndTheJournal) {
+  const std::string db = "[database]\nuserdata = \"/srv/store/u.sqlite\"\nlocaldata = \"/l\"\n";
+  Config defaults = ReadConfigFile(WriteFile("guards-defaults.toml", db));
+  EXPECT_EQ(defaults.payments.journal, "/srv/store/payments-journal.log");
+  EXPECT_EQ(defaults.payments.duplicate_window_seconds, 120);
+  EXPECT_EQ(defaults.payments.max_amount, *Money::Parse("99999.99"));
+  EXPECT_EQ(defaults.database.busy_timeout_ms, 30000);
+
+  Config set =
+      ReadConfigFile(WriteFile("etc/guards.toml",
+                               "[database]\nuserdata = \"/u\"\nlocaldata = \"/l\"\n"
+                               "busy_timeout_seconds = 5\n[payments]\njournal = \"j.log\"\n"
+                               "duplicate_window_seconds = 0\nmax_amount = \"2500.50\"\n"));
+  EXPECT_EQ(set.payments.journal, (fs::path(platform_.TempDirectory()) / "etc/j.log").string());
+  EXPECT_EQ(set.payments.duplicate_window_seconds, 0);
+  EXPECT_EQ(set.payments.max_amount, *Money::Parse("2500.50"));
+  EXPECT_EQ(set.database.busy_timeout_ms, 5000);
+  EXPECT_EQ(ReadConfigFile(WriteFile("whole.toml", db + "[payments]\nmax_amount = 300\n"))
+                .payments.max_amount,
+            Money::FromWhole(300));
+
+  for (const char* bad : {"max_amount = 99.999", "max_amount = \"10.005\"", "max_amount = \"0\"",
+                          "max_amount = \"lots\"", "max_amount = \"100000000\""}) {
+    EXPECT_NE(ErrorOf(WriteFile("bad-amount.toml", db + "[payments]\n" + bad + "\n"))
+                  .find("payments.max_amount: must be an amount in whole cents"),
+              std::string::npos)
+        << bad;
+  }
+  EXPECT_NE(
+      ErrorOf(WriteFile("bad-window.toml", db + "[payments]\nduplicate_window_seconds = -1\n"))
+          .find("payments.duplicate_window_seconds: must be from 0 to 86400"),
+      std::string::npos);
+}
+
 TEST_F(ConfigTest, DeliverySectionNamesTheTruckSystemsAddresses) {
   const std::string db = "[database]\nuserdata = \"/u\"\nlocaldata = \"/l\"\n";
   auto texts = [](const std::vector<AddressRange>& ranges) {

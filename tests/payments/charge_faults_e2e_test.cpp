@@ -98,6 +98,10 @@ const Merchant kMerchants[] = {
                 "</transactionResponse>")},
 };
 
+void PrintTo(const Merchant& merchant, std::ostream* out) {
+  *out << "merchant " << merchant.id;
+}
+
 std::string MerchantName(const ::testing::TestParamInfo<Merchant>& info) {
   return "Merchant" + std::to_string(info.param.id);
 }
