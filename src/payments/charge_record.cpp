@@ -43,6 +43,20 @@ void ChargeRecord::Reserve() {
   InsertCardLogRow(context_.store, row_);
 }
 
+std::optional<std::string> ChargeRecord::AnswerOf(const GatewayReply& reply) {
+  switch (reply.delivery) {
+    case Delivery::kNotSent:
+      NotSent(reply.problem);
+      return std::nullopt;
+    case Delivery::kUnknown:
+      NoDefiniteAnswer(reply.problem);
+      return std::nullopt;
+    case Delivery::kAnswered:
+      break;
+  }
+  return reply.body;
+}
+
 void ChargeRecord::NotSent(std::string_view why) {
   context_.platform.OperatorMessage(
       "Card charge not sent, nothing charged: " + ChargeDescription() + ": " + std::string(why));

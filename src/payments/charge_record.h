@@ -6,12 +6,14 @@
 // operator.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "payments/card_data_mask.h"
 #include "payments/card_transaction_log.h"
 #include "payments/gateway_context.h"
+#include "payments/https_post.h"
 
 namespace portavel {
 
@@ -52,6 +54,11 @@ class ChargeRecord {
   // the reserved row says what happened, and the event log and the
   // operator log get one line each. Never throws.
   void NoDefiniteAnswer(std::string_view what_happened);
+
+  // The body of a definite reply; for a request that never left or got no
+  // definite answer, records so (NotSent, NoDefiniteAnswer) and gives
+  // nullopt.
+  std::optional<std::string> AnswerOf(const GatewayReply& reply);
 
   // The charge's own row values, for a client to fill in its answer.
   const CardLogRow& row() const { return row_; }

@@ -30,23 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kTitle = "Harbor &amp; Sons";
-
-std::string OutcomePage(bool approved) {
-  std::string outcome =
-      approved ? "  <b>Transaction Successful.<BR>\r\n  </b>\r\n"
-               : "  <b>Transaction was not successful.  Please call the office: 555-0100<BR>\r\n"
-                 "  </b>\r\n";
-  return ExpectedResponse(
-      ExpectedPageHeader(kTitle) + outcome +
-      " <form action=\"/cgi-bin/Portavel.exe/MainAccountPg\" method=\"post\">\r\n"
-      "  <input type=\"hidden\" id=\"AccountID\" name=\"AccountID\" value=\"SMITH01\" /> \r\n"
-      "  <input type=\"submit\" value=\"Go To Account.\" />\r\n"
-      " </form>\r\n"
-      " <br>\r\n"
-      "</body>\r\n</html>\r\n");
-}
-
 // What each gateway answers, and the number it knows the payment by.
 struct Merchant {
   int id;
@@ -165,7 +148,7 @@ class ChargeFaultsE2eTest : public ::testing::TestWithParam<Merchant> {
   // The charge got no definite answer: its row says so, the logs name it
   // once each, and the payment is out of the books again.
   void ExpectNoDefiniteAnswer(const CgiResult& result) {
-    EXPECT_EQ(result.output, OutcomePage(false));
+    EXPECT_EQ(result.output, ExpectedOutcomePage(false));
     EXPECT_EQ(One("SELECT COUNT(*) || '|' || MIN(Approved) || '|' || MIN(Response) || '|' || "
                   "MIN(TransAmount) || '|' || MIN(merchantId) FROM ccTransactions"),
               "1|0|NO ANSWER|455000|" + std::to_string(GetParam().id));
@@ -186,7 +169,7 @@ class ChargeFaultsE2eTest : public ::testing::TestWithParam<Merchant> {
   // is told the truth, the operator plainly, and the journal keeps it
   // until the office replays it into the card log.
   void ExpectApprovalJournaled(const CgiResult& result) {
-    EXPECT_EQ(result.output, OutcomePage(true));
+    EXPECT_EQ(result.output, ExpectedOutcomePage(true));
     EXPECT_EQ(One("SELECT Response FROM ccTransactions"), "NO ANSWER");
     EXPECT_EQ(CountRows(portal->temp(), "Invoices"), 1) << "the approved payment stays";
     EXPECT_NE(OperatorLog().find("Card charge approved but not recorded: "), std::string::npos)
@@ -259,7 +242,7 @@ TEST_P(ChargeFaultsE2eTest, DefiniteAnswersKeepTheirRecords) {
   StartPortal();
   const Merchant& merchant = GetParam();
   gateway.Queue(GatewayAnswer::Text(merchant.decline));
-  EXPECT_EQ(Pay().output, OutcomePage(false));
+  EXPECT_EQ(Pay().output, ExpectedOutcomePage(false));
   EXPECT_EQ(CountRows(portal->temp(), "Invoices"), 0);
   if (merchant.id == 4) {
     // Authorize.Net's refusals go to the event log, not the card log.
@@ -274,7 +257,7 @@ TEST_P(ChargeFaultsE2eTest, DefiniteAnswersKeepTheirRecords) {
 
   ForgetEarlierCharges();
   gateway.Queue(GatewayAnswer::Text(merchant.approval));
-  EXPECT_EQ(Pay().output, OutcomePage(true));
+  EXPECT_EQ(Pay().output, ExpectedOutcomePage(true));
   EXPECT_EQ(CountRows(portal->temp(), "Invoices"), 1);
   EXPECT_EQ(One("SELECT COUNT(*) || '|' || MIN(Approved) FROM ccTransactions"), "1|1");
   EXPECT_EQ(OperatorLog(), "");

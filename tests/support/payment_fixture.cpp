@@ -1,6 +1,7 @@
 #include "support/payment_fixture.h"
 
 #include "data/query.h"
+#include "support/portal_fixture.h"
 #include "support/posting_keys.h"
 
 namespace portavel::testing {
@@ -45,6 +46,21 @@ int64_t NextCardNumber(TempStore& temp) {
   Query query(temp.store(), "UserData", "SELECT NextCCNo FROM RemotePrefs");
   query.Open();
   return query.FieldByName("NextCCNo").AsInteger();
+}
+
+std::string ExpectedOutcomePage(bool approved) {
+  std::string outcome =
+      approved ? "  <b>Transaction Successful.<BR>\r\n  </b>\r\n"
+               : "  <b>Transaction was not successful.  Please call the office: 555-0100<BR>\r\n"
+                 "  </b>\r\n";
+  return ExpectedResponse(
+      ExpectedPageHeader("Harbor &amp; Sons") + outcome +
+      " <form action=\"/cgi-bin/Portavel.exe/MainAccountPg\" method=\"post\">\r\n"
+      "  <input type=\"hidden\" id=\"AccountID\" name=\"AccountID\" value=\"SMITH01\" /> \r\n"
+      "  <input type=\"submit\" value=\"Go To Account.\" />\r\n"
+      " </form>\r\n"
+      " <br>\r\n"
+      "</body>\r\n</html>\r\n");
 }
 
 }  // namespace portavel::testing

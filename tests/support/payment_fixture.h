@@ -29,6 +29,10 @@ void AddInvoice(TempStore& temp, int key, const char* inv_total, const char* dis
 void SetRemotePref(Store& store, const char* field, const Value& value);
 
 int64_t CountRows(TempStore& temp, const std::string& table);
+
+// The whole response of a charging page for SMITH01 of the portal fixture:
+// "Transaction Successful." or the office's number to call.
+std::string ExpectedOutcomePage(bool approved);
 int64_t NextCardNumber(TempStore& temp);
 
 }  // namespace portavel::testing

@@ -204,17 +204,8 @@ bool TCreditCard::Charge(const Payment& payment, const std::string& service_path
   const GatewayReply reply =
       PostHttpForm(context_, credentials_.base_address + service_path + kOperation, body.Text());
   trace_.Write(context_.platform, mask_.Apply(reply.body));
-  switch (reply.delivery) {
-    case Delivery::kNotSent:
-      record.NotSent(reply.problem);
-      return false;
-    case Delivery::kUnknown:
-      record.NoDefiniteAnswer(reply.problem);
-      return false;
-    case Delivery::kAnswered:
-      break;
-  }
-  return HandleResponse(reply.body, record);
+  const std::optional<std::string> answer = record.AnswerOf(reply);
+  return answer && HandleResponse(*answer, record);
 }
 
 CardLogRow TCreditCard::ChargeRow(const Payment& payment) const {

@@ -111,17 +111,8 @@ bool TCreditCard_JetPay::SendAndHandle(
       credentials_.merchant_id == kAuthorizeNetMerchantId
           ? PostXml(context_, credentials_.base_address + service_path_, document)
           : SendXmlHttpRequest(context_, credentials_.base_address, document);
-  switch (reply.delivery) {
-    case Delivery::kNotSent:
-      record.NotSent(reply.problem);
-      return false;
-    case Delivery::kUnknown:
-      record.NoDefiniteAnswer(reply.problem);
-      return false;
-    case Delivery::kAnswered:
-      break;
-  }
-  return handle(reply.body, record);
+  const std::optional<std::string> answer = record.AnswerOf(reply);
+  return answer && handle(*answer, record);
 }
 
 bool TCreditCard_JetPay::EndpointConfigured() {
