@@ -314,8 +314,10 @@ describe(`customer portal in Chromium${fastcgi ? ' (FastCGI)' : ''}`, () => {
   });
 
   it('pays with a newly entered card, and a declined card posts nothing', async () => {
-    for (const [card, outcome] of [['4111111111111111', /Transaction Successful\./],
-      ['4000000000000002', /Transaction was not successful\.\s+Please call the office: \(541\) 555-0100/]]) {
+    // Another amount: the same amount again within two minutes would be
+    // taken for the first payment sent twice.
+    for (const [card, outcome, amount] of [['4111 1111 1111 1111', /Transaction Successful\./, '25.00'],
+      ['4000000000000002', /Transaction was not successful\.\s+Please call the office: \(541\) 555-0100/, '26.00']]) {
       await press('Pay My Bill');
       await press('Enter Credit Card Information');
       await page.fill('#CardNum', card);
@@ -325,7 +327,7 @@ describe(`customer portal in Chromium${fastcgi ? ' (FastCGI)' : ''}`, () => {
       await page.fill('#billname', customer.name);
       await page.fill('#billaddress', '120 Maple Avenue');
       await page.fill('#billzip', '97420');
-      await page.fill('input[name="Payment"]', '25.00');
+      await page.fill('input[name="Payment"]', amount);
       if (outcome.source.startsWith('Transaction Successful')) await screenshot('card-entry');
       await press('Pay Now');
       assert.match(await bodyText(), outcome);
