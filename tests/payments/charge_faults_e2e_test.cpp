@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "data/query.h"
 #include "support/cgi_runner.h"
@@ -333,6 +334,40 @@ TEST_P(ChargeFaultsE2eTest, AnApprovalOnAFullDiskIsJournaled) {
   disk.Fill();
   payer.join();
   disk.Free();
+  ExpectApprovalJournaled(result);
+}
+
+// The store's files made immutable while the charge is in flight: every
+// write, even through the files the program has open, is refused, as on a
+// store that became read-only. Root may do this on ext4, which /tmp is on
+// CI's machines.
+bool SetImmutable(const std::vector<std::string>& paths, bool on) {
+  std::string command = std::string("chattr ") + (on ? "+i" : "-i");
+  for (const std::string& path : paths) command += " '" + path + "'";
+  return std::system((command + " 2>/dev/null").c_str()) == 0;
+}
+
+TEST_P(ChargeFaultsE2eTest, AnApprovalOnAReadOnlyStoreIsJournaled) {
+  StartPortal();
+  const std::string userdata = portal->temp().paths().userdata;
+  const std::vector<std::string> files = {userdata, userdata + "-wal"};
+  if (!SetImmutable(files, true) || !SetImmutable(files, false)) {
+    GTEST_SKIP() << "the store's filesystem cannot make a file immutable";
+  }
+  gateway.Queue(GatewayAnswer::Delayed(GatewayAnswer::Text(GetParam().approval), 1000));
+  CgiResult result;
+  std::thread payer([&] { result = Pay(); });
+  const bool arrived = gateway.WaitForRequests(1, 20000);
+  {
+    // Undone on every path: an immutable file outlives its test folder.
+    struct Immutable {
+      const std::vector<std::string>& files;
+      bool set = SetImmutable(files, true);
+      ~Immutable() { SetImmutable(files, false); }
+    } immutable{files};
+    EXPECT_TRUE(arrived && immutable.set);
+    payer.join();
+  }
   ExpectApprovalJournaled(result);
 }
 
