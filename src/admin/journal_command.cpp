@@ -1,6 +1,5 @@
 #include "admin/journal_command.h"
 
-#include <memory>
 #include <vector>
 
 #include "admin/admin_error.h"

@@ -126,7 +126,6 @@ GatewayConfig ReadGateways(ConfigSection& section) {
 std::optional<Money> Amount(ConfigSection& section, std::string_view key) {
   constexpr const char* kAmountForm =
       "must be an amount in whole cents above 0 and at most 99999999.99, quoted (\"99999.99\")";
-  constexpr int64_t kUnitsPerCent = Money::kUnitsPerWhole / 100;
   if (!section.Contains(key)) return std::nullopt;
   std::optional<Money> amount;
   try {
@@ -138,7 +137,7 @@ std::optional<Money> Amount(ConfigSection& section, std::string_view key) {
       amount.reset();
     }
   }
-  if (!amount || amount->units() % kUnitsPerCent != 0 || *amount <= Money() ||
+  if (!amount || !amount->IsWholeCents() || *amount <= Money() ||
       *amount > Money::FromUnits(999'999'999'900)) {
     section.Fail(key, kAmountForm);
   }

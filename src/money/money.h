@@ -20,6 +20,8 @@ class Money {
 
   constexpr int64_t units() const { return units_; }
   constexpr bool IsZero() const { return units_ == 0; }
+  // No fraction of a cent: what a card gateway can charge exactly.
+  constexpr bool IsWholeCents() const { return units_ % (kUnitsPerWhole / 100) == 0; }
 
   // Accepts an optional sign, digits, an optional point and at most four
   // decimals ("45.5", "-0.0150", ".25", "1,234.56" with thousands commas).

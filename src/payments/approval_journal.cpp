@@ -9,7 +9,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 
 #include "data/query.h"
@@ -157,17 +156,17 @@ void AppendJournalEntry(const std::string& path, const JournalEntry& entry) {
   if (fd < 0) {
     throw std::runtime_error("cannot open the journal " + path + ": " + std::strerror(errno));
   }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   const ssize_t written = ::write(fd, line.data(), line.size());
-  const int write_error = errno;
-  const bool synced = written == static_cast<ssize_t>(line.size()) && ::fsync(fd) == 0;
-  const int sync_error = errno;
-  ::close(fd);
   if (written != static_cast<ssize_t>(line.size())) {
     throw std::runtime_error("cannot write the journal " + path + ": " +
-                             (written < 0 ? std::strerror(write_error) : "a short write"));
+                             (written < 0 ? std::strerror(errno) : "a short write"));
   }
-  if (!synced) {
-    throw std::runtime_error("cannot sync the journal " + path + ": " + std::strerror(sync_error));
+  if (::fsync(fd) != 0) {
+    throw std::runtime_error("cannot sync the journal " + path + ": " + std::strerror(errno));
   }
 }
 

@@ -4,16 +4,22 @@
 #include <utility>
 
 #include "config/config.h"
-#include "data/event_log.h"
 #include "payments/approval_journal.h"
+#include "payments/gateway_event_log.h"
 #include "platform/platform.h"
 
 namespace portavel {
-namespace {
-
-constexpr size_t kLogEntryLength = 255;
-
-}  // namespace
+CardLogRow ChargeRowOf(int32_t account_key, Money amount, int32_t trans_key, int32_t batch_key,
+                       int32_t merchant_id, CardLogShape shape) {
+  CardLogRow row;
+  row.account_key = account_key;
+  row.amount = amount;
+  row.trans_key = trans_key;
+  row.batch_key = batch_key;
+  row.merchant_id = merchant_id;
+  row.shape = shape;
+  return row;
+}
 
 ChargeRecord::ChargeRecord(const GatewayContext& context, CardLogRow row, std::string invoice_no,
                            CardDataMask mask)
@@ -138,7 +144,7 @@ void ChargeRecord::NoDefiniteAnswer(std::string_view what_happened) {
   const std::string line = "No definite answer from the card gateway: " + ChargeDescription() +
                            ", card log key " + std::to_string(row_.cc_trans_key) + ": " + happened;
   try {
-    WriteLogEntry(context_.store, context_.platform, line.substr(0, kLogEntryLength));
+    WriteGatewayLogEntry(context_.store, context_.platform, line);
   } catch (const std::exception& error) {
     not_written += std::string("; the event log was not written: ") + error.what();
   }

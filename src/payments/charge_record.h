@@ -23,6 +23,11 @@ inline constexpr const char* kNoDefiniteAnswerResponse = "NO ANSWER";
 // The PNRef such a form-post row carries.
 inline constexpr int64_t kNoDefiniteAnswerReference = -97;
 
+// The row values of one charge before any answer: whose, how much, into
+// which payment line and batch, through which merchant, in which shape.
+CardLogRow ChargeRowOf(int32_t account_key, Money amount, int32_t trans_key, int32_t batch_key,
+                       int32_t merchant_id, CardLogShape shape);
+
 class ChargeRecord {
  public:
   // `row` carries the charge's account key, amount, payment keys, merchant

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "config/config.h"
-#include "data/event_log.h"
+#include "payments/gateway_event_log.h"
 #include "platform/curl_library.h"
 #include "platform/platform.h"
 #include "text/cp1252.h"
@@ -14,7 +14,6 @@ namespace portavel {
 namespace {
 
 constexpr const char* kUserAgent = "Orvik Propane Software";
-constexpr size_t kLogEntryLength = 255;
 
 struct CurlDeleter {
   void operator()(CURL* curl) const { LoadCurlLibrary(nullptr)->easy_cleanup(curl); }
@@ -176,7 +175,7 @@ GatewayReply PostForText(const GatewayContext& context, const std::string& url,
            kUserAgent, body + "\r\n", IsSuccessStatus, &tls_failed);
   if (tls_failed) {
     std::string text = "IdHttpErr: " + reply.problem;
-    WriteLogEntry(context.store, context.platform, text.substr(0, kLogEntryLength));
+    WriteGatewayLogEntry(context.store, context.platform, text);
     context.platform.OperatorMessage("HTTP Post Error: " + text);
   }
   return reply;

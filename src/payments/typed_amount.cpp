@@ -3,12 +3,6 @@
 #include "text/cp1252.h"
 
 namespace portavel {
-namespace {
-
-constexpr int64_t kUnitsPerCent = Money::kUnitsPerWhole / 100;
-
-}  // namespace
-
 Money ParseTypedAmount(std::string_view text) {
   std::string_view trimmed = Trim(text);
   // The general money reader accepts thousands commas; a customer's
@@ -20,7 +14,7 @@ Money ParseTypedAmount(std::string_view text) {
 std::optional<Money> AcceptedPaymentAmount(std::string_view text, Money minimum, Money maximum) {
   const Money amount = ParseTypedAmount(text);
   // The gateways take cents: a third decimal would be rounded away.
-  if (amount.units() % kUnitsPerCent != 0) return std::nullopt;
+  if (!amount.IsWholeCents()) return std::nullopt;
   if (!(minimum < amount) || maximum < amount) return std::nullopt;
   return amount;
 }

@@ -6,8 +6,8 @@
 #include <pugixml.hpp>
 
 #include "data/customer_account.h"
-#include "data/event_log.h"
 #include "payments/charge_record.h"
+#include "payments/gateway_event_log.h"
 #include "payments/gateways/account_fields.h"
 #include "payments/gateways/anet_request.h"
 #include "payments/gateways/masked_request.h"
@@ -15,7 +15,6 @@
 #include "payments/gateways/xml_gateway.h"
 #include "payments/https_post.h"
 #include "platform/platform.h"
-#include "text/cp1252.h"
 
 namespace portavel {
 
@@ -30,7 +29,6 @@ constexpr const char* kDuplicateProfile = "E00039";
 constexpr const char* kApproved = "1";
 constexpr const char* kHeldForReview = "4";
 constexpr const char* kAlreadyVoided = "310";
-constexpr size_t kLogEntryLength = 255;
 
 std::string RemoveAll(std::string text, std::string_view part) {
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at)) {
@@ -131,7 +129,7 @@ bool TCreditCard_JetPay::HandleAnetResponse(std::string_view kind, const std::st
                              " of " + record.row().amount.ToString() + ", invoice " +
                              record.invoice_no();
     try {
-      WriteLogEntry(context_.store, context_.platform, text.substr(0, kLogEntryLength));
+      WriteGatewayLogEntry(context_.store, context_.platform, text);
     } catch (const std::exception&) {
       // The charge went through and is logged; the note is not worth
       // undoing the payment for.
@@ -153,7 +151,7 @@ TCreditCard_JetPay::AnetResult TCreditCard_JetPay::CheckAnetResult(std::string_v
   const std::optional<std::string> message_text =
       TextAt(*response_, base + "/messages/message/text");
   // Two result codes, or a blank one, decide nothing.
-  if (result_code && (!DecidingText(*response_, "resultCode") || Trim(*result_code).empty())) {
+  if (result_code && !DecidingText(*response_, "resultCode")) {
     result_code.reset();
   }
 
@@ -187,7 +185,7 @@ TCreditCard_JetPay::AnetResult TCreditCard_JetPay::CheckAnetResult(std::string_v
   }
   anet_error_text_ = mask_.Apply(anet_error_text_);
   if (!anet_error_text_.empty()) {
-    WriteLogEntry(context_.store, context_.platform, anet_error_text_.substr(0, kLogEntryLength));
+    WriteGatewayLogEntry(context_.store, context_.platform, anet_error_text_);
   }
   return result;
 }

@@ -209,14 +209,9 @@ bool TCreditCard::Charge(const Payment& payment, const std::string& service_path
 }
 
 CardLogRow TCreditCard::ChargeRow(const Payment& payment) const {
-  CardLogRow row;
-  row.account_key = static_cast<int32_t>(account_->GetIntegerAt(kAccountIndexField));
-  row.amount = payment.amount;
-  row.trans_key = payment.trans_key;
-  row.batch_key = payment.batch_key;
-  row.merchant_id = credentials_.merchant_id;
-  row.shape = CardLogShape::kFormPost;
-  return row;
+  return ChargeRowOf(static_cast<int32_t>(account_->GetIntegerAt(kAccountIndexField)),
+                     payment.amount, payment.trans_key, payment.batch_key, credentials_.merchant_id,
+                     CardLogShape::kFormPost);
 }
 
 bool TCreditCard::HandleResponse(const std::string& answer, ChargeRecord& record) {

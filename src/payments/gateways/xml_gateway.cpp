@@ -92,14 +92,9 @@ bool TCreditCard_JetPay::ChargeStoredCard(DataSet& transaction) {
 }
 
 CardLogRow TCreditCard_JetPay::ChargeRow(const Payment& payment) const {
-  CardLogRow row;
-  row.account_key = static_cast<int32_t>(account_->GetIntegerAt(kAccountIndexField));
-  row.amount = payment.amount;
-  row.trans_key = payment.trans_key;
-  row.batch_key = payment.batch_key;
-  row.merchant_id = credentials_.merchant_id;
-  row.shape = CardLogShape::kXml;
-  return row;
+  return ChargeRowOf(static_cast<int32_t>(account_->GetIntegerAt(kAccountIndexField)),
+                     payment.amount, payment.trans_key, payment.batch_key, credentials_.merchant_id,
+                     CardLogShape::kXml);
 }
 
 bool TCreditCard_JetPay::SendAndHandle(
