@@ -143,11 +143,7 @@ void ChargeRecord::NoDefiniteAnswer(std::string_view what_happened) {
   }
   const std::string line = "No definite answer from the card gateway: " + ChargeDescription() +
                            ", card log key " + std::to_string(row_.cc_trans_key) + ": " + happened;
-  try {
-    WriteGatewayLogEntry(context_.store, context_.platform, line);
-  } catch (const std::exception& error) {
-    not_written += std::string("; the event log was not written: ") + error.what();
-  }
+  WriteGatewayLogEntry(context_.store, context_.platform, line);
   context_.platform.OperatorMessage(line + not_written);
 }
 

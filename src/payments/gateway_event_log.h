@@ -12,6 +12,9 @@ class Store;
 inline constexpr size_t kGatewayLogEntryLength = 255;
 
 // WriteLogEntry of the text's first kGatewayLogEntryLength characters.
+// Never throws: a charge already under way must not end in an error page
+// because its note could not be kept, so an entry the store refuses goes
+// to the operator whole, with the reason.
 void WriteGatewayLogEntry(Store& store, Platform& platform, std::string_view text);
 
 }  // namespace portavel

@@ -60,6 +60,16 @@ size_t OnBody(char* data, size_t size, size_t count, void* buffer_pointer) {
   return n;
 }
 
+// Whether the last answer's headers came to their end: a connection
+// closed inside them is no answer, though libcurl reports success.
+size_t OnHeader(char* data, size_t size, size_t count, void* complete_pointer) {
+  const std::string_view line(data, size * count);
+  auto* complete = static_cast<bool*>(complete_pointer);
+  if (line.starts_with("HTTP/")) *complete = false;  // a new answer (after a 100, say)
+  if (line == "\r\n" || line == "\n") *complete = true;
+  return line.size();
+}
+
 // Failures after which the gateway cannot have seen the request.
 bool NeverSent(CURLcode code) {
   switch (code) {
@@ -128,11 +138,17 @@ GatewayReply Post(const GatewayConfig& settings, const std::string& url,
   api->easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
   api->easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
   api->easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
+  bool headers_complete = false;
+  api->easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
+  api->easy_setopt(handle, CURLOPT_HEADERDATA, &headers_complete);
 
   const CURLcode code = api->easy_perform(handle);
   api->easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &reply.status);
   if (code == CURLE_OK) {
-    if (ok_status(reply.status)) {
+    if (!headers_complete) {
+      reply.delivery = Delivery::kUnknown;
+      reply.problem = "an answer cut off in its headers";
+    } else if (ok_status(reply.status)) {
       reply.delivery = Delivery::kAnswered;
       reply.body = std::move(answer.bytes);
     } else {
@@ -174,7 +190,7 @@ GatewayReply PostForText(const GatewayContext& context, const std::string& url,
       Post(context.config.gateways, url, {std::string("Content-Type: ") + content_type, "Expect:"},
            kUserAgent, body + "\r\n", IsSuccessStatus, &tls_failed);
   if (tls_failed) {
-    std::string text = "IdHttpErr: " + reply.problem;
+    const std::string text = "IdHttpErr: " + reply.problem;
     WriteGatewayLogEntry(context.store, context.platform, text);
     context.platform.OperatorMessage("HTTP Post Error: " + text);
   }

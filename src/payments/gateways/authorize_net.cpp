@@ -25,6 +25,7 @@ constexpr const char* kDeleteProfile = "deleteCustomerProfileRequest";
 constexpr const char* kSaleAnswer = "/createTransactionResponse";
 constexpr const char* kDeletionAnswer = "/deleteCustomerProfileResponse";
 constexpr const char* kResultOk = "Ok";
+constexpr const char* kResultError = "Error";
 constexpr const char* kDuplicateProfile = "E00039";
 constexpr const char* kApproved = "1";
 constexpr const char* kHeldForReview = "4";
@@ -128,12 +129,7 @@ bool TCreditCard_JetPay::HandleAnetResponse(std::string_view kind, const std::st
                              record.mask().Apply(NodeText(ElementNamed(document, "transId"))) +
                              " of " + record.row().amount.ToString() + ", invoice " +
                              record.invoice_no();
-    try {
-      WriteGatewayLogEntry(context_.store, context_.platform, text);
-    } catch (const std::exception&) {
-      // The charge went through and is logged; the note is not worth
-      // undoing the payment for.
-    }
+    WriteGatewayLogEntry(context_.store, context_.platform, text);
   }
   return approved;
 }
@@ -145,15 +141,19 @@ TCreditCard_JetPay::AnetResult TCreditCard_JetPay::CheckAnetResult(std::string_v
   std::optional<std::string> parse_error = LoadXml(*response_, DropAnswerLead(answer));
   const std::string base(answer_kind);
   // Copied out: a profile deletion below reloads the response document.
-  std::optional<std::string> result_code = TextAt(*response_, base + "/messages/resultCode");
+  // Only one result code decides, and only "Ok" or "Error" say what
+  // happened; a second one, a blank one or another word decide nothing.
+  std::optional<std::string> result_code;
+  if (TextAt(*response_, base + "/messages/resultCode")) {
+    result_code = DecidingText(*response_, "resultCode");
+  }
+  if (result_code && *result_code != kResultOk && *result_code != kResultError) {
+    result_code.reset();
+  }
   const std::optional<std::string> message_code =
       TextAt(*response_, base + "/messages/message/code");
   const std::optional<std::string> message_text =
       TextAt(*response_, base + "/messages/message/text");
-  // Two result codes, or a blank one, decide nothing.
-  if (result_code && !DecidingText(*response_, "resultCode")) {
-    result_code.reset();
-  }
 
   AnetResult result = AnetResult::kRefused;
   if (result_code) {

@@ -226,7 +226,7 @@ bool TCreditCard::HandleResponse(const std::string& answer, ChargeRecord& record
                                  : "an answer that is not an XML document");
     return false;
   }
-  const bool approved = Trim(*result) == "0";
+  const bool approved = *result == "0";
 
   auto reference_number = [&] {
     std::optional<int64_t> number =

@@ -145,9 +145,11 @@ std::string RequiredElementText(const pugi::xml_node& root, std::string_view nam
 std::optional<std::string> DecidingText(const pugi::xml_node& root, std::string_view name) {
   pugi::xml_node element = ElementNamed(root, name);
   if (!element || ElementNamed(root, name, 1)) return std::nullopt;
-  std::string text = NodeText(element);
-  if (Trim(text).empty()) return std::nullopt;
-  return text;
+  const std::string text = NodeText(element);
+  // Blanks around a code are layout, not part of it.
+  const std::string_view code = Trim(text);
+  if (code.empty()) return std::nullopt;
+  return std::string(code);
 }
 
 std::string GatewayTextToCp1252(std::string_view utf8) {

@@ -51,10 +51,10 @@ std::string RequiredText(const pugi::xml_node& node, std::string_view name);
 // there is none.
 std::string RequiredElementText(const pugi::xml_node& root, std::string_view name);
 
-// The text of the element that decides a charge: the only element of that
-// name in the document, not blank. nullopt when there is none, when there
-// are two or more (even agreeing ones: the answer is not what the gateway
-// is known to send) or when it is blank.
+// The text of the element that decides a charge, without blanks around
+// it: the only element of that name in the document, not blank. nullopt when there is none, when
+// there are two or more (even agreeing ones: the answer is not what the gateway is known to send)
+// or when it is blank.
 std::optional<std::string> DecidingText(const pugi::xml_node& root, std::string_view name);
 
 // Bytes from a gateway (UTF-8) as windows-1252, with "?" for what does

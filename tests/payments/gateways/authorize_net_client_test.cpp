@@ -169,6 +169,18 @@ TEST_F(AuthorizeNetClientTest, AnswersAndWhatTheyLeave) {
        {NoAnswerRow("CC 1042", kNoResponseCode)},
        {NoAnswerLine("CC 1042", kNoResponseCode)},
        {NoAnswerLine("CC 1042", kNoResponseCode)}},
+      {"a result code that is neither Ok nor Error",
+       GatewayAnswer::Text(SaleAnswer("Pending", "I00001", "Successful.", Transaction("1", "1"))),
+       false,
+       {NoAnswerRow("CC 1042", kNoResultCode)},
+       {NoAnswerLine("CC 1042", kNoResultCode)},
+       {NoAnswerLine("CC 1042", kNoResultCode)}},
+      {"an Ok laid out with blanks",
+       GatewayAnswer::Text(SaleAnswer(" Ok\n", "I00001", "Successful.", Transaction("1", "1"))),
+       true,
+       {Row(true, "ABC123", "Successful.", "T100", "H1", "SALE", kMaskedCard)},
+       {},
+       {}},
       {"Ok with an empty responseCode",
        GatewayAnswer::Text(SaleAnswer("Ok", "I00001", "Successful.", Transaction("", "1"))),
        false,
@@ -267,6 +279,20 @@ TEST_F(AuthorizeNetClientTest, AChargeThatCannotBeRecordedIsNotSent) {
   EXPECT_ANY_THROW(ChargeEnteredCard());
   EXPECT_TRUE(bed_.gateway().Requests().empty());
   EXPECT_TRUE(CardRows().empty());
+}
+
+// A refusal whose event-log line the store will not take still ends the
+// charge as refused, with the line given to the operator instead.
+TEST_F(AuthorizeNetClientTest, ARefusalTheEventLogWillNotTakeGoesToTheOperator) {
+  bed_.store().Execute("UserData",
+                       "CREATE TRIGGER NoLog BEFORE INSERT ON Log BEGIN SELECT RAISE(ABORT, "
+                       "'the log is full'); END");
+  bed_.gateway().Queue(GatewayAnswer::Text(SaleAnswer("Error", "E1", "Declined.")));
+  EXPECT_FALSE(ChargeEnteredCard());
+  EXPECT_TRUE(CardRows().empty());
+  ASSERT_EQ(OperatorMessages().size(), 1u);
+  EXPECT_NE(OperatorMessages()[0].find("the log is full"), std::string::npos);
+  EXPECT_NE(OperatorMessages()[0].find("Error E1 - Declined."), std::string::npos);
 }
 
 TEST_F(AuthorizeNetClientTest, ALongErrorIsCutTo255CharactersInTheEventLog) {

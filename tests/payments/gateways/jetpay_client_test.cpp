@@ -145,6 +145,13 @@ TEST_F(JetPayClientTest, AnswersAndTheRowsTheyLeave) {
        false,
        {Row(false, "", "DECLINED", "0103", "T3", "SALE")},
        {}},
+      {"an ActionCode laid out with blanks",
+       GatewayAnswer::Text("<JetPayResponse><ActionCode>\n  005\n</ActionCode>"
+                           "<ResponseText>DECLINED</ResponseText></JetPayResponse>"),
+       false,
+       false,
+       {Row(false, "", "DECLINED", "", "", "SALE")},
+       {}},
       {"declined, only a message",
        GatewayAnswer::Text("<JetPayResponse><ActionCode>005</ActionCode>"
                            "<ResponseText>DO NOT HONOR</ResponseText></JetPayResponse>"),
