@@ -152,7 +152,7 @@ void AppendJournalEntry(const std::string& path, const JournalEntry& entry) {
   for (const auto& [name, value] : FieldsOf(entry)) line += "\t" + name + "=" + Escaped(value);
   // The last field: a line without it was cut short.
   line += "\tend=1\n";
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
+  const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
   if (fd < 0) {
     throw std::runtime_error("cannot open the journal " + path + ": " + std::strerror(errno));
   }
@@ -160,6 +160,10 @@ void AppendJournalEntry(const std::string& path, const JournalEntry& entry) {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
+  // A line cut short by a crash or a full disk must not swallow this one.
+  const off_t size = ::lseek(fd, 0, SEEK_END);
+  char last = '\n';
+  if (size > 0 && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n') line.insert(0, "\n");
   const ssize_t written = ::write(fd, line.data(), line.size());
   if (written != static_cast<ssize_t>(line.size())) {
     throw std::runtime_error("cannot write the journal " + path + ": " +

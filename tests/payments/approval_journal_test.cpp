@@ -91,6 +91,12 @@ TEST_F(ApprovalJournalTest, ALineCutShortIsReportedAndTheOthersRead) {
   ASSERT_EQ(damaged.size(), 2u);
   EXPECT_EQ(damaged[0].line, 2);
   EXPECT_EQ(damaged[1].line, 3);
+
+  // The next approval starts a line of its own after the cut one.
+  AppendJournalEntry(Path(), Entry());
+  damaged.clear();
+  EXPECT_EQ(ReadJournal(Path(), &damaged).size(), 2u);
+  EXPECT_EQ(damaged.size(), 2u);
 }
 
 TEST_F(ApprovalJournalTest, ReplayCompletesTheReservedRowOnce) {
