@@ -12,14 +12,18 @@
 namespace portavel {
 
 // What tells one state of a file from another without reading it: which
-// file (device, inode: a replaced file is another inode), its size and
-// when it was last written. A missing file has a stamp of its own.
+// file (device, inode: a replaced file is another inode), its size, when
+// it was last written and when it last changed. The write time can be set
+// back (`cp -p`, `touch -r`), so an edit of the same size could hide
+// behind it; the change time cannot be set by a user. A missing file has
+// a stamp of its own.
 struct FileStamp {
   bool exists = false;
   dev_t device = 0;
   ino_t inode = 0;
   off_t size = 0;
   long long modified_ns = 0;
+  long long changed_ns = 0;
 
   static FileStamp Of(const std::string& path);
   bool operator==(const FileStamp&) const = default;

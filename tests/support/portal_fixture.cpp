@@ -50,6 +50,9 @@ CgiResult PortalFixture::Send(std::map<std::string, std::string> environment,
   environment.emplace("LD_PRELOAD", kFakeTimeLibrary);
   environment.emplace("FAKETIME", "@" + now_);
   environment.emplace("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+  // Only the clock: file times stay real, as the program sees them when
+  // it compares its configuration with what it read.
+  environment.emplace("NO_FAKE_STAT", "1");
   environment.emplace("TZ", "UTC");
   environment.emplace("PORTAVEL_OPERATOR_LOG", (temp_.folder() / "operator.log").string());
   return RunCgi(environment, body, temp_.folder().string());
