@@ -1,5 +1,7 @@
 #include "app/request_serving.h"
 
+#include "app/request_platform.h"
+
 #include <new>
 #include <stdexcept>
 
@@ -48,7 +50,12 @@ RequestOutcome ServeRequest(Platform& platform, ProcessContext& process,
   }
 
   try {
-    TwmMain_ module(ModuleContext{process.config, *process.store, process.identity, platform});
+    // The module's own operator messages carry the request; the failures
+    // below are logged with it by AnswerFailure.
+    const RequestLine line = RequestLineOf(environment);
+    RequestPlatform request_platform(platform, line.method, line.path);
+    TwmMain_ module(
+        ModuleContext{process.config, *process.store, process.identity, request_platform});
     WebResponse response;
     if (module.HandleRequest(request, response)) out << SerializeResponse(response);
   } catch (const std::bad_alloc& error) {

@@ -86,7 +86,7 @@ bool RefusedClient(const Config& config, Platform& platform, const WebRequest& r
   std::string address;
   if (request.environment) address = request.environment("REMOTE_ADDR").value_or("");
   if (IsAllowedDeliveryClient(config.delivery, address)) return false;
-  platform.OperatorMessage(request.path_info + " refused for the client address \"" + address +
+  platform.OperatorMessage("Refused for the client address \"" + address +
                            "\": not in [delivery] allowed_clients of " + config.path);
   response.status_code = kForbidden;
   AnswerLine(response, kNotAllowed);

@@ -151,7 +151,10 @@ TEST_F(AccountPageE2eTest, ALockedStoreDoesNotKeepTheCustomerWaiting) {
   EXPECT_TRUE(account.FieldByName("Balance").IsNull());
   account.Close();
   const std::string log = portal.OperatorLog();
-  EXPECT_NE(log.find("Portavel: Account SMITH01: the aging write was skipped"), std::string::npos)
+  // The line says when and for which request, then what happened.
+  EXPECT_NE(log.find("Portavel: 2024-03-31 10:00:02 POST /MainAccountPg: Account SMITH01: the "
+                     "aging write was skipped"),
+            std::string::npos)
       << log;
   desktop.Execute("UserData", "ROLLBACK");
 
