@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <exception>
 #include <istream>
 #include <optional>
@@ -14,12 +15,20 @@
 
 #include "app/context_files.h"
 #include "app/fcgx_streams.h"
+#include "app/idle_store_release.h"
 #include "app/process_random.h"
 #include "app/process_start.h"
+#include "app/request_platform.h"
 #include "config/config_lookup.h"
 
 namespace portavel {
 namespace {
+
+// How long the store stays open after a request: long enough that requests
+// following each other closely reuse the connections, short enough that a
+// database file replaced while the portal is quiet is never read with a log
+// this process kept open.
+constexpr std::chrono::milliseconds kStoreLinger{20};
 
 // What lives from one request to the next.
 struct Held {
@@ -78,7 +87,9 @@ std::optional<std::string> ServeOne(Platform& platform, const Environment& proce
   // Nothing of this request may hold the store for the next: the module
   // and its data sets are gone, so anything still open was forgotten.
   if (held.context->store->ReleaseLeftovers()) {
-    platform.OperatorMessage("A request left work open on the store; it was rolled back");
+    RequestPlatform(platform, environment("REQUEST_METHOD").value_or(""),
+                    environment("PATH_INFO").value_or(""))
+        .OperatorMessage("A request left work open on the store; it was rolled back");
   }
   return std::nullopt;
 }
@@ -103,9 +114,14 @@ int RunFastCgiProgram(Platform& platform, const Environment& process_environment
   FCGX_Request request;
   FCGX_InitRequest(&request, STDIN_FILENO, 0);
   Held held;
+  // Destroyed before `held`: its thread may close the held store.
+  IdleStoreRelease release(kStoreLinger);
   while (FCGX_Accept_r(&request) >= 0) {
-    if (std::optional<std::string> failure =
-            ServeOne(platform, process_environment, held, request)) {
+    release.RequestStarts();
+    const std::optional<std::string> failure =
+        ServeOne(platform, process_environment, held, request);
+    release.RequestDone(held.context ? held.context->store.get() : nullptr);
+    if (failure) {
       FCGX_SetExitStatus(1, request.out);
       FCGX_Finish_r(&request);
       diagnostics << "Portavel: FastCGI process ends: " << *failure << std::endl;

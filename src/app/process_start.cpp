@@ -12,6 +12,7 @@ ProcessContext StartProcess(
   std::optional<std::string> explicit_path = environment(kConfigEnvironmentVariable);
   context.config = LoadConfig(platform, explicit_path);
   context.store = std::make_unique<Store>(context.config.database);
+  if (std::optional<std::string> user = platform.UserName()) context.store->SetProcessUser(*user);
   try {
     context.identity = InstallationIdentity(LoadDatabaseId(*context.store, platform));
   } catch (const std::exception& error) {

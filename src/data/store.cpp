@@ -1,6 +1,10 @@
 #include "data/store.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
 
 #include "data/sqlite_codec.h"
 #include "data/sqlite_statement.h"
@@ -15,6 +19,23 @@ int CompareNoCase(void*, int left_size, const void* left, int right_size, const 
   return CompareNoCase1252(
       std::string_view(static_cast<const char*>(left), static_cast<size_t>(left_size)),
       std::string_view(static_cast<const char*>(right), static_cast<size_t>(right_size)));
+}
+
+// Why a database file that opened cannot be written by this process, or
+// nothing when it can. SQLite opens such a file read-only without a word,
+// and every write then fails with a bare "attempt to write a readonly
+// database".
+std::optional<std::string> UnwritableReason(sqlite3* db, const std::string& path) {
+  if (sqlite3_db_readonly(db, "main") == 1) {
+    return "the file is not writable for";
+  }
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    return "its folder " + folder.string() +
+           " (where the write-ahead log and its index are made) is not writable for";
+  }
+  return std::nullopt;
 }
 
 std::string IndexSqlName(const TableDef& table, const IndexDef& index) {
@@ -36,10 +57,15 @@ Store::Store(StorePaths paths, bool create_missing_files)
     : paths_(std::move(paths)), create_missing_files_(create_missing_files) {}
 
 Store::~Store() {
+  CloseConnections();
+}
+
+void Store::CloseConnections() {
   for (auto& [alias, db] : connections_) {
     FinalizeKeptStatements(db);
     sqlite3_close_v2(db);
   }
+  connections_.clear();
 }
 
 std::string Store::CanonicalAlias(std::string_view alias) {
@@ -62,6 +88,12 @@ sqlite3* Store::Connection(std::string_view alias) {
     std::string message = db ? sqlite3_errmsg(db) : "out of memory";
     sqlite3_close_v2(db);
     throw StoreError("Cannot open the " + canonical + " database " + path + ": " + message);
+  }
+  if (std::optional<std::string> reason = UnwritableReason(db, path)) {
+    sqlite3_close_v2(db);
+    const std::string user = process_user_.empty() ? "this process" : "user " + process_user_;
+    throw StoreError("The " + canonical + " database " + path + " cannot be written: " + *reason +
+                     " " + user + ". Give that user the file and its folder.");
   }
   sqlite3_busy_timeout(db, paths_.busy_timeout_ms);
   // A double-quoted name must never silently become a string literal: a

@@ -38,8 +38,12 @@ class Store {
 
   // The open connection of an alias (any case); opened on first use with
   // WAL journal, a busy timeout and the windows-1252 collation. Throws
-  // StoreError for an unknown alias or a file that cannot be opened.
+  // StoreError for an unknown alias, a file that cannot be opened, and a
+  // file that this process could only read: the file or its folder (where
+  // the log and index files go) is not writable for it.
   sqlite3* Connection(std::string_view alias);
+  // The user this process runs as, named when a file cannot be written.
+  void SetProcessUser(std::string user) { process_user_ = std::move(user); }
   // "UserData" or "LocalData" for any spelling of either.
   static std::string CanonicalAlias(std::string_view alias);
   // How long a write waits for another writer (StorePaths::busy_timeout_ms).
@@ -69,9 +73,19 @@ class Store {
   // back a transaction it left open. True when anything was left.
   bool ReleaseLeftovers();
 
+  // Closes every connection; the next use opens it afresh. A process that
+  // serves one request after another calls this when a request is done, so
+  // that between requests it holds no database file, write-ahead log or
+  // shared-memory index open. A database file replaced while nothing holds
+  // it (a restore moved into place) is then read exactly as restored, by
+  // this process and by any other: a log left open beside the old file
+  // would otherwise be applied to the new one.
+  void CloseConnections();
+
  private:
   StorePaths paths_;
   bool create_missing_files_;
+  std::string process_user_;
   std::map<std::string, sqlite3*> connections_;
   std::set<std::string> tables_found_whole_;  // "alias.table"
 };

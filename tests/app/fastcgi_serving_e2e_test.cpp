@@ -141,6 +141,26 @@ TEST_F(FastCgiServingTest, AChangedConfigurationOrStoreIsPickedUpWithoutARestart
   EXPECT_NE(replaced.output.find("SMITH01"), std::string::npos) << replaced.output;
 }
 
+// An edit that keeps the file's size and sets its write time back (`cp -p`,
+// `touch -r`) is still seen: a rotated secret must end the old sessions.
+TEST_F(FastCgiServingTest, AnEditWithTheSameSizeAndAnEarlierTimeIsPickedUp) {
+  WriteConfig(kSessionSecret);
+  const std::string cookies = portal.LoginCookies("SMITH01");
+  ASSERT_NE(AccountPage(cookies).output.find("SMITH01"), std::string::npos);
+  const auto written = std::filesystem::last_write_time(portal.config_path());
+  const auto size = std::filesystem::file_size(portal.config_path());
+
+  std::string rotated = kSessionSecret;
+  rotated[0] = rotated[0] == 'x' ? 'y' : 'x';
+  WriteConfig(rotated);
+  std::filesystem::last_write_time(portal.config_path(), written);
+  ASSERT_EQ(std::filesystem::file_size(portal.config_path()), size);
+
+  const CgiResult after = AccountPage(cookies);
+  EXPECT_EQ(after.output.find("SMITH01"), std::string::npos) << after.output;
+  EXPECT_EQ(after.output, AsCgi([&] { return AccountPage(cookies); }).output);
+}
+
 // A context that cannot be built answers that request as CGI does and ends
 // the process; the next request gets a new process.
 TEST_F(FastCgiServingTest, AConfigurationThatNoLongerReadsEndsTheProcessAfterAnswering) {
