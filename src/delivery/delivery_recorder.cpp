@@ -54,21 +54,23 @@ class DeliveryRecording {
   // The account must exist; its ID goes onto the invoice and the line.
   bool VerifyAccount() {
     DataSet accounts(store_, "UserData", "Accounts.DB");
-    if (!FindOrCreateByKey(accounts, "AccountIndex", delivery_.account)) return false;
+    if (FindOrCreateByKey(accounts, "AccountIndex", delivery_.account) == KeyedRow::kMissing) {
+      return false;
+    }
     account_id_ = accounts.FieldByName("AccountID").AsString();
     return true;
   }
 
   bool VerifyTank() {
     DataSet tanks(store_, "UserData", "Tanks.DB");
-    return FindOrCreateByKey(tanks, "Tankindex", delivery_.tank);
+    return FindOrCreateByKey(tanks, "Tankindex", delivery_.tank) != KeyedRow::kMissing;
   }
 
   // A batch the truck names but the office has not made yet is made bare,
   // without the payment-batch defaults.
   bool VerifyBatch() {
     const ScopedNewRecordOff bare(tables_, tables_.tblBatch);
-    return FindOrCreateByKey(tables_.tblBatch, "BatchKey", delivery_.batch);
+    return FindOrCreateByKey(tables_.tblBatch, "BatchKey", delivery_.batch) != KeyedRow::kMissing;
   }
 
   // A batch made bare has no Closed value, which counts as open.
@@ -81,35 +83,65 @@ class DeliveryRecording {
     return batch.FieldByName("Closed").AsInteger() < 1;
   }
 
-  // The invoice is found wherever it is and moved into the batch, onto the
-  // account and (when given) the tank.
+  // The invoice is found wherever it is. One the office made moves into
+  // the batch, onto the account and tank only with the delivered values,
+  // so that a delivery refused before them leaves it where it was; a new
+  // one has no place to keep and takes the truck's at once.
   bool VerifyInvoice() {
     DataSet& invoice = tables_.tblInvoice;
     const ScopedMasterLinkOff any_batch(tables_, invoice);
     const ScopedNewRecordOff bare(tables_, invoice);
-    if (!FindOrCreateByKey(invoice, "InvoiceKey", delivery_.invoice)) return false;
+    const KeyedRow row = FindOrCreateByKey(invoice, "InvoiceKey", delivery_.invoice);
+    if (row == KeyedRow::kMissing) return false;
+    if (row == KeyedRow::kMade) {
+      WriteInvoicePlacement(invoice);
+      // Posted before the link to the batch is back, which needs the row
+      // in the batch.
+      invoice.Post();
+    }
+    return true;
+  }
+
+  // A missing line is made from its invoice as the invoice stands now:
+  // its keys, account and tank. Like the invoice, the line takes the
+  // truck's placement only with the delivered values.
+  bool VerifyTransaction() {
+    DataSet& line = tables_.tblTransactions;
+    const ScopedMasterLinkOff any_invoice(tables_, line);
+    const ScopedMasterLinkOff any_batch(tables_, tables_.tblInvoice);
+    // Missing only when another process took the invoice away meanwhile;
+    // a new line then takes what the table stands on.
+    tables_.tblInvoice.Locate({{"InvoiceKey", Key(delivery_.invoice)}});
+    const ScopedRemoteTransactionRecord remote(tables_);
+    return FindOrCreateByKey(line, "TransKey", delivery_.trans) != KeyedRow::kMissing;
+  }
+
+  void WriteInvoicePlacement(DataSet& invoice) {
     UpdateIntegerField(invoice, "BatchKey", delivery_.batch);
     UpdateIntegerField(invoice, "Accountkey", delivery_.account);
     UpdateStringField(invoice, "AccountID", account_id_);
     UpdateIntegerField(invoice, "TankKey", delivery_.tank);
-    // Posted before the link to the batch is back, which needs the row in
-    // the batch.
-    invoice.Post();
-    return true;
   }
 
-  // A missing line is made with the invoice's keys and account only.
-  bool VerifyTransaction() {
-    DataSet& line = tables_.tblTransactions;
-    const ScopedMasterLinkOff any_invoice(tables_, line);
-    const ScopedRemoteTransactionRecord remote(tables_);
-    if (!FindOrCreateByKey(line, "TransKey", delivery_.trans)) return false;
+  void WriteLinePlacement(DataSet& line) {
     UpdateIntegerField(line, "Invoicekey", delivery_.invoice);
     UpdateIntegerField(line, "Accountkey", delivery_.account);
     UpdateIntegerField(line, "TankIndex", delivery_.tank);
     UpdateStringField(line, "AccountID", account_id_);
     UpdateIntegerField(line, "BatchKey", delivery_.batch);
-    line.Post();
+  }
+
+  // Finds the row by key wherever it stands now, not only under its
+  // master's current row, and posts `write` to it as one change; false
+  // without the row. The table is back under its master afterwards,
+  // standing on the row when the row now belongs there.
+  template <typename Write>
+  bool PostAnywhere(DataSet& table, const char* key_field, int32_t key, Write write) {
+    const ScopedMasterLinkOff anywhere(tables_, table);
+    if (!table.Locate({{key_field, Key(key)}})) return false;
+    table.Edit();
+    write(table);
+    table.Post();
     return true;
   }
 
@@ -119,36 +151,32 @@ class DeliveryRecording {
         batch.FieldByName("Closed").AsInteger() >= 1) {
       return false;
     }
-    DataSet& invoice = tables_.tblInvoice;
-    if (!invoice.Locate({{"InvoiceKey", Key(delivery_.invoice)}})) return false;
-    invoice.Edit();
-    UpdateStringField(invoice, "InvoiceNo", delivery_.invoice_no);
-    UpdateDateField(invoice, "InvDate", delivery_.invoice_date);
-    UpdateIntegerField(invoice, "TankKey", delivery_.tank);
-    invoice.Post();
+    // The placement goes with the invoice's number and date (its TankKey
+    // among it), the line's with its product and tank level: a delivery
+    // stored moves both, one refused before here moves neither.
+    const bool invoice_found =
+        PostAnywhere(tables_.tblInvoice, "InvoiceKey", delivery_.invoice, [this](DataSet& invoice) {
+          WriteInvoicePlacement(invoice);
+          UpdateStringField(invoice, "InvoiceNo", delivery_.invoice_no);
+          UpdateDateField(invoice, "InvDate", delivery_.invoice_date);
+        });
+    if (!invoice_found) return false;
 
     DataSet& line = tables_.tblTransactions;
-    if (!line.Locate({{"TransKey", Key(delivery_.trans)}})) {
-      throw std::runtime_error("could not find transaction");
-    }
+    bool line_found = false;
     std::exception_ptr failure;
     try {
-      line.Edit();
-      UpdateIntegerField(line, "ProductKey", delivery_.product);
-      UpdateIntegerField(line, "EndPercent", delivery_.end_percent);
-      line.Post();
-      ApplyDeliveredProduct();
-      if (line.Locate({{"TransKey", Key(delivery_.trans)}})) {
-        line.Edit();
-        UpdateCurrencyField(line, "TranPrice", delivery_.price);
-        UpdateCurrencyField(line, "Pkgs", delivery_.pkgs);
-        line.Post();
-      }
-      RecalculateInvoiceTaxes(context_);
+      line_found = PostAnywhere(line, "TransKey", delivery_.trans, [this](DataSet& written) {
+        WriteLinePlacement(written);
+        UpdateIntegerField(written, "ProductKey", delivery_.product);
+        UpdateIntegerField(written, "EndPercent", delivery_.end_percent);
+      });
+      if (line_found) StoreDeliveredLine();
     } catch (...) {
       failure = std::current_exception();
       line.Cancel();
     }
+    if (!line_found && !failure) throw std::runtime_error("could not find transaction");
     // The invoice is left consistent with whatever its lines now hold.
     try {
       FinalizeDeliveryInvoice();
@@ -157,6 +185,19 @@ class DeliveryRecording {
     }
     if (failure) std::rethrow_exception(failure);
     return true;
+  }
+
+  // The product, the price and quantity, and the invoice's taxes and fees.
+  void StoreDeliveredLine() {
+    DataSet& line = tables_.tblTransactions;
+    ApplyDeliveredProduct();
+    if (line.Locate({{"TransKey", Key(delivery_.trans)}})) {
+      line.Edit();
+      UpdateCurrencyField(line, "TranPrice", delivery_.price);
+      UpdateCurrencyField(line, "Pkgs", delivery_.pkgs);
+      line.Post();
+    }
+    RecalculateInvoiceTaxes(context_);
   }
 
   // The line becomes a sale of the product: its names, group, type, point

@@ -56,11 +56,14 @@ inline constexpr const char* kRecorded = "200 RECORDED";
 // when it fails: the account (required), the tank (when given), the batch
 // (required, and open), the invoice and the transaction (both required).
 // Rows created on the way carry only their key (an invoice also its batch,
-// account and tank; a transaction what the invoice gives it) and stay when
-// a later step fails: there is no transaction around a delivery. Then the
-// invoice number, date and tank, the line's product, tank level, price
-// and Pkgs are written (absent values leave fields as they are; Quantity
-// and TransTotal are the office's), and the invoice is priced.
+// account and tank; a transaction what its invoice gives it) and stay when
+// a later step fails: there is no transaction around a delivery. An
+// invoice or a line that was there keeps its batch, account and tank
+// until the delivered values are written with them, so a delivery refused
+// before that moves neither. Then the invoice number, date and tank, the
+// line's product, tank level, price and Pkgs are written (absent values
+// leave fields as they are; Quantity and TransTotal are the office's),
+// and the invoice is priced.
 //
 // Failures that are not a status line are exceptions: "Could not open
 // <Table>.DB", "could not find transaction", "no product found: <key>",

@@ -5,7 +5,7 @@
 
 namespace portavel {
 
-bool FindOrCreateByKey(DataSet& table, std::string_view key_field, int32_t key) {
+KeyedRow FindOrCreateByKey(DataSet& table, std::string_view key_field, int32_t key) {
   if (!table.Active()) {
     try {
       table.Open();
@@ -15,7 +15,7 @@ bool FindOrCreateByKey(DataSet& table, std::string_view key_field, int32_t key) 
   }
   const std::vector<std::pair<std::string, Value>> criteria = {
       {std::string(key_field), Value::Integer(key)}};
-  if (table.Locate(criteria)) return true;
+  if (table.Locate(criteria)) return KeyedRow::kFound;
   table.Insert();
   try {
     table.FieldByName(key_field).SetInteger(key);
@@ -24,7 +24,7 @@ bool FindOrCreateByKey(DataSet& table, std::string_view key_field, int32_t key) 
     table.Cancel();  // a row that could not be written is not left half made
     throw;
   }
-  return table.Locate(criteria);
+  return table.Locate(criteria) ? KeyedRow::kMade : KeyedRow::kMissing;
 }
 
 }  // namespace portavel
