@@ -3,17 +3,22 @@
 #   cmake --build build --target package   ->  build/portavel_<version>_<arch>.deb
 #
 # Only the "portavel" install component goes into the package: the CGI
-# program, portavel-db, the documentation and the configuration file. Tests,
-# benchmarks and fuzz targets install nothing. See docs/packaging.md for the
-# layout and for what the post-install step does.
+# program, portavel-db, the documentation, the configuration file and the
+# default logo. Tests, benchmarks and fuzz targets install nothing, and the
+# package target builds only the two programs (see the end of this file).
+# See docs/packaging.md for the layout and for what the post-install step
+# does.
 
-set(PORTAVEL_CGI_DIR lib/cgi-bin/portavel)
+# The program lives outside every folder a stock web server serves (Debian's
+# Apache and lighttpd map /cgi-bin/ to /usr/lib/cgi-bin), so it answers only
+# at the address a recipe gives it, where the recipe's rules apply.
+set(PORTAVEL_PROGRAM_DIR lib/portavel)
 
 # The program keeps its own name; Portavel.exe beside it is the name the
 # dealer's web addresses (".../cgi-bin/Portavel.exe/Login") have always used,
 # so a web server can map that address straight to a file of the same name.
-install(TARGETS Portavel RUNTIME DESTINATION ${PORTAVEL_CGI_DIR} COMPONENT portavel)
-install(CODE "file(CREATE_LINK Portavel \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${PORTAVEL_CGI_DIR}/Portavel.exe\" SYMBOLIC)"
+install(TARGETS Portavel RUNTIME DESTINATION ${PORTAVEL_PROGRAM_DIR} COMPONENT portavel)
+install(CODE "file(CREATE_LINK Portavel \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${PORTAVEL_PROGRAM_DIR}/Portavel.exe\" SYMBOLIC)"
   COMPONENT portavel)
 install(TARGETS portavel-db RUNTIME DESTINATION bin COMPONENT portavel)
 
@@ -32,6 +37,11 @@ install(DIRECTORY deploy/ DESTINATION share/doc/portavel/examples COMPONENT port
 install(FILES packaging/portavel.toml DESTINATION /etc/portavel COMPONENT portavel
   PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ)
 install(FILES packaging/portavel.toml DESTINATION share/portavel COMPONENT portavel)
+
+# Every page shows /Logo.png. The post-install step copies this neutral one
+# to /etc/portavel/Logo.png, where the recipes serve it from, when no logo is
+# there yet; the dealer's own replaces it and is never touched again.
+install(FILES packaging/Logo.png DESTINATION share/portavel COMPONENT portavel)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME portavel)
@@ -54,10 +64,24 @@ set(CPACK_DEBIAN_PACKAGE_SECTION web)
 # against the system's CA store, so both are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, ca-certificates")
+# The sqlite3 shell takes and restores the backups (docs/operations.md).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sqlite3")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "apache2 | lighttpd | nginx")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_SOURCE_DIR}/packaging/debian/conffiles
   ${CMAKE_SOURCE_DIR}/packaging/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# The package target builds only what goes into the package, not every test
+# and benchmark first: neither it nor the install step it runs depends on
+# "all", and CPack builds the two programs before it installs them. (So
+# `--target install` installs what was built before; it builds nothing.)
+set(CMAKE_SKIP_PACKAGE_ALL_DEPENDENCY ON)
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+set(CPACK_INSTALL_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/BuildPackagedPrograms.cmake)
+# CPack hands its CPACK_ variables to that script.
+set(CPACK_PORTAVEL_CMAKE_COMMAND ${CMAKE_COMMAND})
+set(CPACK_PORTAVEL_BUILD_DIR ${CMAKE_BINARY_DIR})
+set(CPACK_PORTAVEL_PACKAGED_TARGETS Portavel portavel-db)
 
 include(CPack)

@@ -2,9 +2,10 @@
 # (SC2034, SC2154: variables set here for the sourcing script, and by it for here.)
 # What the end-to-end tests of the web server recipes share
 # (scripts/test-web-servers for the CGI recipes, scripts/test-fastcgi for the
-# FastCGI ones): a demo installation in a temporary folder, laid out as the
-# package installs it; a recipe copied with this test's paths; starting a
-# server on free loopback ports; and the checks of the portal through it.
+# FastCGI ones): a demo installation in a temporary folder, installed by the
+# package's own install rules and post-install step; a recipe copied with
+# this test's paths; starting a server on free loopback ports; and the
+# checks of the portal through it.
 # Each script keeps only starting its own servers (start_<server>), the
 # checks that belong to its mode, and which checks a server gets
 # (check_recipe, called by test_servers).
@@ -17,9 +18,6 @@ account_id=HV1001
 password=maple120
 account_text="Hello Robert Smith"
 script_name=/cgi-bin/Portavel.exe
-# Debian's own cgi-bin set-up of Apache and lighttpd also serves the
-# program under its folder's name; the recipes' rules must hold there too.
-debian_script_name=/cgi-bin/portavel/Portavel.exe
 
 # The truck system's address in every recipe, a placeholder the dealer replaces.
 truck_placeholder=192.0.2.40
@@ -83,17 +81,19 @@ make_scratch() {
 # the user of Debian's own set-up; otherwise as the caller.
 if ((EUID == 0)); then worker=www-data; else worker=$(id -un); fi
 
-# The places the package uses, mirrored in $tmp: the program and the name
-# the servers use as a link to it ($cgi_root/portavel), the configuration
-# and logo ($etc), and a demo store ($store) the worker user owns.
+# The package's files installed under $root ($tmp/root) by its own install
+# rules, with Debian's stock cgi-bin folder ($root/usr/lib/cgi-bin) beside
+# them, and its post-install step run there as dpkg runs it (the store
+# folder, the default logo): the program ($program), the configuration and
+# logo ($etc), and a demo store ($store) the worker user owns.
 install_demo() {
-  cgi_root=$tmp/usr-lib-cgi-bin
-  etc=$tmp/etc-portavel
-  store=$tmp/var-lib-portavel
-  mkdir -p "$cgi_root/portavel" "$etc" "$store"
-  cp build/bin/Portavel "$cgi_root/portavel/Portavel"
-  ln -s Portavel "$cgi_root/portavel/Portavel.exe"
-  python3 demo-support/make-logo.py "$etc/Logo.png"
+  root=$tmp/root
+  DESTDIR=$root cmake --install build --component portavel --prefix /usr >/dev/null
+  mkdir -p "$root/usr/lib/cgi-bin"
+  DPKG_ROOT=$root sh packaging/debian/postinst configure "" >/dev/null
+  program=$root/usr/lib/portavel/Portavel.exe
+  etc=$root/etc/portavel
+  store=$root/var/lib/portavel
   cat >"$etc/portavel.toml" <<TOML
 [database]
 userdata  = "$store/UserData.sqlite"
@@ -104,11 +104,12 @@ secret = "$(build/bin/portavel-db new-secret)"
 TOML
   build/bin/portavel-db --config "$etc/portavel.toml" demo >/dev/null
   if ((EUID == 0)); then chown -R "$worker:" "$store"; fi
-  chmod -R a+rX "$cgi_root" "$etc"
-  # The paths every recipe names, and where they are here.
+  chmod -R a+rX "$root/usr" "$etc"
+  # The folders every recipe names, and where they are here; the first pair
+  # also moves Debian's stock cgi-bin folder.
   recipe_paths=(
-    /usr/lib/cgi-bin/ "$cgi_root/"
-    /etc/portavel/ "$etc/"
+    /usr/lib/ "$root/usr/lib/"
+    /etc/portavel "$etc"
   )
 }
 
@@ -227,11 +228,13 @@ check_portal() {
     fail "the login form posts to '$action', not $script_name/Main"
   fi
 
-  status=$(fetch "$base/Logo.png")
-  if [[ $status == 200 ]] && cmp -s "$work/body" "$etc/Logo.png"; then
-    pass "GET /Logo.png serves the logo"
+  # A fresh installation's logo: the neutral one the package ships.
+  status=$(fetch "$base/Logo.png" -D "$work/headers")
+  if [[ $status == 200 ]] && grep -qi '^Content-Type: image/png' "$work/headers" &&
+    cmp -s "$work/body" "$root/usr/share/portavel/Logo.png"; then
+    pass "GET /Logo.png serves the package's default logo as image/png"
   else
-    fail "GET /Logo.png answered $status or other bytes"
+    fail "GET /Logo.png answered $status, $(grep -i '^Content-Type:' "$work/headers" | tr -d '\r'), or other bytes"
   fi
 
   status=$(fetch "$base$action" -D "$work/headers" --data-urlencode "AccountID=$account_id" \
@@ -311,18 +314,56 @@ check_login_rate_limit() {
   fi
 }
 
-# The truck rule at the recipe's address and, where Debian's own cgi-bin
-# set-up is read along with the recipe (Apache's and lighttpd's, not
-# nginx's), at that set-up's address too.
 check_truck_rule() {
-  local base=$1 server=$2 paths=("$script_name/rd" "$script_name/BI")
-  if [[ $server != nginx ]]; then paths+=("$debian_script_name/rd"); fi
-  check_truck_endpoints_refused "$base" "${paths[@]}"
+  check_truck_endpoints_refused "$1" "$script_name/rd" "$script_name/BI"
+}
+
+# Where Debian's stock configuration is read along with the recipe
+# (Apache's serve-cgi-bin.conf, lighttpd's 10-cgi.conf: /cgi-bin/ runs what
+# is in /usr/lib/cgi-bin), no other address may reach the program: there
+# the recipe's login limit and truck rule would not apply. Tried: every
+# file installed under the stock cgi-bin folder, the places the program
+# has been or could be put, and climbs out of /cgi-bin/; each with a
+# login page, a login post and a truck post, all to be refused by the
+# server, never answered by the program. It runs with this machine as the
+# truck system, so a truck post is refused only where nothing is served; a
+# login post may meet the recipe's limit (429), which applies there.
+check_no_second_address() {
+  local base=$1 file address path status reached=()
+  local addresses=(
+    /cgi-bin/portavel/Portavel.exe /cgi-bin/portavel/Portavel /cgi-bin/Portavel
+    /cgi-bin/portavel.exe /cgi-bin/PORTAVEL.EXE /cgi-bin/portavel/portavel.exe
+    /cgi-bin/../portavel/Portavel.exe /cgi-bin/%2e%2e/portavel/Portavel.exe
+    /portavel/Portavel.exe /usr/lib/portavel/Portavel.exe
+  )
+  while IFS= read -r file; do
+    address=/cgi-bin/${file#"$root/usr/lib/cgi-bin/"}
+    [[ " ${addresses[*]} " == *" $address "* ]] || addresses+=("$address")
+  done < <(find "$root/usr/lib/cgi-bin" -mindepth 1 ! -type d)
+  for address in "${addresses[@]}"; do
+    for path in /Login /Main /bi; do
+      if [[ $path == /Login ]]; then
+        status=$(fetch "$base$address$path" --path-as-is)
+      else
+        status=$(fetch "$base$address$path" --path-as-is -d '')
+      fi
+      if [[ $status != 403 && $status != 404 && $status != 429 ]] || grep -q 'Account Login\|^ERR ' "$work/body"; then
+        reached+=("$address$path: $status")
+      fi
+    done
+  done
+  if ((${#reached[@]} == 0)); then
+    pass "no other address reaches the program (${#addresses[@]} addresses tried)"
+  else
+    fail "the program answers outside the recipe's address: ${reached[*]}"
+  fi
 }
 
 # For each of $servers: serves it with the recipe's truck address and runs
 # the script's check_recipe with the server's name; then serves it with
-# this machine as the truck system and checks that /bi reaches the program.
+# this machine as the truck system and checks that /bi reaches the program,
+# and, where Debian's stock cgi-bin set-up is read along with the recipe
+# (Apache's and lighttpd's, not nginx's), that no other address does.
 # $1 follows the server's name in the heading.
 test_servers() {
   local label=$1 server failures_before
@@ -337,6 +378,7 @@ test_servers() {
     stop_servers
     if serve "$server" 127.0.0.1; then
       check_truck_endpoint_allowed "$base"
+      if [[ $server != nginx ]]; then check_no_second_address "$base"; fi
     else
       failures=$((failures + 1))
     fi
