@@ -175,6 +175,19 @@ DeliveryConfig ReadDelivery(ConfigSection& section) {
   return delivery;
 }
 
+LoginConfig ReadLogin(ConfigSection& section) {
+  LoginConfig login;
+  login.max_failures = static_cast<int>(
+      section.Integer("max_failures", 0, kMaxLoginFailures).value_or(kDefaultLoginMaxFailures));
+  login.max_failures_per_address =
+      static_cast<int>(section.Integer("max_failures_per_address", 0, kMaxLoginFailures)
+                           .value_or(kDefaultLoginMaxFailuresPerAddress));
+  login.window_minutes =
+      static_cast<int>(section.Integer("window_minutes", 1, kMaxLoginWindowMinutes)
+                           .value_or(kDefaultLoginWindowMinutes));
+  return login;
+}
+
 }  // namespace
 
 std::string SessionSecretProblem(std::string_view secret) {
@@ -205,6 +218,7 @@ Config ReadConfigFile(const std::string& path) {
   config.payments = document.Read(
       "payments", [&](ConfigSection& section) { return ReadPayments(section, config.database); });
   config.delivery = document.Read("delivery", ReadDelivery);
+  config.login = document.Read("login", ReadLogin);
   document.RejectUnknownSections();
   return config;
 }

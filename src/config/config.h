@@ -107,6 +107,22 @@ struct DeliveryConfig {
   static std::vector<AddressRange> DefaultDeliveryClients();
 };
 
+inline constexpr int kDefaultLoginMaxFailures = 10;
+inline constexpr int kDefaultLoginMaxFailuresPerAddress = 50;
+inline constexpr int kDefaultLoginWindowMinutes = 15;
+inline constexpr int kMaxLoginFailures = 100'000;
+inline constexpr int kMaxLoginWindowMinutes = 1440;  // a day
+
+// The program's own limit on password guessing, beside the web server's:
+// after this many failed logins for one account ID, or from one client
+// address, within window_minutes, further attempts are refused. 0 turns
+// that limit off.
+struct LoginConfig {
+  int max_failures = kDefaultLoginMaxFailures;
+  int max_failures_per_address = kDefaultLoginMaxFailuresPerAddress;
+  int window_minutes = kDefaultLoginWindowMinutes;
+};
+
 struct Config {
   std::string path;  // the file it was read from
   StorePaths database;
@@ -116,6 +132,7 @@ struct Config {
   GatewayConfig gateways;
   PaymentsConfig payments;
   DeliveryConfig delivery;
+  LoginConfig login;
 };
 
 // Reads the file at `path`; throws ConfigError.

@@ -976,6 +976,22 @@ TableDef InstallationIdTable() {
   return {kUserData, "scid", {BytesField("Data", 16)}, {}};
 }
 
+// The program's own: failed logins counted per account ID ("Account",
+// upper-cased) or client address ("Address"), one row per subject for its
+// present window, so that the limit holds across all processes of the
+// program. No collation of the program's: the sqlite3 shell can edit it.
+TableDef LoginFailuresTable() {
+  return {kLocalData,
+          "LoginFailures",
+          {
+              StringField("Kind", 7),
+              MemoField("Subject"),
+              IntegerField("Failures"),
+              DateTimeField("WindowEnds"),
+          },
+          {{"ByKindSubject", {Asc("Kind"), Asc("Subject")}}}};
+}
+
 std::vector<TableDef> BuildCatalog() {
   std::vector<TableDef> tables;
   tables.push_back(RemotePrefsTable());
@@ -1007,6 +1023,7 @@ std::vector<TableDef> BuildCatalog() {
   tables.push_back(KeysTable());
   tables.push_back(LogTable());
   tables.push_back(InstallationIdTable());
+  tables.push_back(LoginFailuresTable());
   return tables;
 }
 

@@ -1,8 +1,22 @@
 // The login form and the login check.
+#include "account/login_limit.h"
 #include "text/html_escape.h"
 #include "web/web_module.h"
 
 namespace portavel {
+namespace {
+
+constexpr int kTooManyRequests = 429;
+constexpr const char* kTooManyFailuresLine =
+    " <h1>Too many failed logins. Please try again later.</h1>";
+
+std::string ClientAddress(const WebRequest& request) {
+  if (!request.environment) return std::string();
+  return request.environment("REMOTE_ADDR").value_or(std::string());
+}
+
+}  // namespace
+
 void TwmMain_::wmMain_waiLoginAction(const WebRequest& request, WebResponse& response, bool&) {
   PageLines lines;
   AddPageHeader(lines, "Account Login");
@@ -52,6 +66,23 @@ void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& resp
   if (password.empty()) return oops(" <h1>You haven't supplied a password!</h1>");
 
   std::unique_ptr<Store> session = OpenPrivateSession();
+  // An ID too long to be an account is counted against the address only:
+  // there is no account to protect, and its text is not worth keeping.
+  const bool could_be_account =
+      account_id.size() <= static_cast<size_t>(DeclaredAccountFieldSize(*session, "AccountID"));
+  LoginLimit limit(*session, context_.platform, context_.config.login);
+  const LoginAdmission admission =
+      limit.Admit(could_be_account ? account_id : std::string(), ClientAddress(request));
+  if (admission.refused) {
+    // 429 rather than the other failures' 200: the web server's logs and
+    // tools such as fail2ban can tell a locked-out guesser from a typo.
+    response.status_code = kTooManyRequests;
+    response.reason = "Too Many Requests";
+    response.custom_headers.emplace_back("Retry-After",
+                                         std::to_string(admission.retry_after_seconds));
+    return oops(kTooManyFailuresLine);
+  }
+
   DataSet accounts(*session, "UserData", "Accounts.DB");
   accounts.SetReadOnly(true);
   OpenAccountsById(accounts, account_id);
@@ -59,7 +90,11 @@ void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& resp
       *session, accounts, account_id, password,
       " <h1>'" + HtmlEscape(account_id) +
           "' doesn't exist as a customer account ID in the customer database!</h1>");
-  if (!failure.empty()) return oops(failure);
+  if (!failure.empty()) {
+    limit.Failed(admission);
+    return oops(failure);
+  }
+  limit.Succeeded(admission);
 
   // The cookie keeps the account ID as typed; the account is found without regard to case.
   response.cookies.push_back(AccountCookie(account_id));

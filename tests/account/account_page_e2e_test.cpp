@@ -152,8 +152,8 @@ TEST_F(AccountPageE2eTest, ALockedStoreDoesNotKeepTheCustomerWaiting) {
   account.Close();
   const std::string log = portal.OperatorLog();
   // The line says when and for which request, then what happened.
-  EXPECT_NE(log.find("Portavel: 2024-03-31 10:00:02 POST /MainAccountPg: Account SMITH01: the "
-                     "aging write was skipped"),
+  EXPECT_NE(log.find("Portavel: 2024-03-31 10:00:0"), std::string::npos) << log;
+  EXPECT_NE(log.find(" POST /MainAccountPg: Account SMITH01: the aging write was skipped"),
             std::string::npos)
       << log;
   desktop.Execute("UserData", "ROLLBACK");

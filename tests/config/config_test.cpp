@@ -284,6 +284,40 @@ TEST_F(ConfigTest, SessionSectionWantsAStrongSecretAndLimitsTheSessionsAge) {
   }
 }
 
+TEST_F(ConfigTest, LoginSectionSetsTheLockoutAndZeroTurnsALimitOff) {
+  const std::string db = "[database]\nuserdata = \"/u\"\nlocaldata = \"/l\"\n";
+  const LoginConfig defaults = ReadConfigFile(WriteFile("login.toml", db)).login;
+  EXPECT_EQ(defaults.max_failures, 10);
+  EXPECT_EQ(defaults.max_failures_per_address, 50);
+  EXPECT_EQ(defaults.window_minutes, 15);
+  const LoginConfig set =
+      ReadConfigFile(WriteFile("login.toml", db + "[login]\nmax_failures = 0\n"
+                                                  "max_failures_per_address = 100000\n"
+                                                  "window_minutes = 1440\n"))
+          .login;
+  EXPECT_EQ(set.max_failures, 0);
+  EXPECT_EQ(set.max_failures_per_address, 100000);
+  EXPECT_EQ(set.window_minutes, 1440);
+
+  struct Case {
+    std::string login;
+    std::string message;
+  } cases[] = {
+      {"max_failures = -1", "login.max_failures: must be from 0 to 100000"},
+      {"max_failures = \"10\"", "login.max_failures: must be an integer"},
+      {"max_failures_per_address = 100001",
+       "login.max_failures_per_address: must be from 0 to 100000"},
+      {"window_minutes = 0", "login.window_minutes: must be from 1 to 1440"},
+      {"window_minutes = 2.5", "login.window_minutes: must be an integer"},
+      {"max_attempts = 5", "login.max_attempts: unknown key"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = WriteFile("login.toml", db + "[login]\n" + c.login + "\n");
+    const std::string expected = path + ": " + c.message;
+    EXPECT_EQ(ErrorOf(path).substr(0, expected.size()), expected) << c.login;
+  }
+}
+
 TEST_F(ConfigTest, RelativePathsStartAtTheFilesFolder) {
   std::string path = WriteFile("etc/portavel.toml",
                                "[database]\n"
