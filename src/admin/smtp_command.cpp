@@ -15,6 +15,7 @@
 #include "mail/smtp_configuration.h"
 #include "mail/stored_password.h"
 #include "text/cp1252.h"
+#include "text/email_address.h"
 
 namespace portavel {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "config/config_lookup.h"
 #include "config/config_reader.h"
-#include "mail/password_mail.h"
 #include "text/cp1252.h"
+#include "text/email_address.h"
 
 namespace portavel {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "config/address_range.h"
 #include "config/config_error.h"
-#include "data/store.h"
+#include "config/store_paths.h"
 #include "money/money.h"
 #include "platform/guid.h"
 #include "platform/platform.h"

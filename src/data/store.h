@@ -8,23 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "config/store_paths.h"
 #include "data/field_type.h"
 #include "data/value.h"
 
 struct sqlite3;
 
 namespace portavel {
-
-// How long a write waits for another connection's write lock before it
-// fails. Concurrent request processes, the desktop program and the admin
-// tool wait for each other's writes rather than fail.
-inline constexpr int kStoreBusyTimeoutMs = 30000;
-
-struct StorePaths {
-  std::string userdata;   // the UserData alias
-  std::string localdata;  // the LocalData alias
-  int busy_timeout_ms = kStoreBusyTimeoutMs;
-};
 
 class Store {
  public:

@@ -3,7 +3,7 @@
 #include "data/data_set.h"
 #include "data/data_set_closer.h"
 #include "delivery/conditional_writes.h"
-#include "delivery/posting_tables.h"
+#include "posting/posting_tables.h"
 #include "text/cp1252.h"
 
 namespace portavel {

@@ -15,6 +15,7 @@
 #include "mail/smtp_sender.h"
 #include "mail/stored_password.h"
 #include "platform/platform.h"
+#include "text/email_address.h"
 
 namespace portavel {
 namespace {
@@ -27,13 +28,6 @@ MailResult Failure(std::string text) {
 
 std::string WithKey(std::string_view before, int32_t account_key, std::string_view after = "") {
   return std::string(before) + std::to_string(account_key) + std::string(after);
-}
-
-// Blanks only: the address as a customer typed it may carry some.
-std::string_view TrimBlanks(std::string_view text) {
-  size_t begin = text.find_first_not_of(' ');
-  if (begin == std::string_view::npos) return {};
-  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
 }
 
 // The account's address and name for the To header; a failure text when
@@ -56,7 +50,7 @@ std::variant<MailAddress, std::string> FindRecipient(Store& store, int32_t accou
   QueryColumn last = query.FieldByName("BillToLName");
   QueryColumn first = query.FieldByName("BillToFName");
   MailAddress recipient;
-  recipient.address = std::string(TrimBlanks(email.AsString()));
+  recipient.address = std::string(TrimAddressBlanks(email.AsString()));
   if (!last.IsNull() && !first.IsNull()) {
     recipient.name = last.AsString() + ", " + first.AsString();
   } else if (!last.IsNull()) {
@@ -155,21 +149,6 @@ MailResult EmailAccountPassword(MailContext& context, std::string_view subject,
   // told it was sent, and the operator should hear of it.
   context.platform.OperatorMessage("SMTP Error: Error: " + sent.text);
   return Failure(sent.text);
-}
-
-// Text is windows-1252, a single-byte character set, so the looser test
-// that multi-byte locales get never applies.
-bool IsValidEmailAddress(std::string_view address) {
-  std::string_view trimmed = TrimBlanks(address);
-  if (trimmed.empty() || trimmed.back() == '@') return false;
-  size_t at = trimmed.find('@', 1);
-  if (at == std::string_view::npos) return false;
-  // A control character (a line break above all) could never be part of
-  // an address, and would break the mail's header and the SMTP commands.
-  return std::none_of(trimmed.begin(), trimmed.end(), [](char c) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7F;
-  });
 }
 
 }  // namespace portavel

@@ -31,6 +31,4 @@ struct MailResult {
 MailResult EmailAccountPassword(MailContext& context, std::string_view subject,
                                 const std::vector<std::string>& body_lines, int32_t account_key);
 
-bool IsValidEmailAddress(std::string_view address);
-
 }  // namespace portavel

@@ -4,7 +4,6 @@
 
 #include "config/config.h"
 #include "data/data_set.h"
-#include "delivery/posting_tables.h"
 #include "payments/charge_lock.h"
 #include "payments/gateways/form_post_gateway.h"
 #include "payments/gateways/xml_gateway.h"
@@ -12,6 +11,7 @@
 #include "payments/payment_posting.h"
 #include "payments/recent_charges.h"
 #include "platform/platform.h"
+#include "posting/posting_tables.h"
 
 namespace portavel {
 namespace {

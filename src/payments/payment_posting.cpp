@@ -7,9 +7,9 @@
 #include "data/query.h"
 #include "data/store.h"
 #include "data/store_transaction.h"
-#include "delivery/posting_tables.h"
 #include "payments/merchant_settings.h"
 #include "platform/platform.h"
+#include "posting/posting_tables.h"
 
 namespace portavel {
 namespace {

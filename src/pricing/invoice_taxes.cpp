@@ -7,7 +7,7 @@
 #include "data/data_set.h"
 #include "data/data_set_closer.h"
 #include "data/query.h"
-#include "delivery/posting_tables.h"
+#include "posting/posting_tables.h"
 #include "pricing/line_codes.h"
 #include "pricing/pricing_context.h"
 #include "pricing/tax_bases.h"

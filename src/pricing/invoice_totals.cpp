@@ -4,8 +4,8 @@
 
 #include "data/data_set.h"
 #include "data/data_set_closer.h"
-#include "delivery/posting_tables.h"
 #include "money/money.h"
+#include "posting/posting_tables.h"
 #include "pricing/invoice_taxes.h"
 #include "pricing/line_codes.h"
 #include "pricing/pricing_context.h"

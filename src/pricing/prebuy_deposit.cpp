@@ -5,7 +5,7 @@
 #include "data/data_set.h"
 #include "data/data_set_closer.h"
 #include "data/query_helpers.h"
-#include "delivery/posting_tables.h"
+#include "posting/posting_tables.h"
 #include "pricing/line_codes.h"
 #include "pricing/price_arithmetic.h"
 #include "pricing/pricing_context.h"

@@ -1,5 +1,6 @@
 // Password recovery by e-mail and password change.
 #include "mail/password_mail.h"
+#include "text/email_address.h"
 #include "text/html_escape.h"
 #include "web/web_module.h"
 

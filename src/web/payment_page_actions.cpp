@@ -6,11 +6,11 @@
 #include "data/data_set_closer.h"
 #include "data/query_helpers.h"
 #include "dates/date_time.h"
-#include "delivery/posting_tables.h"
 #include "payments/card_charge.h"
 #include "payments/merchant_ids.h"
 #include "payments/typed_amount.h"
 #include "payments/typed_card_number.h"
+#include "posting/posting_tables.h"
 #include "text/html_escape.h"
 #include "web/web_module.h"
 

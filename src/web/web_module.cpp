@@ -2,8 +2,8 @@
 
 #include "account/account_tables.h"
 #include "data/query_helpers.h"
-#include "delivery/posting_tables.h"
 #include "payments/merchant_settings.h"
+#include "posting/posting_tables.h"
 #include "text/html_escape.h"
 
 namespace portavel {

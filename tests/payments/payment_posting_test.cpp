@@ -12,7 +12,7 @@
 #include "data/data_set.h"
 #include "data/key_broker.h"
 #include "data/store.h"
-#include "delivery/posting_tables.h"
+#include "posting/posting_tables.h"
 #include "support/fake_platform.h"
 #include "support/forked_processes.h"
 #include "support/posting_keys.h"

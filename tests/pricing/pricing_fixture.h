@@ -14,7 +14,7 @@
 
 #include "data/data_set.h"
 #include "data/store.h"
-#include "delivery/posting_tables.h"
+#include "posting/posting_tables.h"
 #include "pricing/pricing_context.h"
 #include "support/fake_platform.h"
 #include "support/temp_store.h"

@@ -5,7 +5,6 @@
 
 #include <pugixml.hpp>
 
-#include "data/customer_account.h"
 #include "payments/charge_record.h"
 #include "payments/gateway_event_log.h"
 #include "payments/gateways/account_fields.h"
@@ -15,6 +14,7 @@
 #include "payments/gateways/xml_gateway.h"
 #include "payments/https_post.h"
 #include "platform/platform.h"
+#include "receivables/customer_account.h"
 
 namespace portavel {
 

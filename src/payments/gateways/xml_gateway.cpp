@@ -5,7 +5,6 @@
 #include <pugixml.hpp>
 
 #include "config/config.h"
-#include "data/customer_account.h"
 #include "data/data_set.h"
 #include "data/installation_identity.h"
 #include "payments/card_transaction_log.h"
@@ -17,6 +16,7 @@
 #include "payments/gateways/xml_document_text.h"
 #include "payments/https_post.h"
 #include "platform/platform.h"
+#include "receivables/customer_account.h"
 
 namespace portavel {
 

@@ -1,4 +1,4 @@
-// The posting tables of the web module: batches, invoices, transactions
+// The posting tables: batches, invoices, transactions
 // and their tax links, linked master to detail, with the defaults every
 // new row receives. Card payments and the truck-side endpoints both insert
 // through these components; the defaults are those of an on-line card

@@ -1,4 +1,4 @@
-#include "delivery/posting_tables.h"
+#include "posting/posting_tables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "data/customer_account.h"
+#include "receivables/customer_account.h"
 
 #include <gtest/gtest.h>
 

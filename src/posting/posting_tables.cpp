@@ -1,4 +1,4 @@
-#include "delivery/posting_tables.h"
+#include "posting/posting_tables.h"
 
 #include <stdexcept>
 #include <string>
@@ -7,8 +7,8 @@
 #include "data/key_broker.h"
 #include "data/store.h"
 #include "dates/accounting_period.h"
-#include "delivery/line_fields.h"
 #include "platform/platform.h"
+#include "posting/line_fields.h"
 
 namespace portavel {
 namespace {

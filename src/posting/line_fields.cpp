@@ -1,4 +1,4 @@
-#include "delivery/line_fields.h"
+#include "posting/line_fields.h"
 
 #include <utility>
 
