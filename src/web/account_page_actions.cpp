@@ -93,9 +93,7 @@ void TwmMain_::wmMain_MainAccountPgAction(const WebRequest& request, WebResponse
   if (!reduced_portal && tblRemotePrefs.FieldByName("UseCC").AsBoolean()) {
     lines.insert(lines.end(), {
                                   " <form action=\"" + script + "/ChoosePay\" method=\"post\">",
-                                  "  <input type=\"hidden\" id=\"accountid\" name=\"accountid\" "
-                                  "value=\"" +
-                                      HtmlEscape(account_id) + "\"/>",
+                                  HiddenAccountIdInput("  ", account_id),
                                   "  <input type=\"submit\" value=\"Pay My Bill\"/>",
                                   " </form>",
                                   " <br>",

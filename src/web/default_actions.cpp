@@ -26,8 +26,7 @@ void TwmMain_::wmMain_waiDefaultAction(const WebRequest& request, WebResponse& r
                                   " </form>",
                               });
   }
-  lines.push_back("</body>");
-  lines.push_back("</html>");
+  AddPageEnd(lines);
   response.content = JoinPageLines(lines);
 }
 

@@ -57,8 +57,7 @@ void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& resp
     PageLines lines;
     AddPageHeader(lines, "OOPS!");
     lines.push_back(message);
-    lines.push_back("</body>");
-    lines.push_back("</html>");
+    AddPageEnd(lines);
     response.content = JoinPageLines(lines);
   };
 

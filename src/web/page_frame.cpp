@@ -1,10 +1,11 @@
-// The parts every page shares: the header block and the logged-out notice.
+#include "web/page_frame.h"
+
 #include "text/html_escape.h"
-#include "web/web_module.h"
+#include "web/session_signature.h"
 
 namespace portavel {
 
-void TwmMain_::AddPageHeader(PageLines& lines, std::string_view title) const {
+void AddPageHeader(PageLines& lines, std::string_view title) {
   lines.insert(
       lines.end(),
       {
@@ -28,7 +29,7 @@ void TwmMain_::AddPageHeader(PageLines& lines, std::string_view title) const {
       });
 }
 
-void TwmMain_::NotLoggedInFragment(PageLines& lines, const WebRequest& request) const {
+void NotLoggedInFragment(PageLines& lines, const WebRequest& request) {
   lines.insert(lines.end(), {
                                 "Not Logged In <BR>",
                                 " <form action=\"" + HtmlEscape(request.script_name) +
@@ -38,6 +39,30 @@ void TwmMain_::NotLoggedInFragment(PageLines& lines, const WebRequest& request) 
                                 "</html>",
                                 "</body>",
                             });
+}
+
+std::string NotLoggedInPage(const WebRequest& request, std::string_view title) {
+  PageLines lines;
+  AddPageHeader(lines, title);
+  NotLoggedInFragment(lines, request);
+  return JoinPageLines(lines);
+}
+
+bool AnsweredLoggedOut(const WebRequest& request, WebResponse& response,
+                       const std::string& account_id, std::string_view title) {
+  if (account_id != kLoggedOut) return false;
+  response.content = NotLoggedInPage(request, title);
+  return true;
+}
+
+std::string HiddenAccountIdInput(std::string_view indent, const std::string& account_id) {
+  return std::string(indent) +
+         "<input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"" +
+         HtmlEscape(account_id) + "\"/>";
+}
+
+void AddPageEnd(PageLines& lines) {
+  lines.insert(lines.end(), {"</body>", "</html>"});
 }
 
 }  // namespace portavel

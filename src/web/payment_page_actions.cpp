@@ -23,12 +23,6 @@ constexpr const char* kFixedLoginForm =
 
 constexpr int kYearOptions = 10;
 
-std::string HiddenAccountId(std::string_view indent, const std::string& account_id) {
-  return std::string(indent) +
-         "<input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"" +
-         HtmlEscape(account_id) + "\"/>";
-}
-
 // The Payment field, filled in with the amount due when there is one.
 std::string PaymentInput(std::string_view indent, Money amount_due) {
   if (amount_due > Money()) {
@@ -83,7 +77,7 @@ void TwmMain_::wmMain_ChoosePayAction(const WebRequest& request, WebResponse& re
           lines.insert(lines.end(),
                        {
                            "  <form action=\"" + script + "/PayBill\" method=\"post\">",
-                           HiddenAccountId("   ", account_id),
+                           HiddenAccountIdInput("   ", account_id),
                            "   <input type=\"submit\" value=\"Use " +
                                HtmlEscape(tblA.FieldByName("Cclast4").AsString()) + "\"/>",
                            " </form>",
@@ -93,7 +87,7 @@ void TwmMain_::wmMain_ChoosePayAction(const WebRequest& request, WebResponse& re
         lines.insert(lines.end(),
                      {
                          " <form action=\"" + script + "/PayOnce\" method=\"post\">",
-                         HiddenAccountId("  ", account_id),
+                         HiddenAccountIdInput("  ", account_id),
                          "  <input type=\"submit\" value=\"Enter Credit Card Information\"/><br>",
                          " </form>",
                      });
@@ -123,7 +117,7 @@ void TwmMain_::wmMain_PayBillAction(const WebRequest& request, WebResponse& resp
                            "     If you have any questions please call " + CompanyText("Phone"),
                            "  </b>",
                            "  <form action=\"" + script + "/MainAccountPG\" method=\"post\">",
-                           HiddenAccountId("   ", account_id),
+                           HiddenAccountIdInput("   ", account_id),
                            "   <input type=\"submit\" value=\"Go Back to Account information\"/>",
                        });
         } else {
@@ -133,7 +127,7 @@ void TwmMain_::wmMain_PayBillAction(const WebRequest& request, WebResponse& resp
                            "  <form action=\"" + script + "/ProcessCC\" method=\"post\">",
                            "   <fieldset>",
                            "    <legend>Pay This Amount:</legend>",
-                           HiddenAccountId("    ", account_id),
+                           HiddenAccountIdInput("    ", account_id),
                            PaymentInput("    ", amount_due),
                            "    <input type=\"submit\" value=\"Pay Now\" />",
                            "   </fieldset>",
@@ -154,7 +148,7 @@ void TwmMain_::wmMain_PayOnceAction(const WebRequest& request, WebResponse& resp
                          " <form action=\"" + script + "/ProcessNewCard\" method=\"post\">",
                          "  <fieldset>",
                          "   <legend>Enter Billing Information:</legend>",
-                         HiddenAccountId("   ", account_id),
+                         HiddenAccountIdInput("   ", account_id),
                          "   Card Number",
                          "   <input type=\"text\" id=\"CardNum\" name=\"CardNum\"/>",
                          "   <br>",
@@ -288,7 +282,7 @@ void TwmMain_::ChargeAndAnswer(const WebRequest& request, WebResponse& response,
                                "  </b>"});
   }
   AddReturnLines(lines, HtmlEscape(request.script_name), account_id);
-  lines.insert(lines.end(), {"</body>", "</html>"});
+  AddPageEnd(lines);
   response.content = JoinPageLines(lines);
 }
 
@@ -302,7 +296,7 @@ void TwmMain_::AnswerPaymentForm(
   OpenAccount(account_id);
   DataSetCloser close_account(tblA);
   compose(lines, HtmlEscape(request.script_name), account_id);
-  lines.insert(lines.end(), {"</body>", "</html>"});
+  AddPageEnd(lines);
   response.content = JoinPageLines(lines);
 }
 

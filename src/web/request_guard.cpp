@@ -45,8 +45,7 @@ void TwmMain_::WebModuleBeforeDispatch(const WebRequest& request, WebResponse& r
     handled = true;
     lines.push_back(" Unspecified Error");
   }
-  lines.push_back("</body>");
-  lines.push_back("</html>");
+  AddPageEnd(lines);
   response.content = JoinPageLines(lines);
 }
 

@@ -10,7 +10,7 @@ namespace portavel {
 
 TwmMain_::TwmMain_(ModuleContext context)
     : context_(context),
-      session_(context.config.session, context.config.path),
+      session_(context.config, context.store, context.platform),
       tblRemotePrefs(context.store, "UserData", "RemotePrefs.DB"),
       tblCompany(context.store, "UserData", "Company.DB"),
       tblA(context.store, "UserData", "Accounts.DB"),
@@ -90,25 +90,13 @@ std::string TwmMain_::CompanyText(std::string_view field) {
 }
 
 std::string TwmMain_::SessionAccountId(const WebRequest& request) const {
-  std::string account_cookie = request.cookie_fields.Value(kAccountCookie);
-  std::string signature_cookie = request.cookie_fields.Value(kSignatureCookie);
-  if (!checked_session_ || checked_session_->account_cookie != account_cookie ||
-      checked_session_->signature_cookie != signature_cookie) {
-    std::string account_id = session_.AccountIdOf(
-        request.cookie_fields, context_.platform.Now(),
-        [this](const std::string& id) { return SessionPasswordOf(context_.store, id); });
-    checked_session_ = CheckedSession{std::move(account_cookie), std::move(signature_cookie),
-                                      std::move(account_id)};
-  }
-  return checked_session_->account_id;
+  return session_.AccountId(request);
 }
 
 void TwmMain_::AddSessionSignature(const WebRequest& request, WebResponse& response,
                                    const std::string& account_id,
                                    const std::optional<std::string>& stored_password) const {
-  if (!session_.signing_enabled()) return;
-  response.cookies.push_back(SignatureCookie(
-      session_.Sign(account_id, context_.platform.Now(), stored_password), CameOverHttps(request)));
+  session_.AddSignature(request, response, account_id, stored_password);
 }
 
 void TwmMain_::OpenAccount(const std::string& account_id) {
@@ -116,20 +104,6 @@ void TwmMain_::OpenAccount(const std::string& account_id) {
   tblA.ClearFilters();
   tblA.AddFilter("AccountID", Value::Text(account_id), /*case_insensitive=*/true);
   tblA.Open();
-}
-
-std::string TwmMain_::NotLoggedInPage(const WebRequest& request, std::string_view title) const {
-  PageLines lines;
-  AddPageHeader(lines, title);
-  NotLoggedInFragment(lines, request);
-  return JoinPageLines(lines);
-}
-
-bool TwmMain_::AnsweredLoggedOut(const WebRequest& request, WebResponse& response,
-                                 const std::string& account_id, std::string_view title) const {
-  if (account_id != kLoggedOut) return false;
-  response.content = NotLoggedInPage(request, title);
-  return true;
 }
 
 void TwmMain_::RefreshMerchantForAccount(const std::string& account_id) {

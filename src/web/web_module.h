@@ -18,9 +18,10 @@
 #include "payments/card_trace.h"
 #include "platform/platform.h"
 #include "web/dispatcher.h"
+#include "web/page_frame.h"
 #include "web/page_lines.h"
-#include "web/session_signature.h"
 #include "web/web_password.h"
+#include "web/web_session.h"
 
 namespace portavel {
 
@@ -76,10 +77,6 @@ class TwmMain_ {
   void wmMain_RecordDeliveryAction(const WebRequest& request, WebResponse& response, bool& handled);
   void wmMain_BatchInfoAction(const WebRequest& request, WebResponse& response, bool& handled);
 
-  // The common start of every HTML page (15 lines).
-  void AddPageHeader(PageLines& lines, std::string_view title) const;
-  // What a guarded page shows to a logged-out visitor.
-  void NotLoggedInFragment(PageLines& lines, const WebRequest& request) const;
   void WriteCardTrace(std::string_view text);
 
   // Posts and charges a payment for the account and writes the outcome and
@@ -107,26 +104,19 @@ class TwmMain_ {
   std::unique_ptr<Store> OpenPrivateSession() const;
   // The company row's field as text ("" without a row), escaped for HTML.
   std::string CompanyText(std::string_view field);
-  // The verified AccountID cookie: "", "-1" or an account ID whose session
-  // is signed, within its age and made under the account's stored password.
+  // The session's verified account (WebSession::AccountId).
   std::string SessionAccountId(const WebRequest& request) const;
-  // Starts a signed session of `account_id` now, under its stored web
-  // password: adds the signature cookie (nothing when signing is off).
+  // WebSession::AddSignature.
   void AddSessionSignature(const WebRequest& request, WebResponse& response,
                            const std::string& account_id,
                            const std::optional<std::string>& stored_password) const;
   // Opens tblA on the account whose ID equals the cookie's without regard
   // to case (the value is bound, never spliced into the filter).
   void OpenAccount(const std::string& account_id);
-  // A page of the header and the logged-out notice.
-  std::string NotLoggedInPage(const WebRequest& request, std::string_view title) const;
-  // Answers a logged-out visitor ("-1" cookie) of a guarded page with that
-  // page; true when it did.
-  bool AnsweredLoggedOut(const WebRequest& request, WebResponse& response,
-                         const std::string& account_id, std::string_view title) const;
 
   ModuleContext context_;
-  SessionSignature session_;
+  // The visitor's session; the guard and the action ask it in turn.
+  mutable WebSession session_;
   DataSet tblRemotePrefs;
   DataSet tblCompany;
   DataSet tblA;
@@ -139,15 +129,6 @@ class TwmMain_ {
   // new-record defaults.
   std::unique_ptr<PostingTables> posting_;
   int32_t CurrentMerchantId = 0;
-  // The session SessionAccountId last verified, with the cookies it came
-  // from: the guard and then the action ask for the same request, and each
-  // verification reads the account's stored password.
-  struct CheckedSession {
-    std::string account_cookie;
-    std::string signature_cookie;
-    std::string account_id;
-  };
-  mutable std::optional<CheckedSession> checked_session_;
   CardTrace trace_;
   std::vector<ActionItem> actions_;
 };
