@@ -1,5 +1,7 @@
 // The customer's home page: fresh aging, buttons, and the account, tank
 // and invoice tables.
+#include "web/account_page_actions.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -9,7 +11,10 @@
 #include "data/data_set.h"
 #include "receivables/account_aging.h"
 #include "text/html_escape.h"
-#include "web/web_module.h"
+#include "web/page_frame.h"
+#include "web/page_lines.h"
+#include "web/session_signature.h"
+#include "web/web_password.h"
 
 namespace portavel {
 namespace {
@@ -46,29 +51,31 @@ void ShowUnwrittenAging(HtmlTableProducer& producer, DataSet& account, const Agi
 
 }  // namespace
 
-void TwmMain_::wmMain_MainAccountPgAction(const WebRequest& request, WebResponse& response, bool&) {
-  tblRemotePrefs.Open();
-  const std::string account_id = SessionAccountId(request);
+void wmMain_MainAccountPgAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  action.tables.tblRemotePrefs.Open();
+  const std::string account_id = action.session.AccountId(request);
   if (AnsweredLoggedOut(request, response, account_id, "Not Logged In!")) return;
-  OpenAccount(account_id);
-  if (tblA.IsEmpty()) {
-    tblA.Close();
+  OpenAccount(action.tables, account_id);
+  if (action.tables.tblA.IsEmpty()) {
+    action.tables.tblA.Close();
     response.content = NotLoggedInPage(request, "Not Logged In!");
     return;
   }
-  const AccountAgingWrite aging =
-      AgeAccountWithin(context_.store, context_.platform, tblA, kPageAgingWaitMs);
-  if (!aging.written) ShowUnwrittenAging(TPAccount, tblA, aging.aging);
-  const std::string greeting_name = HtmlEscape(tblA.FieldByName("Name").AsString());
-  tblA.Close();
-  TPAccount.header.clear();
+  const AccountAgingWrite aging = AgeAccountWithin(action.context.store, action.context.platform,
+                                                   action.tables.tblA, kPageAgingWaitMs);
+  if (!aging.written) ShowUnwrittenAging(action.tables.TPAccount, action.tables.tblA, aging.aging);
+  const std::string greeting_name = HtmlEscape(action.tables.tblA.FieldByName("Name").AsString());
+  action.tables.tblA.Close();
+  action.tables.TPAccount.header.clear();
 
   const std::string script = HtmlEscape(request.script_name);
   const std::string hidden_id =
       "  <input type=\"hidden\" id=\"AccountID\" name=\"AccountID\" value=\"" +
       HtmlEscape(account_id) + "\"/> ";
   PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   lines.insert(lines.end(), {
                                 " <h1 align=\"center\">Hello " + greeting_name + "</h1>",
                                 " <h1 align=\"center\">This is your account information</h1>",
@@ -88,9 +95,9 @@ void TwmMain_::wmMain_MainAccountPgAction(const WebRequest& request, WebResponse
                                 " </form>",
                                 " <br>",
                             });
-  const auto& reduced = context_.config.installation.reduced_portal_installation_id;
-  bool reduced_portal = reduced && context_.identity.SameDatabaseId(*reduced);
-  if (!reduced_portal && tblRemotePrefs.FieldByName("UseCC").AsBoolean()) {
+  const auto& reduced = action.context.config.installation.reduced_portal_installation_id;
+  bool reduced_portal = reduced && action.context.identity.SameDatabaseId(*reduced);
+  if (!reduced_portal && action.tables.tblRemotePrefs.FieldByName("UseCC").AsBoolean()) {
     lines.insert(lines.end(), {
                                   " <form action=\"" + script + "/ChoosePay\" method=\"post\">",
                                   HiddenAccountIdInput("  ", account_id),
@@ -107,15 +114,15 @@ void TwmMain_::wmMain_MainAccountPgAction(const WebRequest& request, WebResponse
                             });
   std::string body = JoinPageLines(lines);
 
-  OpenAccount(account_id);
-  if (!tblA.IsEmpty()) body += TPAccount.Content();
-  tblT.Open();
-  if (!tblT.IsEmpty()) body += TPTanks.Content();
-  tblT.Close();
-  tblI.Open();
-  if (!tblI.IsEmpty()) body += TPInvoices.Content();
-  tblI.Close();
-  tblA.Close();
+  OpenAccount(action.tables, account_id);
+  if (!action.tables.tblA.IsEmpty()) body += action.tables.TPAccount.Content();
+  action.tables.tblT.Open();
+  if (!action.tables.tblT.IsEmpty()) body += action.tables.TPTanks.Content();
+  action.tables.tblT.Close();
+  action.tables.tblI.Open();
+  if (!action.tables.tblI.IsEmpty()) body += action.tables.TPInvoices.Content();
+  action.tables.tblI.Close();
+  action.tables.tblA.Close();
   body += "</BODY></HTML>";
   response.content = body;
 }

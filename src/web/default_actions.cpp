@@ -1,11 +1,18 @@
 // The fallback page, logout and the availability probe.
+#include "web/default_actions.h"
+
 #include "text/html_escape.h"
-#include "web/web_module.h"
+#include "web/page_frame.h"
+#include "web/page_lines.h"
+#include "web/session_signature.h"
+#include "web/web_password.h"
 
 namespace portavel {
 
-void TwmMain_::wmMain_waiDefaultAction(const WebRequest& request, WebResponse& response, bool&) {
-  const std::string account_id = SessionAccountId(request);
+void wmMain_waiDefaultAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  const std::string account_id = action.session.AccountId(request);
   const std::string script = HtmlEscape(request.script_name);
   PageLines lines;
   if (account_id == kLoggedOut || account_id.empty()) {
@@ -16,7 +23,7 @@ void TwmMain_::wmMain_waiDefaultAction(const WebRequest& request, WebResponse& r
     lines.push_back("  <input type=\"submit\" value=\"Go To Login\"/>");
     lines.push_back(" </form>");
   } else {
-    RefreshMerchantForAccount(account_id);
+    RefreshMerchantForAccount(action, account_id);
     AddPageHeader(lines, "Welcome");
     AddGoToAccountForm(lines, script, account_id);
     lines.insert(lines.end(), {
@@ -30,13 +37,15 @@ void TwmMain_::wmMain_waiDefaultAction(const WebRequest& request, WebResponse& r
   response.content = JoinPageLines(lines);
 }
 
-void TwmMain_::wmMain_LogoutAction(const WebRequest& request, WebResponse& response, bool&) {
+void wmMain_LogoutAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
   response.cookies.push_back(AccountCookie(kLoggedOut));
-  if (session_.signing_enabled()) {
+  if (action.session.signing_enabled()) {
     response.cookies.push_back(SignatureCookie("", CameOverHttps(request)));
   }
   PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   lines.insert(lines.end(), {
                                 " You have been logged out.",
                                 " <form action=\"" + HtmlEscape(request.script_name) +
@@ -49,8 +58,9 @@ void TwmMain_::wmMain_LogoutAction(const WebRequest& request, WebResponse& respo
   response.content = JoinPageLines(lines);
 }
 
-void TwmMain_::wmMain_OnlineAction(const WebRequest&, WebResponse& response, bool&) {
-  std::unique_ptr<Store> session = OpenPrivateSession();
+void wmMain_OnlineAction(ModuleRequest& action) {
+  WebResponse& response = action.response;
+  std::unique_ptr<Store> session = OpenPrivateSession(action.context);
   DataSet company(*session, "UserData", "Company.DB");
   company.SetReadOnly(true);
   company.Open();

@@ -2,13 +2,14 @@
 // delivery batch. Each answers one status line followed by CR LF. The
 // recording and the batch work live in the delivery subsystem; these
 // handlers check the caller, read the request and write the line.
+#include "web/delivery_actions.h"
+
 #include <string>
 
 #include "delivery/batch_information.h"
 #include "delivery/client_check.h"
 #include "delivery/delivery_recorder.h"
 #include "delivery/delivery_values.h"
-#include "web/web_module.h"
 
 namespace portavel {
 namespace {
@@ -95,20 +96,23 @@ bool RefusedClient(const Config& config, Platform& platform, const WebRequest& r
 
 }  // namespace
 
-void TwmMain_::wmMain_RecordDeliveryAction(const WebRequest& request, WebResponse& response,
-                                           bool&) {
-  if (RefusedClient(context_.config, context_.platform, request, response)) return;
-  const TruckFields fields(request);
-  if (fields.empty()) return AnswerLine(response, kNoInvoiceData);
+void wmMain_RecordDeliveryAction(ModuleRequest& action) {
+  const ModuleContext& context = action.context;
+  if (RefusedClient(context.config, context.platform, action.request, action.response)) return;
+  const TruckFields fields(action.request);
+  if (fields.empty()) return AnswerLine(action.response, kNoInvoiceData);
   const DeliveryValues delivery = ReadDelivery(fields);
-  AnswerLine(response, RecordDelivery(context_.store, *posting_, tblRemotePrefs, delivery));
+  AnswerLine(action.response, RecordDelivery(context.store, *action.tables.posting,
+                                             action.tables.tblRemotePrefs, delivery));
 }
 
-void TwmMain_::wmMain_BatchInfoAction(const WebRequest& request, WebResponse& response, bool&) {
-  if (RefusedClient(context_.config, context_.platform, request, response)) return;
-  const TruckFields fields(request);
-  if (fields.empty()) return AnswerLine(response, kNoBatchData);
-  AnswerLine(response, AnnounceBatch(context_.store, *posting_, ReadBatch(fields)));
+void wmMain_BatchInfoAction(ModuleRequest& action) {
+  const ModuleContext& context = action.context;
+  if (RefusedClient(context.config, context.platform, action.request, action.response)) return;
+  const TruckFields fields(action.request);
+  if (fields.empty()) return AnswerLine(action.response, kNoBatchData);
+  AnswerLine(action.response,
+             AnnounceBatch(context.store, *action.tables.posting, ReadBatch(fields)));
 }
 
 }  // namespace portavel

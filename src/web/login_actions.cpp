@@ -1,7 +1,12 @@
 // The login form and the login check.
+#include "web/login_actions.h"
+
 #include "account/login_limit.h"
 #include "text/html_escape.h"
-#include "web/web_module.h"
+#include "web/page_frame.h"
+#include "web/page_lines.h"
+#include "web/session_signature.h"
+#include "web/web_password.h"
 
 namespace portavel {
 namespace {
@@ -17,7 +22,9 @@ std::string ClientAddress(const WebRequest& request) {
 
 }  // namespace
 
-void TwmMain_::wmMain_waiLoginAction(const WebRequest& request, WebResponse& response, bool&) {
+void wmMain_waiLoginAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
   PageLines lines;
   AddPageHeader(lines, "Account Login");
   const std::string script = HtmlEscape(request.script_name);
@@ -28,10 +35,10 @@ void TwmMain_::wmMain_waiLoginAction(const WebRequest& request, WebResponse& res
           "  <fieldset>",
           "   <legend>Login Info:</legend>",
           "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"" +
-              std::to_string(DeclaredAccountFieldSize(context_.store, "AccountID")) + "\" />",
+              std::to_string(DeclaredAccountFieldSize(action.context.store, "AccountID")) + "\" />",
           "   <br>",
           "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" maxlength=\"" +
-              std::to_string(DeclaredAccountFieldSize(context_.store, "WALPW") - 1) + "\" />",
+              std::to_string(DeclaredAccountFieldSize(action.context.store, "WALPW") - 1) + "\" />",
           "   <br>",
           "   <input type=\"submit\" value=\"Log in\" />",
           "  </fieldset>",
@@ -43,14 +50,16 @@ void TwmMain_::wmMain_waiLoginAction(const WebRequest& request, WebResponse& res
           " <br>",
           "   Note: To setup your online account please have your Account ID ready and contact the "
           "office at " +
-              CompanyText("Phone") + ".",
+              CompanyText(action.tables, "Phone") + ".",
           "</body>",
           "</html>",
       });
   response.content = JoinPageLines(lines);
 }
 
-void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& response, bool&) {
+void wmMain_waiMainAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
   const std::string account_id = request.content_fields.Value("AccountID");
   const std::string password = request.content_fields.Value("Password");
   auto oops = [&](const std::string& message) {
@@ -64,12 +73,12 @@ void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& resp
   if (account_id.empty()) return oops(" <h1>You haven't specified a customer Account ID!</h1>");
   if (password.empty()) return oops(" <h1>You haven't supplied a password!</h1>");
 
-  std::unique_ptr<Store> session = OpenPrivateSession();
+  std::unique_ptr<Store> session = OpenPrivateSession(action.context);
   // An ID too long to be an account is counted against the address only:
   // there is no account to protect, and its text is not worth keeping.
   const bool could_be_account =
       account_id.size() <= static_cast<size_t>(DeclaredAccountFieldSize(*session, "AccountID"));
-  LoginLimit limit(*session, context_.platform, context_.config.login);
+  LoginLimit limit(*session, action.context.platform, action.context.config.login);
   const LoginAdmission admission =
       limit.Admit(could_be_account ? account_id : std::string(), ClientAddress(request));
   if (admission.refused) {
@@ -98,7 +107,7 @@ void TwmMain_::wmMain_waiMainAction(const WebRequest& request, WebResponse& resp
   // The cookie keeps the account ID as typed; the account is found without regard to case.
   response.cookies.push_back(AccountCookie(account_id));
   // The password just checked is the stored one.
-  AddSessionSignature(request, response, account_id, password);
+  action.session.AddSignature(request, response, account_id, password);
   PageLines lines;
   AddPageHeader(lines, "Logged successful, redirecting...");
   lines.push_back("<meta http-equiv=\"refresh\" content=\"0;URL=MainAccountPg\">");

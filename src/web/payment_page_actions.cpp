@@ -1,6 +1,8 @@
 // The payment pages: choosing how to pay, the amount and card forms, and
 // the two charging actions. The posting and the gateways live in the
 // payment subsystem; these handlers read the request and write the lines.
+#include "web/payment_page_actions.h"
+
 #include <string>
 
 #include "data/data_set_closer.h"
@@ -12,7 +14,9 @@
 #include "payments/typed_card_number.h"
 #include "posting/posting_tables.h"
 #include "text/html_escape.h"
-#include "web/web_module.h"
+#include "web/page_frame.h"
+#include "web/page_lines.h"
+#include "web/session_signature.h"
 
 namespace portavel {
 namespace {
@@ -67,202 +71,13 @@ void AnswerRefusedAmount(PageLines& lines, WebResponse& response) {
   response.content = JoinPageLines(lines);
 }
 
-}  // namespace
-
-void TwmMain_::wmMain_ChoosePayAction(const WebRequest& request, WebResponse& response, bool&) {
-  AnswerPaymentForm(
-      request, response,
-      [this](PageLines& lines, const std::string& script, const std::string& account_id) {
-        if (!tblA.FieldByName("CCInfokey").AsString().empty()) {
-          lines.insert(lines.end(),
-                       {
-                           "  <form action=\"" + script + "/PayBill\" method=\"post\">",
-                           HiddenAccountIdInput("   ", account_id),
-                           "   <input type=\"submit\" value=\"Use " +
-                               HtmlEscape(tblA.FieldByName("Cclast4").AsString()) + "\"/>",
-                           " </form>",
-                           " <br>",
-                       });
-        }
-        lines.insert(lines.end(),
-                     {
-                         " <form action=\"" + script + "/PayOnce\" method=\"post\">",
-                         HiddenAccountIdInput("  ", account_id),
-                         "  <input type=\"submit\" value=\"Enter Credit Card Information\"/><br>",
-                         " </form>",
-                     });
-        if (IsECheckInstallation()) {
-          lines.insert(
-              lines.end(),
-              {
-                  " <br>",
-                  " <form action=\"" + HtmlEscape(context_.config.payments.echeck_url) + "\">",
-                  "  <input type=\"submit\" value=\"Pay by eCheck\"/><br>",
-                  " </form>",
-                  " <p>eCheck payments may take up to 24 hours to post to your account.</p>",
-              });
-        }
-      });
-}
-
-void TwmMain_::wmMain_PayBillAction(const WebRequest& request, WebResponse& response, bool&) {
-  AnswerPaymentForm(
-      request, response,
-      [this](PageLines& lines, const std::string& script, const std::string& account_id) {
-        if (tblA.FieldByName("CCInfokey").AsString().empty()) {
-          lines.insert(lines.end(),
-                       {
-                           "  <b>Request Failed.  Our on line records show your account ",
-                           "     does not have a card on file in the office. ",
-                           "     If you have any questions please call " + CompanyText("Phone"),
-                           "  </b>",
-                           "  <form action=\"" + script + "/MainAccountPG\" method=\"post\">",
-                           HiddenAccountIdInput("   ", account_id),
-                           "   <input type=\"submit\" value=\"Go Back to Account information\"/>",
-                       });
-        } else {
-          Money amount_due = std::max(AmountDue(), Money());
-          lines.insert(lines.end(),
-                       {
-                           "  <form action=\"" + script + "/ProcessCC\" method=\"post\">",
-                           "   <fieldset>",
-                           "    <legend>Pay This Amount:</legend>",
-                           HiddenAccountIdInput("    ", account_id),
-                           PaymentInput("    ", amount_due),
-                           "    <input type=\"submit\" value=\"Pay Now\" />",
-                           "   </fieldset>",
-                       });
-        }
-        lines.push_back(" </form>");
-      });
-}
-
-void TwmMain_::wmMain_PayOnceAction(const WebRequest& request, WebResponse& response, bool&) {
-  RefreshMerchantFromPreferences();
-  AnswerPaymentForm(
-      request, response,
-      [this](PageLines& lines, const std::string& script, const std::string& account_id) {
-        const bool authorize_net = CurrentMerchantId == kAuthorizeNetMerchantId;
-        lines.insert(lines.end(),
-                     {
-                         " <form action=\"" + script + "/ProcessNewCard\" method=\"post\">",
-                         "  <fieldset>",
-                         "   <legend>Enter Billing Information:</legend>",
-                         HiddenAccountIdInput("   ", account_id),
-                         "   Card Number",
-                         "   <input type=\"text\" id=\"CardNum\" name=\"CardNum\"/>",
-                         "   <br>",
-                         "   Exp. Month",
-                         "   <select name=\"ExpMonth\">",
-                         "    <option value=00> Please Select </option>",
-                     });
-        for (int month = 1; month <= 12; ++month) {
-          std::string mm = (month < 10 ? "0" : "") + std::to_string(month);
-          lines.push_back("    <option value=" + mm + "> " + mm + " </option>");
-        }
-        lines.insert(lines.end(), {
-                                      "   </select>",
-                                      "   <br>",
-                                      "   Exp. Year",
-                                      "   <select name=\"ExpYear\">",
-                                      "    <option value=00> Please Select </option>",
-                                  });
-        AddYearOptions(lines, context_.platform.Now().year(), authorize_net);
-        lines.insert(lines.end(), {
-                                      "   </select>",
-                                      "   <br>",
-                                      "   CVN",
-                                      "   <input type=\"text\" id=\"CVN\" name=\"CVN\"/>",
-                                      "   <br>",
-                                      "   Name on Card",
-                                  });
-        if (authorize_net) {
-          lines.insert(lines.end(),
-                       {
-                           "     First name",
-                           "   <input type=\"text\" id=\"billfname\" name=\"BillFName\"/>",
-                           "     Last name",
-                           "   <input type=\"text\" id=\"billlname\" name=\"BillLName\"/>",
-                       });
-        } else {
-          lines.push_back("   <input type=\"text\" id=\"billname\" name=\"BillName\"/>");
-        }
-        lines.insert(lines.end(),
-                     {
-                         "   <br>",
-                         "   Billing Address",
-                         "   <input type=\"text\" id=\"billaddress\" name=\"BillAddress\"/>",
-                         "   <br>",
-                         "   Zip",
-                         "   <input type=\"text\" id=\"billzip\" name=\"BillZip\"/>",
-                         "   <br>",
-                         "   Amount",
-                         PaymentInput("   ", AmountDue()),
-                         "   <input type=\"submit\" value=\"Pay Now\" />",
-                         "  </fieldset>",
-                         " </form>",
-                     });
-        if (IsECheckInstallation()) {
-          lines.push_back(" <span id=\"siteseal\"><script type=\"text/javascript\" src=\"" +
-                          HtmlEscape(context_.config.payments.site_seal_url) +
-                          "\"></script></span>");
-        }
-      });
-}
-
-void TwmMain_::wmMain_ProcessNewCardAction(const WebRequest& request, WebResponse& response,
-                                           bool&) {
-  PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
-  const std::string account_id = SessionAccountId(request);
-  if (account_id == kLoggedOut) {
-    NotLoggedInFragment(lines, request);
-    response.content = JoinPageLines(lines);
-    return;
-  }
-  RefreshMerchantFromPreferences();
-  const EnteredCard card = ReadEnteredCard(request.content_fields);
-  if (!IsCompleteEntry(card, CurrentMerchantId)) {
-    NotLoggedInFragment(lines, request);
-    response.content = JoinPageLines(lines);
-    return;
-  }
-  const std::optional<Money> amount = AcceptedAmount(request);
-  if (!amount) {
-    AnswerRefusedAmount(lines, response);
-    return;
-  }
-  ChargeAndAnswer(request, response, lines, account_id,
-                  CardPayment{CurrentMerchantId, *amount, card});
-}
-
-void TwmMain_::wmMain_ProcessCCAction(const WebRequest& request, WebResponse& response, bool&) {
-  const std::string account_id = SessionAccountId(request);
-  PageLines lines;
-  if (account_id == kLoggedOut) {
-    AddPageHeader(lines, CompanyText("CompanyName"));
-    lines.insert(lines.end(), {"Not Logged In <BR>", kFixedLoginForm,
-                               "  <input type=\"submit\" value=\"Go To Login\"/>", " </form>",
-                               "</html>", "</body>"});
-    response.content = JoinPageLines(lines);
-    return;
-  }
-  const std::optional<Money> amount = AcceptedAmount(request);
-  AddPageHeader(lines, CompanyText("CompanyName"));
-  if (!amount) {
-    AnswerRefusedAmount(lines, response);
-    return;
-  }
-  WriteCardTrace("");
-  ChargeAndAnswer(request, response, lines, account_id,
-                  CardPayment{CurrentMerchantId, *amount, std::nullopt});
-}
-
-void TwmMain_::ChargeAndAnswer(const WebRequest& request, WebResponse& response, PageLines& lines,
-                               const std::string& account_id, const CardPayment& payment) {
-  OpenAccount(account_id);
-  DataSetCloser close_account(tblA);
-  PostingTables& posting = *posting_;
+// Posts and charges a payment for the account and writes the outcome and
+// return lines of the charging pages.
+void ChargeAndAnswer(ModuleRequest& action, PageLines& lines, const std::string& account_id,
+                     const CardPayment& payment) {
+  OpenAccount(action.tables, account_id);
+  DataSetCloser close_account(action.tables.tblA);
+  PostingTables& posting = *action.tables.posting;
   posting.tblBatch.Open();
   DataSetCloser close_batch(posting.tblBatch);
   posting.tblInvoice.Open();
@@ -270,54 +85,264 @@ void TwmMain_::ChargeAndAnswer(const WebRequest& request, WebResponse& response,
   posting.tblTransactions.Open();
   DataSetCloser close_transactions(posting.tblTransactions);
 
+  const ModuleContext& context = action.context;
   const bool approved = ChargeCardPayment(
-      GatewayContext{context_.store, context_.platform, context_.config, context_.identity},
-      PaymentTables{posting, tblRemotePrefs, tblA}, payment,
-      [this](std::string_view text) { WriteCardTrace(text); });
+      GatewayContext{context.store, context.platform, context.config, context.identity},
+      PaymentTables{posting, action.tables.tblRemotePrefs, action.tables.tblA}, payment,
+      [&action](std::string_view text) { WriteCardTrace(action, text); });
   if (approved) {
     lines.insert(lines.end(), {"  <b>Transaction Successful.<BR>", "  </b>"});
   } else {
     lines.insert(lines.end(), {"  <b>Transaction was not successful.  Please call the office: " +
-                                   CompanyText("Phone") + "<BR>",
+                                   CompanyText(action.tables, "Phone") + "<BR>",
                                "  </b>"});
   }
-  AddReturnLines(lines, HtmlEscape(request.script_name), account_id);
+  AddReturnLines(lines, HtmlEscape(action.request.script_name), account_id);
   AddPageEnd(lines);
-  response.content = JoinPageLines(lines);
+  action.response.content = JoinPageLines(lines);
 }
 
-void TwmMain_::AnswerPaymentForm(
-    const WebRequest& request, WebResponse& response,
+// The common frame of the payment forms: the logged-out answer, or the
+// page head, the account opened for `compose` (which gets the escaped
+// script name and the account id) and the page end.
+void AnswerPaymentForm(
+    ModuleRequest& action,
     const std::function<void(PageLines&, const std::string&, const std::string&)>& compose) {
-  const std::string account_id = SessionAccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
+  const WebRequest& request = action.request;
+  const std::string account_id = action.session.AccountId(request);
+  const std::string company = CompanyText(action.tables, "CompanyName");
+  if (AnsweredLoggedOut(request, action.response, account_id, company)) return;
   PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
-  OpenAccount(account_id);
-  DataSetCloser close_account(tblA);
+  AddPageHeader(lines, company);
+  OpenAccount(action.tables, account_id);
+  DataSetCloser close_account(action.tables.tblA);
   compose(lines, HtmlEscape(request.script_name), account_id);
   AddPageEnd(lines);
-  response.content = JoinPageLines(lines);
+  action.response.content = JoinPageLines(lines);
 }
 
-std::optional<Money> TwmMain_::AcceptedAmount(const WebRequest& request) {
-  return AcceptedPaymentAmount(request.content_fields.Value("Payment"),
-                               tblRemotePrefs.FieldByName("CCMin").AsMoney(),
-                               context_.config.payments.max_amount);
+// The request's Payment field as an amount that may be charged: above the
+// preferences' CCMin, within the configured maximum, whole cents.
+std::optional<Money> AcceptedAmount(ModuleRequest& action) {
+  return AcceptedPaymentAmount(action.request.content_fields.Value("Payment"),
+                               action.tables.tblRemotePrefs.FieldByName("CCMin").AsMoney(),
+                               action.context.config.payments.max_amount);
 }
 
-void TwmMain_::RefreshMerchantFromPreferences() {
-  CurrentMerchantId = static_cast<int32_t>(tblRemotePrefs.FieldByName("MerchantID").AsInteger());
+// The card-entry pages use the merchant of the preferences row as it is now.
+void RefreshMerchantFromPreferences(ModuleRequest& action) {
+  ModuleTables& tables = action.tables;
+  tables.CurrentMerchantId =
+      static_cast<int32_t>(tables.tblRemotePrefs.FieldByName("MerchantID").AsInteger());
 }
 
-Money TwmMain_::AmountDue() {
-  return AccountBalance(context_.store,
-                        static_cast<int32_t>(tblA.FieldByName("AccountIndex").AsInteger()));
+// What the open tblA account owes (a credit is negative).
+Money AmountDue(ModuleRequest& action) {
+  DataSet& account = action.tables.tblA;
+  return AccountBalance(action.context.store,
+                        static_cast<int32_t>(account.FieldByName("AccountIndex").AsInteger()));
 }
 
-bool TwmMain_::IsECheckInstallation() const {
-  const auto& echeck = context_.config.installation.echeck_installation_id;
-  return echeck && context_.identity.SameDatabaseId(*echeck);
+bool IsECheckInstallation(const ModuleContext& context) {
+  const auto& echeck = context.config.installation.echeck_installation_id;
+  return echeck && context.identity.SameDatabaseId(*echeck);
+}
+
+}  // namespace
+
+void wmMain_ChoosePayAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  AnswerPaymentForm(action, [&action](PageLines& lines, const std::string& script,
+                                      const std::string& account_id) {
+    if (!action.tables.tblA.FieldByName("CCInfokey").AsString().empty()) {
+      lines.insert(
+          lines.end(),
+          {
+              "  <form action=\"" + script + "/PayBill\" method=\"post\">",
+              HiddenAccountIdInput("   ", account_id),
+              "   <input type=\"submit\" value=\"Use " +
+                  HtmlEscape(action.tables.tblA.FieldByName("Cclast4").AsString()) + "\"/>",
+              " </form>",
+              " <br>",
+          });
+    }
+    lines.insert(lines.end(),
+                 {
+                     " <form action=\"" + script + "/PayOnce\" method=\"post\">",
+                     HiddenAccountIdInput("  ", account_id),
+                     "  <input type=\"submit\" value=\"Enter Credit Card Information\"/><br>",
+                     " </form>",
+                 });
+    if (IsECheckInstallation(action.context)) {
+      lines.insert(
+          lines.end(),
+          {
+              " <br>",
+              " <form action=\"" + HtmlEscape(action.context.config.payments.echeck_url) + "\">",
+              "  <input type=\"submit\" value=\"Pay by eCheck\"/><br>",
+              " </form>",
+              " <p>eCheck payments may take up to 24 hours to post to your account.</p>",
+          });
+    }
+  });
+}
+
+void wmMain_PayBillAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  AnswerPaymentForm(action, [&action](PageLines& lines, const std::string& script,
+                                      const std::string& account_id) {
+    if (action.tables.tblA.FieldByName("CCInfokey").AsString().empty()) {
+      lines.insert(
+          lines.end(),
+          {
+              "  <b>Request Failed.  Our on line records show your account ",
+              "     does not have a card on file in the office. ",
+              "     If you have any questions please call " + CompanyText(action.tables, "Phone"),
+              "  </b>",
+              "  <form action=\"" + script + "/MainAccountPG\" method=\"post\">",
+              HiddenAccountIdInput("   ", account_id),
+              "   <input type=\"submit\" value=\"Go Back to Account information\"/>",
+          });
+    } else {
+      Money amount_due = std::max(AmountDue(action), Money());
+      lines.insert(lines.end(), {
+                                    "  <form action=\"" + script + "/ProcessCC\" method=\"post\">",
+                                    "   <fieldset>",
+                                    "    <legend>Pay This Amount:</legend>",
+                                    HiddenAccountIdInput("    ", account_id),
+                                    PaymentInput("    ", amount_due),
+                                    "    <input type=\"submit\" value=\"Pay Now\" />",
+                                    "   </fieldset>",
+                                });
+    }
+    lines.push_back(" </form>");
+  });
+}
+
+void wmMain_PayOnceAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  RefreshMerchantFromPreferences(action);
+  AnswerPaymentForm(action, [&action](PageLines& lines, const std::string& script,
+                                      const std::string& account_id) {
+    const bool authorize_net = action.tables.CurrentMerchantId == kAuthorizeNetMerchantId;
+    lines.insert(lines.end(),
+                 {
+                     " <form action=\"" + script + "/ProcessNewCard\" method=\"post\">",
+                     "  <fieldset>",
+                     "   <legend>Enter Billing Information:</legend>",
+                     HiddenAccountIdInput("   ", account_id),
+                     "   Card Number",
+                     "   <input type=\"text\" id=\"CardNum\" name=\"CardNum\"/>",
+                     "   <br>",
+                     "   Exp. Month",
+                     "   <select name=\"ExpMonth\">",
+                     "    <option value=00> Please Select </option>",
+                 });
+    for (int month = 1; month <= 12; ++month) {
+      std::string mm = (month < 10 ? "0" : "") + std::to_string(month);
+      lines.push_back("    <option value=" + mm + "> " + mm + " </option>");
+    }
+    lines.insert(lines.end(), {
+                                  "   </select>",
+                                  "   <br>",
+                                  "   Exp. Year",
+                                  "   <select name=\"ExpYear\">",
+                                  "    <option value=00> Please Select </option>",
+                              });
+    AddYearOptions(lines, action.context.platform.Now().year(), authorize_net);
+    lines.insert(lines.end(), {
+                                  "   </select>",
+                                  "   <br>",
+                                  "   CVN",
+                                  "   <input type=\"text\" id=\"CVN\" name=\"CVN\"/>",
+                                  "   <br>",
+                                  "   Name on Card",
+                              });
+    if (authorize_net) {
+      lines.insert(lines.end(), {
+                                    "     First name",
+                                    "   <input type=\"text\" id=\"billfname\" name=\"BillFName\"/>",
+                                    "     Last name",
+                                    "   <input type=\"text\" id=\"billlname\" name=\"BillLName\"/>",
+                                });
+    } else {
+      lines.push_back("   <input type=\"text\" id=\"billname\" name=\"BillName\"/>");
+    }
+    lines.insert(lines.end(),
+                 {
+                     "   <br>",
+                     "   Billing Address",
+                     "   <input type=\"text\" id=\"billaddress\" name=\"BillAddress\"/>",
+                     "   <br>",
+                     "   Zip",
+                     "   <input type=\"text\" id=\"billzip\" name=\"BillZip\"/>",
+                     "   <br>",
+                     "   Amount",
+                     PaymentInput("   ", AmountDue(action)),
+                     "   <input type=\"submit\" value=\"Pay Now\" />",
+                     "  </fieldset>",
+                     " </form>",
+                 });
+    if (IsECheckInstallation(action.context)) {
+      lines.push_back(" <span id=\"siteseal\"><script type=\"text/javascript\" src=\"" +
+                      HtmlEscape(action.context.config.payments.site_seal_url) +
+                      "\"></script></span>");
+    }
+  });
+}
+
+void wmMain_ProcessNewCardAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  PageLines lines;
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
+  const std::string account_id = action.session.AccountId(request);
+  if (account_id == kLoggedOut) {
+    NotLoggedInFragment(lines, request);
+    response.content = JoinPageLines(lines);
+    return;
+  }
+  RefreshMerchantFromPreferences(action);
+  const EnteredCard card = ReadEnteredCard(request.content_fields);
+  if (!IsCompleteEntry(card, action.tables.CurrentMerchantId)) {
+    NotLoggedInFragment(lines, request);
+    response.content = JoinPageLines(lines);
+    return;
+  }
+  const std::optional<Money> amount = AcceptedAmount(action);
+  if (!amount) {
+    AnswerRefusedAmount(lines, response);
+    return;
+  }
+  ChargeAndAnswer(action, lines, account_id,
+                  CardPayment{action.tables.CurrentMerchantId, *amount, card});
+}
+
+void wmMain_ProcessCCAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  const std::string account_id = action.session.AccountId(request);
+  PageLines lines;
+  if (account_id == kLoggedOut) {
+    AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
+    lines.insert(lines.end(), {"Not Logged In <BR>", kFixedLoginForm,
+                               "  <input type=\"submit\" value=\"Go To Login\"/>", " </form>",
+                               "</html>", "</body>"});
+    response.content = JoinPageLines(lines);
+    return;
+  }
+  const std::optional<Money> amount = AcceptedAmount(action);
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
+  if (!amount) {
+    AnswerRefusedAmount(lines, response);
+    return;
+  }
+  WriteCardTrace(action, "");
+  ChargeAndAnswer(action, lines, account_id,
+                  CardPayment{action.tables.CurrentMerchantId, *amount, std::nullopt});
 }
 
 }  // namespace portavel

@@ -1,5 +1,11 @@
 #include "web/web_module.h"
 
+#include "web/account_page_actions.h"
+#include "web/default_actions.h"
+#include "web/delivery_actions.h"
+#include "web/login_actions.h"
+#include "web/payment_page_actions.h"
+
 #include "account/account_tables.h"
 #include "data/query_helpers.h"
 #include "payments/merchant_settings.h"
@@ -10,32 +16,12 @@ namespace portavel {
 
 TwmMain_::TwmMain_(ModuleContext context)
     : context_(context),
-      session_(context.config, context.store, context.platform),
-      tblRemotePrefs(context.store, "UserData", "RemotePrefs.DB"),
-      tblCompany(context.store, "UserData", "Company.DB"),
-      tblA(context.store, "UserData", "Accounts.DB"),
-      tblT(context.store, "UserData", "Tanks.DB"),
-      tblI(context.store, "UserData", "Invoices.DB") {
-  DeclareAccountTables(tblA, tblT, tblI);
-  TPAccount.data_set = &tblA;
-  TPTanks.data_set = &tblT;
-  TPInvoices.data_set = &tblI;
-  const auto& reduced = context.config.installation.reduced_portal_installation_id;
-  DeclareAccountProducers(TPAccount, TPTanks, TPInvoices,
-                          reduced && context.identity.SameDatabaseId(*reduced));
-  // A request uses a few of the row's 230 fields.
-  tblRemotePrefs.SetFieldsReadWithRow({});
-  tblRemotePrefs.Open();
-  posting_ = std::make_unique<PostingTables>(context.store, context.platform, tblRemotePrefs);
-  CurrentMerchantId = static_cast<int32_t>(tblRemotePrefs.FieldByName("MerchantID").AsInteger());
-  tblCompany.Open();
-  if (tblRemotePrefs.FieldByName("CCDebug").AsBoolean()) trace_.Open("debug.txt");
+      tables_(context_),
+      session_(context.config, context.store, context.platform) {
   BuildActionTable();
 }
 
-TwmMain_::~TwmMain_() {
-  trace_.Close();
-}
+TwmMain_::~TwmMain_() = default;
 
 ActionHandler TwmMain_::Bind(void (TwmMain_::*handler)(const WebRequest&, WebResponse&, bool&)) {
   return [this, handler](const WebRequest& request, WebResponse& response, bool& handled) {
@@ -43,20 +29,26 @@ ActionHandler TwmMain_::Bind(void (TwmMain_::*handler)(const WebRequest&, WebRes
   };
 }
 
+ActionHandler TwmMain_::Bind(void (*action)(ModuleRequest&)) {
+  return [this, action](const WebRequest& request, WebResponse& response, bool&) {
+    ModuleRequest serving{request, response, context_, tables_, session_};
+    action(serving);
+  };
+}
+
 void TwmMain_::BuildActionTable() {
   actions_ = {
-      {"waiLogin", "/Login", MethodType::Any, false, true, Bind(&TwmMain_::wmMain_waiLoginAction)},
-      {"waiDefault", "", MethodType::Post, true, true, Bind(&TwmMain_::wmMain_waiDefaultAction)},
-      {"waiMain", "/Main", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_waiMainAction)},
+      {"waiLogin", "/Login", MethodType::Any, false, true, Bind(&wmMain_waiLoginAction)},
+      {"waiDefault", "", MethodType::Post, true, true, Bind(&wmMain_waiDefaultAction)},
+      {"waiMain", "/Main", MethodType::Post, false, true, Bind(&wmMain_waiMainAction)},
       {"MainAccountPg", "/MainAccountPg", MethodType::Post, false, true,
-       Bind(&TwmMain_::wmMain_MainAccountPgAction)},
+       Bind(&wmMain_MainAccountPgAction)},
       {"ProcessRFF", "/ProcessRFF", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_ProcessRFFAction)},
       {"ProcTankKey", "/ProcTankKey", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_ProcTankKeyAction)},
-      {"ProcessCC", "/ProcessCC", MethodType::Post, false, true,
-       Bind(&TwmMain_::wmMain_ProcessCCAction)},
-      {"PayBill", "/PayBill", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_PayBillAction)},
+      {"ProcessCC", "/ProcessCC", MethodType::Post, false, true, Bind(&wmMain_ProcessCCAction)},
+      {"PayBill", "/PayBill", MethodType::Post, false, true, Bind(&wmMain_PayBillAction)},
       {"PWForget", "/PWForget", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_PWForgetAction)},
       {"EmailPW", "/EmailPW", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_EmailPWAction)},
@@ -64,16 +56,14 @@ void TwmMain_::BuildActionTable() {
        Bind(&TwmMain_::wmMain_ChangePWAction)},
       {"PWChange", "/PWChange", MethodType::Post, false, true,
        Bind(&TwmMain_::wmMain_PWChangeAction)},
-      {"Logout", "/Logout", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_LogoutAction)},
-      {"ChoosePay", "/ChoosePay", MethodType::Post, false, true,
-       Bind(&TwmMain_::wmMain_ChoosePayAction)},
-      {"PayOnce", "/PayOnce", MethodType::Post, false, true, Bind(&TwmMain_::wmMain_PayOnceAction)},
+      {"Logout", "/Logout", MethodType::Post, false, true, Bind(&wmMain_LogoutAction)},
+      {"ChoosePay", "/ChoosePay", MethodType::Post, false, true, Bind(&wmMain_ChoosePayAction)},
+      {"PayOnce", "/PayOnce", MethodType::Post, false, true, Bind(&wmMain_PayOnceAction)},
       {"ProcessNewCard", "/ProcessNewCard", MethodType::Post, false, true,
-       Bind(&TwmMain_::wmMain_ProcessNewCardAction)},
-      {"RecordDelivery", "/rd", MethodType::Any, false, true,
-       Bind(&TwmMain_::wmMain_RecordDeliveryAction)},
-      {"Online", "/Online", MethodType::Get, false, true, Bind(&TwmMain_::wmMain_OnlineAction)},
-      {"BatchInfo", "/bi", MethodType::Any, false, true, Bind(&TwmMain_::wmMain_BatchInfoAction)},
+       Bind(&wmMain_ProcessNewCardAction)},
+      {"RecordDelivery", "/rd", MethodType::Any, false, true, Bind(&wmMain_RecordDeliveryAction)},
+      {"Online", "/Online", MethodType::Get, false, true, Bind(&wmMain_OnlineAction)},
+      {"BatchInfo", "/bi", MethodType::Any, false, true, Bind(&wmMain_BatchInfoAction)},
   };
 }
 
@@ -82,11 +72,11 @@ bool TwmMain_::HandleRequest(const WebRequest& request, WebResponse& response) {
 }
 
 std::unique_ptr<Store> TwmMain_::OpenPrivateSession() const {
-  return std::make_unique<Store>(context_.config.database);
+  return portavel::OpenPrivateSession(context_);
 }
 
 std::string TwmMain_::CompanyText(std::string_view field) {
-  return HtmlEscape(tblCompany.FieldByName(field).AsString());
+  return portavel::CompanyText(tables_, field);
 }
 
 std::string TwmMain_::SessionAccountId(const WebRequest& request) const {
@@ -100,20 +90,12 @@ void TwmMain_::AddSessionSignature(const WebRequest& request, WebResponse& respo
 }
 
 void TwmMain_::OpenAccount(const std::string& account_id) {
-  tblA.Close();
-  tblA.ClearFilters();
-  tblA.AddFilter("AccountID", Value::Text(account_id), /*case_insensitive=*/true);
-  tblA.Open();
-}
-
-void TwmMain_::RefreshMerchantForAccount(const std::string& account_id) {
-  CurrentMerchantId = ResolveMerchantId(context_.store, AccountIndexOf(context_.store, account_id));
-  WriteCardTrace("Merchant ID: " + std::to_string(CurrentMerchantId));
+  portavel::OpenAccount(tables_, account_id);
 }
 
 void TwmMain_::WriteCardTrace(std::string_view text) {
-  if (!tblRemotePrefs.FieldByName("CCDebug").AsBoolean()) return;
-  trace_.Write(context_.platform, text);
+  if (!tables_.tblRemotePrefs.FieldByName("CCDebug").AsBoolean()) return;
+  tables_.trace.Write(context_.platform, text);
 }
 
 }  // namespace portavel

@@ -1,0 +1,64 @@
+#include "web/module_request.h"
+
+#include "account/account_tables.h"
+#include "data/query_helpers.h"
+#include "payments/merchant_settings.h"
+#include "posting/posting_tables.h"
+#include "text/html_escape.h"
+
+namespace portavel {
+
+ModuleTables::ModuleTables(const ModuleContext& context)
+    : tblRemotePrefs(context.store, "UserData", "RemotePrefs.DB"),
+      tblCompany(context.store, "UserData", "Company.DB"),
+      tblA(context.store, "UserData", "Accounts.DB"),
+      tblT(context.store, "UserData", "Tanks.DB"),
+      tblI(context.store, "UserData", "Invoices.DB") {
+  DeclareAccountTables(tblA, tblT, tblI);
+  TPAccount.data_set = &tblA;
+  TPTanks.data_set = &tblT;
+  TPInvoices.data_set = &tblI;
+  const auto& reduced = context.config.installation.reduced_portal_installation_id;
+  DeclareAccountProducers(TPAccount, TPTanks, TPInvoices,
+                          reduced && context.identity.SameDatabaseId(*reduced));
+  // A request uses a few of the row's 230 fields.
+  tblRemotePrefs.SetFieldsReadWithRow({});
+  tblRemotePrefs.Open();
+  posting = std::make_unique<PostingTables>(context.store, context.platform, tblRemotePrefs);
+  CurrentMerchantId = static_cast<int32_t>(tblRemotePrefs.FieldByName("MerchantID").AsInteger());
+  tblCompany.Open();
+  if (tblRemotePrefs.FieldByName("CCDebug").AsBoolean()) trace.Open("debug.txt");
+}
+
+ModuleTables::~ModuleTables() {
+  trace.Close();
+}
+
+std::string CompanyText(ModuleTables& tables, std::string_view field) {
+  return HtmlEscape(tables.tblCompany.FieldByName(field).AsString());
+}
+
+void OpenAccount(ModuleTables& tables, const std::string& account_id) {
+  DataSet& accounts = tables.tblA;
+  accounts.Close();
+  accounts.ClearFilters();
+  accounts.AddFilter("AccountID", Value::Text(account_id), /*case_insensitive=*/true);
+  accounts.Open();
+}
+
+std::unique_ptr<Store> OpenPrivateSession(const ModuleContext& context) {
+  return std::make_unique<Store>(context.config.database);
+}
+
+void RefreshMerchantForAccount(ModuleRequest& action, const std::string& account_id) {
+  Store& store = action.context.store;
+  action.tables.CurrentMerchantId = ResolveMerchantId(store, AccountIndexOf(store, account_id));
+  WriteCardTrace(action, "Merchant ID: " + std::to_string(action.tables.CurrentMerchantId));
+}
+
+void WriteCardTrace(ModuleRequest& action, std::string_view text) {
+  if (!action.tables.tblRemotePrefs.FieldByName("CCDebug").AsBoolean()) return;
+  action.tables.trace.Write(action.context.platform, text);
+}
+
+}  // namespace portavel
