@@ -9,12 +9,11 @@
 
 #include "account/html_table_producer.h"
 #include "data/data_set.h"
+#include "data/data_set_closer.h"
 #include "receivables/account_aging.h"
 #include "text/html_escape.h"
 #include "web/page_frame.h"
 #include "web/page_lines.h"
-#include "web/session_signature.h"
-#include "web/web_password.h"
 
 namespace portavel {
 namespace {
@@ -49,55 +48,23 @@ void ShowUnwrittenAging(HtmlTableProducer& producer, DataSet& account, const Agi
   };
 }
 
-}  // namespace
-
-void wmMain_MainAccountPgAction(ModuleRequest& action) {
-  const WebRequest& request = action.request;
-  WebResponse& response = action.response;
-  action.tables.tblRemotePrefs.Open();
-  const std::string account_id = action.session.AccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, "Not Logged In!")) return;
-  OpenAccount(action.tables, account_id);
-  if (action.tables.tblA.IsEmpty()) {
-    action.tables.tblA.Close();
-    response.content = NotLoggedInPage(request, "Not Logged In!");
-    return;
-  }
-  const AccountAgingWrite aging = AgeAccountWithin(action.context.store, action.context.platform,
-                                                   action.tables.tblA, kPageAgingWaitMs);
-  if (!aging.written) ShowUnwrittenAging(action.tables.TPAccount, action.tables.tblA, aging.aging);
-  const std::string greeting_name = HtmlEscape(action.tables.tblA.FieldByName("Name").AsString());
-  action.tables.tblA.Close();
-  action.tables.TPAccount.header.clear();
-
-  const std::string script = HtmlEscape(request.script_name);
+// The buttons of the page: change password, record a reading, request
+// fuel, pay the bill (when the portal takes cards) and log out.
+void AddAccountButtons(PageLines& lines, const std::string& script, const std::string& account_id,
+                       bool offers_payment) {
   const std::string hidden_id =
       "  <input type=\"hidden\" id=\"AccountID\" name=\"AccountID\" value=\"" +
       HtmlEscape(account_id) + "\"/> ";
-  PageLines lines;
-  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
-  lines.insert(lines.end(), {
-                                " <h1 align=\"center\">Hello " + greeting_name + "</h1>",
-                                " <h1 align=\"center\">This is your account information</h1>",
-                                " <form action=\"" + script + "/ChangePW\" method=\"post\">",
-                                hidden_id,
-                                "  <input type=\"submit\" value=\"Change Password\" /> ",
-                                " </form>",
-                                " <br>",
-                                " <form action=\"" + script + "/RecordReading\" method=\"post\">",
-                                hidden_id,
-                                "  <input type=\"submit\" value=\"Record a Reading\" /> ",
-                                " </form>",
-                                " <br>",
-                                " <form action=\"" + script + "/ProcessRFF\" method=\"post\">",
-                                hidden_id,
-                                "  <input type=\"submit\" value=\"Request Fuel\" /> ",
-                                " </form>",
-                                " <br>",
-                            });
-  const auto& reduced = action.context.config.installation.reduced_portal_installation_id;
-  bool reduced_portal = reduced && action.context.identity.SameDatabaseId(*reduced);
-  if (!reduced_portal && action.tables.tblRemotePrefs.FieldByName("UseCC").AsBoolean()) {
+  for (const auto& [path, label] :
+       {std::pair<const char*, const char*>{"ChangePW", "Change Password"},
+        {"RecordReading", "Record a Reading"},
+        {"ProcessRFF", "Request Fuel"}}) {
+    lines.insert(
+        lines.end(),
+        {" <form action=\"" + script + "/" + path + "\" method=\"post\">", hidden_id,
+         "  <input type=\"submit\" value=\"" + std::string(label) + "\" /> ", " </form>", " <br>"});
+  }
+  if (offers_payment) {
     lines.insert(lines.end(), {
                                   " <form action=\"" + script + "/ChoosePay\" method=\"post\">",
                                   HiddenAccountIdInput("  ", account_id),
@@ -112,19 +79,61 @@ void wmMain_MainAccountPgAction(ModuleRequest& action) {
                                 " </form>",
                                 " <br>",
                             });
-  std::string body = JoinPageLines(lines);
+}
 
-  OpenAccount(action.tables, account_id);
-  if (!action.tables.tblA.IsEmpty()) body += action.tables.TPAccount.Content();
-  action.tables.tblT.Open();
-  if (!action.tables.tblT.IsEmpty()) body += action.tables.TPTanks.Content();
-  action.tables.tblT.Close();
-  action.tables.tblI.Open();
-  if (!action.tables.tblI.IsEmpty()) body += action.tables.TPInvoices.Content();
-  action.tables.tblI.Close();
-  action.tables.tblA.Close();
-  body += "</BODY></HTML>";
-  response.content = body;
+bool OffersPayment(ModuleRequest& action) {
+  const auto& reduced = action.context.config.installation.reduced_portal_installation_id;
+  const bool reduced_portal = reduced && action.context.identity.SameDatabaseId(*reduced);
+  return !reduced_portal && action.tables.tblRemotePrefs.FieldByName("UseCC").AsBoolean();
+}
+
+// The account, tank and invoice tables, each shown when it has rows.
+std::string AccountTables(ModuleTables& tables, const std::string& account_id) {
+  std::string html;
+  OpenAccount(tables, account_id);
+  const DataSetCloser close_account(tables.tblA);
+  if (!tables.tblA.IsEmpty()) html += tables.TPAccount.Content();
+  for (auto [data_set, producer] :
+       {std::pair{&tables.tblT, &tables.TPTanks}, std::pair{&tables.tblI, &tables.TPInvoices}}) {
+    data_set->Open();
+    const DataSetCloser close(*data_set);
+    if (!data_set->IsEmpty()) html += producer->Content();
+  }
+  return html;
+}
+
+// Ages the account now; the greeting's name, or nothing without the account.
+std::optional<std::string> AgedAccountName(ModuleRequest& action, const std::string& account_id) {
+  ModuleTables& tables = action.tables;
+  OpenAccount(tables, account_id);
+  const DataSetCloser close_account(tables.tblA);
+  if (tables.tblA.IsEmpty()) return std::nullopt;
+  const AccountAgingWrite aging = AgeAccountWithin(action.context.store, action.context.platform,
+                                                   tables.tblA, kPageAgingWaitMs);
+  if (!aging.written) ShowUnwrittenAging(tables.TPAccount, tables.tblA, aging.aging);
+  return HtmlEscape(tables.tblA.FieldByName("Name").AsString());
+}
+
+}  // namespace
+
+void wmMain_MainAccountPgAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  action.tables.tblRemotePrefs.Open();
+  const std::string account_id = action.session.AccountId(request);
+  if (AnsweredLoggedOut(request, action.response, account_id, "Not Logged In!")) return;
+  const std::optional<std::string> name = AgedAccountName(action, account_id);
+  if (!name) {
+    action.response.content = NotLoggedInPage(request, "Not Logged In!");
+    return;
+  }
+  action.tables.TPAccount.header.clear();
+  PageLines lines;
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
+  lines.insert(lines.end(), {" <h1 align=\"center\">Hello " + *name + "</h1>",
+                             " <h1 align=\"center\">This is your account information</h1>"});
+  AddAccountButtons(lines, HtmlEscape(request.script_name), account_id, OffersPayment(action));
+  action.response.content =
+      JoinPageLines(lines) + AccountTables(action.tables, account_id) + "</BODY></HTML>";
 }
 
 }  // namespace portavel
