@@ -20,6 +20,46 @@ std::string ClientAddress(const WebRequest& request) {
   return request.environment("REMOTE_ADDR").value_or(std::string());
 }
 
+// The login check's answer to anything but a login: "OOPS!" and one line.
+void AnswerOops(WebResponse& response, const std::string& message) {
+  PageLines lines;
+  AddPageHeader(lines, "OOPS!");
+  lines.push_back(message);
+  AddPageEnd(lines);
+  response.content = JoinPageLines(lines);
+}
+
+// 429 rather than the other failures' 200: the web server's logs and tools
+// such as fail2ban can tell a locked-out guesser from a typo.
+void AnswerLockedOut(WebResponse& response, const LoginAdmission& admission) {
+  response.status_code = kTooManyRequests;
+  response.reason = "Too Many Requests";
+  response.custom_headers.emplace_back("Retry-After",
+                                       std::to_string(admission.retry_after_seconds));
+  AnswerOops(response, kTooManyFailuresLine);
+}
+
+// The account ID the login limit counts: an ID too long to be an account
+// is counted against the address only, as there is no account to protect
+// and its text is not worth keeping.
+std::string LimitedAccountId(Store& session, const std::string& account_id) {
+  const bool could_be_account =
+      account_id.size() <= static_cast<size_t>(DeclaredAccountFieldSize(session, "AccountID"));
+  return could_be_account ? account_id : std::string();
+}
+
+// The page line of a failed login, "" when the password is right.
+std::string LoginFailure(Store& session, const std::string& account_id,
+                         const std::string& password) {
+  DataSet accounts(session, "UserData", "Accounts.DB");
+  accounts.SetReadOnly(true);
+  OpenAccountsById(accounts, account_id);
+  return PasswordCheckFailure(
+      session, accounts, account_id, password,
+      " <h1>'" + HtmlEscape(account_id) +
+          "' doesn't exist as a customer account ID in the customer database!</h1>");
+}
+
 }  // namespace
 
 void wmMain_waiLoginAction(ModuleRequest& action) {
@@ -62,45 +102,20 @@ void wmMain_waiMainAction(ModuleRequest& action) {
   WebResponse& response = action.response;
   const std::string account_id = request.content_fields.Value("AccountID");
   const std::string password = request.content_fields.Value("Password");
-  auto oops = [&](const std::string& message) {
-    PageLines lines;
-    AddPageHeader(lines, "OOPS!");
-    lines.push_back(message);
-    AddPageEnd(lines);
-    response.content = JoinPageLines(lines);
-  };
-
-  if (account_id.empty()) return oops(" <h1>You haven't specified a customer Account ID!</h1>");
-  if (password.empty()) return oops(" <h1>You haven't supplied a password!</h1>");
+  if (account_id.empty()) {
+    return AnswerOops(response, " <h1>You haven't specified a customer Account ID!</h1>");
+  }
+  if (password.empty()) return AnswerOops(response, " <h1>You haven't supplied a password!</h1>");
 
   std::unique_ptr<Store> session = OpenPrivateSession(action.context);
-  // An ID too long to be an account is counted against the address only:
-  // there is no account to protect, and its text is not worth keeping.
-  const bool could_be_account =
-      account_id.size() <= static_cast<size_t>(DeclaredAccountFieldSize(*session, "AccountID"));
   LoginLimit limit(*session, action.context.platform, action.context.config.login);
   const LoginAdmission admission =
-      limit.Admit(could_be_account ? account_id : std::string(), ClientAddress(request));
-  if (admission.refused) {
-    // 429 rather than the other failures' 200: the web server's logs and
-    // tools such as fail2ban can tell a locked-out guesser from a typo.
-    response.status_code = kTooManyRequests;
-    response.reason = "Too Many Requests";
-    response.custom_headers.emplace_back("Retry-After",
-                                         std::to_string(admission.retry_after_seconds));
-    return oops(kTooManyFailuresLine);
-  }
-
-  DataSet accounts(*session, "UserData", "Accounts.DB");
-  accounts.SetReadOnly(true);
-  OpenAccountsById(accounts, account_id);
-  const std::string failure = PasswordCheckFailure(
-      *session, accounts, account_id, password,
-      " <h1>'" + HtmlEscape(account_id) +
-          "' doesn't exist as a customer account ID in the customer database!</h1>");
+      limit.Admit(LimitedAccountId(*session, account_id), ClientAddress(request));
+  if (admission.refused) return AnswerLockedOut(response, admission);
+  const std::string failure = LoginFailure(*session, account_id, password);
   if (!failure.empty()) {
     limit.Failed(admission);
-    return oops(failure);
+    return AnswerOops(response, failure);
   }
   limit.Succeeded(admission);
 
