@@ -3,6 +3,7 @@
 // tried without real data.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,29 @@ struct DemoLogin {
 
 const std::vector<DemoLogin>& DemoLogins();
 
+// One event of the demo's history, as the office and the truck saw it.
+// Its amounts are not here: posting and pricing work them out.
+struct DemoEntry {
+  enum class Kind { kDelivery, kRental, kCheckPayment, kBudgetPayment, kCardPayment };
+  int account = 0;  // AccountIndex
+  int days_ago = 0;
+  Kind kind = Kind::kDelivery;
+  int tank = 0;                // deliveries and rentals
+  int product = 0;             // what a delivery or rental sells
+  const char* quantity = "";   // gallons delivered, or a payment's amount
+  int pays_entry = -1;         // a payment of an earlier entry's whole total
+  const char* reference = "";  // a check payment's number
+  const char* price = "";      // a delivery's unit price; empty: the list price
+};
+
+// In posting order, oldest first.
+std::span<const DemoEntry> DemoHistory();
+
 // The delivery ticket the demo's truck has still to record: today's open
 // delivery batch holding an invoice of HV1002 for its heating oil tank,
 // with the office's product line (150 gallons at the pre-buy price). What
-// "/rd" needs to record it; the documentation's curl example uses these.
+// "/rd" needs to record it; the documentation's curl example uses these,
+// and posting the history must arrive at these keys.
 struct DemoTicket {
   int account = 0;
   int tank = 0;
@@ -35,9 +55,14 @@ struct DemoTicket {
 };
 const DemoTicket& DemoDeliveryTicket();
 
-// The data set in the load file's form. Invoice, payment and delivery
-// dates are counted back from `today`, so that the ages look current.
-// The accounts' aging fields are left null: they follow from the invoices.
+// The delivery batches' driver.
+inline constexpr const char* kDemoDriverName = "Dale Porter";
+
+// The data set in the load file's form, without the history: company,
+// preferences, products, taxes and their lists, accounts, tanks, pre-buy
+// contracts and price tiers, and the key sequences, which the history
+// then draws from. Dates are counted back from `today`. The accounts'
+// aging fields are left null: they follow from the invoices.
 std::string DemoDataJson(DateTime today);
 
 }  // namespace portavel

@@ -11,7 +11,8 @@ namespace portavel {
 class Platform;
 class Store;
 
-// Loads the demo data dated from the platform's today and ages every demo
+// Loads the demo data dated from the platform's today, posts its history
+// through the posting and pricing code, and ages every demo
 // account as of today, as the account page would. Refuses with DataError
 // when the store already holds accounts, so that demo rows never mix with
 // a dealer's own.

@@ -6,13 +6,13 @@
 #include <set>
 #include <sstream>
 
+#include "account/account_password.h"
 #include "admin/demo_data.h"
 #include "data/data_set.h"
 #include "data/query.h"
 #include "support/admin_tool_runner.h"
 #include "support/fake_platform.h"
 #include "support/temp_store.h"
-#include "web/web_password.h"
 
 namespace portavel {
 namespace {
@@ -117,6 +117,57 @@ TEST_F(DemoDataTest, KeySequencesContinueAfterTheDemoKeys) {
                    "WHERE DeliveryStatus BETWEEN 1 AND 14"),
             4);
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM Tanks WHERE RteActive"), 1);
+}
+
+// The history's invoices as the posting and pricing code makes them: a
+// propane delivery with its sales tax and county fee, the heating oil
+// delivery with its hazmat fee among the subtotal, a rental without tax,
+// check payments of an earlier invoice's whole total, and the card payment
+// numbered from the preferences.
+TEST_F(DemoDataTest, HistoryIsPricedAndPostedByThePortalsOwnRules) {
+  struct Expected {
+    const char* invoice_no;
+    const char* inv_type;
+    const char* subtotal;
+    const char* tax;
+    const char* total;
+    const char* paid;
+    int lines;
+  };
+  const Expected kInvoices[] = {
+      {"20416", "Propane Delivery", "347.88", "22.67", "370.55", "0.00", 3},
+      {"20407", "Heating Oil Delivery", "732.30", "46.79", "779.09", "0.00", 4},
+      {"20408", "Tank Rental", "65.00", "0.00", "65.00", "0.00", 1},
+      {"CHK 3310", "Payment", "0.00", "0.00", "0.00", "779.09", 1},
+      {"BUD 6", "Budget Payment", "0.00", "0.00", "0.00", "150.00", 1},
+      {"CC 1000", "Online Payment", "0.00", "0.00", "0.00", "100.00", 1},
+  };
+  for (const Expected& e : kInvoices) {
+    Query invoice(temp.store(), "UserData",
+                  "SELECT InvType, Subtotal, Taxtotal, InvTotal, PaymentTotal, InvoiceKey "
+                  "FROM Invoices WHERE InvoiceNo = :No");
+    invoice.SetParam("No", Value::Text(e.invoice_no));
+    invoice.Open();
+    ASSERT_FALSE(invoice.Eof()) << e.invoice_no;
+    EXPECT_EQ(invoice.Column(0).AsString(), e.inv_type) << e.invoice_no;
+    EXPECT_EQ(invoice.Column(1).AsMoney().ToFixed(2), e.subtotal) << e.invoice_no;
+    EXPECT_EQ(invoice.Column(2).AsMoney().ToFixed(2), e.tax) << e.invoice_no;
+    EXPECT_EQ(invoice.Column(3).AsMoney().ToFixed(2), e.total) << e.invoice_no;
+    EXPECT_EQ(invoice.Column(4).AsMoney().ToFixed(2), e.paid) << e.invoice_no;
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM Transactions WHERE Invoicekey = " +
+                     invoice.Column(5).AsString()),
+              e.lines)
+        << e.invoice_no;
+  }
+  EXPECT_EQ(Scalar("SELECT NextCCNo FROM RemotePrefs"), 1001);
+  // Only today's batch is open, holding the ticket unpriced at its keys.
+  const DemoTicket& ticket = DemoDeliveryTicket();
+  EXPECT_EQ(Scalar("SELECT BatchKey FROM Manifest WHERE Closed = 0"), ticket.batch);
+  EXPECT_EQ(
+      Scalar("SELECT COUNT(*) FROM Transactions WHERE Invoicekey = " +
+             std::to_string(ticket.invoice) + " AND TransKey = " + std::to_string(ticket.trans)),
+      1);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM Transactions WHERE Posted <> 'Yes'"), 1);
 }
 
 }  // namespace
