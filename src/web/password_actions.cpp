@@ -1,10 +1,124 @@
-// Password recovery by e-mail and password change.
+// Password recovery by e-mail and password change: the pages around the
+// account subsystem's password rules.
+#include "account/password_change.h"
+#include "account/password_reminder.h"
+#include "data/data_set_closer.h"
 #include "mail/password_mail.h"
-#include "text/email_address.h"
 #include "text/html_escape.h"
 #include "web/web_module.h"
 
 namespace portavel {
+namespace {
+
+std::string PasswordChangeRefusalLine(PasswordChangeRefusal refusal) {
+  switch (refusal) {
+    case PasswordChangeRefusal::NoAccountId:
+      return " <h1>You haven't specified a customer Account ID!</h1>";
+    case PasswordChangeRefusal::NoOldPassword:
+      return " <h1>You haven't supplied a password!</h1>";
+    case PasswordChangeRefusal::NewPasswordsDiffer:
+      return " <h1>The new passwords did not match!</h1>";
+    case PasswordChangeRefusal::NewPasswordTooShort:
+      return " <h1>The new password must be at least " + std::to_string(kShortestWebPassword) +
+             " characters long.</h1>";
+    case PasswordChangeRefusal::NewPasswordTooLong:
+      return " <h1>The new password must be at most " + std::to_string(LongestWebPassword()) +
+             " characters long.</h1>";
+    case PasswordChangeRefusal::NewPasswordHasZeroByte:
+      return " <h1>The new password must not contain a zero byte.</h1>";
+  }
+  return std::string();
+}
+
+// The answer to a change that passed the form's rules: the line of the
+// check that failed, or the confirmation with the way back.
+void AddPasswordChangeAnswer(PageLines& lines, PasswordVerdict verdict,
+                             const std::string& account_id, const std::string& script) {
+  const std::string shown_id = HtmlEscape(account_id);
+  if (verdict != PasswordVerdict::Right) {
+    lines.push_back(PasswordVerdictLine(
+        verdict, account_id,
+        "  <h1>'" + shown_id +
+            "' doesn't exist as a customer account ID in the customer accounts table!</h1>"));
+    return;
+  }
+  lines.insert(lines.end(),
+               {
+                   " Password has been successfully changed.<br>",
+                   " <form action=\"" + script + "/MainAccountPG\" method=\"post\">",
+                   "  <input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"" +
+                       shown_id + "\"/>",
+                   "  <input type=\"submit\" value=\"Go Back to Account information\"/>",
+                   " </form>",
+               });
+}
+
+// The reminder's answer: sent, or why not (a failure of the mail itself is
+// not shown).
+void AddReminderLines(PageLines& lines, PasswordReminder reminder, bool sent,
+                      const std::string& phone) {
+  if (reminder == PasswordReminder::Send && sent) {
+    lines.push_back("  <b>Password sent.<BR>");
+    return;
+  }
+  lines.insert(
+      lines.end(),
+      {reminder == PasswordReminder::NoValidAddress
+           ? "  <b>Request Failed.  Your account does not have a valid email address.<BR>"
+           : "  <b>Request Failed.<BR>",
+       "     Call the office at " + phone + " to setup your email and online password.<BR>",
+       "  </b>"});
+}
+
+void AddLoginForm(PageLines& lines, const std::string& script, Store& store) {
+  lines.insert(lines.end(),
+               {
+                   " <form action=\"" + script + "/Main\" method=\"post\">",
+                   "  <fieldset>",
+                   "   <legend>Login Info:</legend>",
+                   "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"" +
+                       std::to_string(DeclaredAccountFieldSize(store, "AccountID")) + "\" /><br />",
+                   "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" "
+                   "maxlength=\"" +
+                       std::to_string(DeclaredAccountFieldSize(store, "WALPW") - 1) + "\" /><br />",
+                   "   <input type=\"submit\" value=\"Log in\" />",
+                   "  </fieldset>",
+                   " </form>",
+                   " <form action=\"" + script + "/PWForget\" method=\"post\">",
+                   "  <input type=\"submit\" value=\"Forgot Password?\" />",
+                   " </form>",
+               });
+}
+
+// The form of the old password and the new one typed twice.
+void AddPasswordChangeForm(PageLines& lines, const std::string& script,
+                           const std::string& account_id) {
+  lines.insert(
+      lines.end(),
+      {
+          " <fieldset>",
+          "  <legend>Password Change:</legend>",
+          "  <form action=\"" + script + "/PWChange\" method=\"post\">",
+          "   <input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"" +
+              HtmlEscape(account_id) + "\"/>",
+          "   Old Password&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;: <input type=\"password\" "
+          "name=\"OldPassword\"/>",
+          "   <br>",
+          "   New Password&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;: <input type=\"password\" "
+          "name=\"NewPassword\"/>",
+          "   <br>",
+          "   Confirm Password: <input type=\"password\" name=\"NewPassword2\"/>",
+          "   <br>",
+          "   <input type=\"submit\" value=\"Change Password\" />",
+          "  </form>",
+          " </fieldset>",
+          "</body>",
+          "</html>",
+      });
+}
+
+}  // namespace
+
 void TwmMain_::wmMain_PWForgetAction(const WebRequest& request, WebResponse& response, bool&) {
   PageLines lines;
   AddPageHeader(lines, CompanyText("CompanyName"));
@@ -23,63 +137,26 @@ void TwmMain_::wmMain_PWForgetAction(const WebRequest& request, WebResponse& res
 
 void TwmMain_::wmMain_EmailPWAction(const WebRequest& request, WebResponse& response, bool&) {
   OpenAccount(request.content_fields.Value("AccountID"));
-  const std::string phone = CompanyText("Phone");
-  const std::string request_failed_lines[] = {
-      "  <b>Request Failed.<BR>",
-      "     Call the office at " + phone + " to setup your email and online password.<BR>",
-      "  </b>",
-  };
+  const DataSetCloser close_account(tblA);
+  // An ID that matches no account reads as an empty address.
+  const std::string password = ReadPasswordField(tblA.FieldByName("WALPW"));
+  const PasswordReminder reminder =
+      DecidePasswordReminder(tblA.FieldByName("Email").AsString(), password);
+  bool sent = false;
+  if (reminder == PasswordReminder::Send) {
+    MailContext mail{context_.store, context_.platform, context_.identity, context_.config};
+    sent = EmailAccountPassword(
+               mail, "Access Code",
+               PasswordReminderBody(tblCompany.FieldByName("WebsiteAddress").AsString(),
+                                    tblA.FieldByName("AccountID").AsString(), password),
+               static_cast<int32_t>(tblA.FieldByName("AccountIndex").AsInteger()))
+               .success;
+  }
   PageLines lines;
   AddPageHeader(lines, CompanyText("CompanyName"));
-  if (!IsValidEmailAddress(tblA.IsEmpty() ? "" : tblA.FieldByName("Email").AsString())) {
-    lines.insert(
-        lines.end(),
-        {"  <b>Request Failed.  Your account does not have a valid email address.<BR>",
-         "     Call the office at " + phone + " to setup your email and online password.<BR>",
-         "  </b>"});
-  } else {
-    const std::string password = ReadPasswordField(tblA.FieldByName("WALPW"));
-    bool sent = false;
-    if (!password.empty()) {
-      std::vector<std::string> body = {
-          tblCompany.FieldByName("WebsiteAddress").AsString(),
-          "Login: " + tblA.FieldByName("AccountID").AsString(),
-          "Password: " + password,
-      };
-      MailContext mail{context_.store, context_.platform, context_.identity, context_.config};
-      sent =
-          EmailAccountPassword(mail, "Access Code", body,
-                               static_cast<int32_t>(tblA.FieldByName("AccountIndex").AsInteger()))
-              .success;
-    }
-    if (sent) {
-      lines.push_back("  <b>Password sent.<BR>");
-    } else {
-      lines.insert(lines.end(), std::begin(request_failed_lines), std::end(request_failed_lines));
-    }
-  }
-  const std::string script = HtmlEscape(request.script_name);
-  lines.insert(
-      lines.end(),
-      {
-          " <form action=\"" + script + "/Main\" method=\"post\">",
-          "  <fieldset>",
-          "   <legend>Login Info:</legend>",
-          "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"" +
-              std::to_string(DeclaredAccountFieldSize(context_.store, "AccountID")) + "\" /><br />",
-          "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" "
-          "maxlength=\"" +
-              std::to_string(DeclaredAccountFieldSize(context_.store, "WALPW") - 1) + "\" /><br />",
-          "   <input type=\"submit\" value=\"Log in\" />",
-          "  </fieldset>",
-          " </form>",
-          " <form action=\"" + script + "/PWForget\" method=\"post\">",
-          "  <input type=\"submit\" value=\"Forgot Password?\" />",
-          " </form>",
-          "</body>",
-          "</html>",
-      });
-  tblA.Close();
+  AddReminderLines(lines, reminder, sent, CompanyText("Phone"));
+  AddLoginForm(lines, HtmlEscape(request.script_name), context_.store);
+  lines.insert(lines.end(), {"</body>", "</html>"});
   response.content = JoinPageLines(lines);
 }
 
@@ -88,28 +165,7 @@ void TwmMain_::wmMain_ChangePWAction(const WebRequest& request, WebResponse& res
   if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
   PageLines lines;
   AddPageHeader(lines, CompanyText("CompanyName"));
-  lines.insert(
-      lines.end(),
-      {
-          " <fieldset>",
-          "  <legend>Password Change:</legend>",
-          "  <form action=\"" + HtmlEscape(request.script_name) + "/PWChange\" method=\"post\">",
-          "   <input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"" +
-              HtmlEscape(account_id) + "\"/>",
-          "   Old Password&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;: <input type=\"password\" "
-          "name=\"OldPassword\"/>",
-          "   <br>",
-          "   New Password&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;: <input type=\"password\" "
-          "name=\"NewPassword\"/>",
-          "   <br>",
-          "   Confirm Password: <input type=\"password\" name=\"NewPassword2\"/>",
-          "   <br>",
-          "   <input type=\"submit\" value=\"Change Password\" />",
-          "  </form>",
-          " </fieldset>",
-          "</body>",
-          "</html>",
-      });
+  AddPasswordChangeForm(lines, HtmlEscape(request.script_name), account_id);
   response.content = JoinPageLines(lines);
 }
 
@@ -118,55 +174,22 @@ void TwmMain_::wmMain_PWChangeAction(const WebRequest& request, WebResponse& res
   if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
   PageLines lines;
   AddPageHeader(lines, CompanyText("CompanyName"));
-  const std::string old_password = request.content_fields.Value("OldPassword");
-  const std::string new_password = request.content_fields.Value("NewPassword");
-  const std::string confirmation = request.content_fields.Value("NewPassword2");
-  const std::string shown_id = HtmlEscape(account_id);
-  auto finish = [&](std::string message) {
-    if (!message.empty()) lines.push_back(std::move(message));
-    lines.push_back("</body>");
-    lines.push_back("</html>");
-    response.content = JoinPageLines(lines);
-  };
-
-  if (account_id.empty()) return finish(" <h1>You haven't specified a customer Account ID!</h1>");
-  if (old_password.empty()) return finish(" <h1>You haven't supplied a password!</h1>");
-  if (new_password != confirmation) return finish(" <h1>The new passwords did not match!</h1>");
-  if (new_password.size() < 6) {
-    return finish(" <h1>The new password must be at least 6 characters long.</h1>");
+  const PasswordChangeForm form{account_id, request.content_fields.Value("OldPassword"),
+                                request.content_fields.Value("NewPassword"),
+                                request.content_fields.Value("NewPassword2")};
+  if (const std::optional<PasswordChangeRefusal> refusal = CheckPasswordChangeForm(form)) {
+    lines.push_back(PasswordChangeRefusalLine(*refusal));
+  } else {
+    std::unique_ptr<Store> session = OpenPrivateSession();
+    const PasswordVerdict verdict = ChangeWebPassword(*session, form);
+    // The new password ends every other session; this one goes on.
+    if (verdict == PasswordVerdict::Right) {
+      AddSessionSignature(request, response, account_id, SessionPasswordOf(*session, account_id));
+    }
+    AddPasswordChangeAnswer(lines, verdict, account_id, HtmlEscape(request.script_name));
   }
-  std::unique_ptr<Store> session = OpenPrivateSession();
-  const int password_size = DeclaredAccountFieldSize(*session, "WALPW");
-  // The field ends with a zero byte when full, so the login form takes one character less.
-  if (new_password.size() > static_cast<size_t>(password_size - 1)) {
-    return finish(" <h1>The new password must be at most " + std::to_string(password_size - 1) +
-                  " characters long.</h1>");
-  }
-  DataSet accounts(*session, "UserData", "Accounts.DB");
-  OpenAccountsById(accounts, account_id);
-  const std::string failure = PasswordCheckFailure(
-      *session, accounts, account_id, old_password,
-      "  <h1>'" + shown_id +
-          "' doesn't exist as a customer account ID in the customer accounts table!</h1>");
-  if (!failure.empty()) return finish(failure);
-  // The password checked above is replaced only if it is still the stored
-  // one: of simultaneous changes from the same old password one wins, and
-  // the others find their old password no longer right.
-  if (!ReplaceWebPassword(accounts, new_password)) return finish(kPasswordIncorrectLine);
-  // The new password ends every other session; this one goes on.
-  AddSessionSignature(request, response, account_id, SessionPasswordOf(*session, account_id));
-  lines.insert(lines.end(),
-               {
-                   " Password has been successfully changed.<br>",
-                   " <form action=\"" + HtmlEscape(request.script_name) +
-                       "/MainAccountPG\" method=\"post\">",
-                   "  <input type=\"hidden\" id=\"accountid\" name=\"accountid\" "
-                   "value=\"" +
-                       shown_id + "\"/>",
-                   "  <input type=\"submit\" value=\"Go Back to Account information\"/>",
-                   " </form>",
-               });
-  finish("");
+  lines.insert(lines.end(), {"</body>", "</html>"});
+  response.content = JoinPageLines(lines);
 }
 
 }  // namespace portavel

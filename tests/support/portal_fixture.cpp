@@ -2,10 +2,10 @@
 
 #include <fstream>
 
+#include "account/account_password.h"
 #include "config/config.h"
 #include "support/file_bytes.h"
 #include "web/session_signature.h"
-#include "web/web_password.h"
 
 namespace portavel::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "web/web_password.h"
+#include "account/account_password.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ using testing::TempStore;
 // Eight processes check the same old password, and only once all of them
 // have found it right does any of them write its new one: exactly one
 // change is kept, and it is the one that was told so.
-TEST(WebPasswordTest, OfChangesCheckedAgainstTheSamePasswordOneIsWritten) {
+TEST(AccountPasswordTest, OfChangesCheckedAgainstTheSamePasswordOneIsWritten) {
   constexpr int kProcesses = 8;
   TempStore temp;
   temp.Insert("Accounts", {{"AccountIndex", Value::Integer(1)},
@@ -28,7 +28,7 @@ TEST(WebPasswordTest, OfChangesCheckedAgainstTheSamePasswordOneIsWritten) {
     Store session(temp.paths());  // a connection of this process's own
     DataSet accounts(session, "UserData", "Accounts.DB");
     OpenAccountsById(accounts, "smith01");
-    if (!PasswordCheckFailure(session, accounts, "smith01", "Secret 1", "not found").empty()) {
+    if (CheckAccountPassword(session, accounts, "smith01", "Secret 1") != PasswordVerdict::Right) {
       return false;
     }
     all_checked.Wait();

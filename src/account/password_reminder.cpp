@@ -1,0 +1,19 @@
+#include "account/password_reminder.h"
+
+#include "text/email_address.h"
+
+namespace portavel {
+
+PasswordReminder DecidePasswordReminder(std::string_view email, std::string_view password) {
+  if (!IsValidEmailAddress(email)) return PasswordReminder::NoValidAddress;
+  if (password.empty()) return PasswordReminder::NoPassword;
+  return PasswordReminder::Send;
+}
+
+std::vector<std::string> PasswordReminderBody(std::string_view website, std::string_view login,
+                                              std::string_view password) {
+  return {std::string(website), "Login: " + std::string(login),
+          "Password: " + std::string(password)};
+}
+
+}  // namespace portavel
