@@ -1,4 +1,6 @@
 // Fuel requests: the pages around the account subsystem's decision.
+#include "web/fuel_request_actions.h"
+
 #include <charconv>
 #include <stdexcept>
 
@@ -6,7 +8,9 @@
 #include "data/data_set_closer.h"
 #include "text/cp1252.h"
 #include "text/html_escape.h"
-#include "web/web_module.h"
+#include "web/page_frame.h"
+#include "web/page_lines.h"
+#include "web/session_signature.h"
 
 namespace portavel {
 namespace {
@@ -42,17 +46,12 @@ void AddDecisionLines(PageLines& lines, FuelDecision decision, const std::string
   lines.insert(lines.end(), answer.begin(), answer.end());
 }
 
-std::string HiddenAccountId(const std::string& account_id) {
-  return "  <input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"" +
-         HtmlEscape(account_id) + "\"/>";
-}
-
 // The start of the form back to the account page that frames the answers.
 void AddBackFormStart(PageLines& lines, const std::string& script, const std::string& account_id) {
   lines.insert(lines.end(),
                {
                    " <form action=\"" + script + "/MainAccountPG\" method=\"post\"><BR>",
-                   HiddenAccountId(account_id),
+                   HiddenAccountIdInput("  ", account_id),
                    "  <input type=\"submit\" value=\"Go Back to Account information\" /><BR>",
                });
 }
@@ -67,7 +66,7 @@ void AddPastDueRefusal(PageLines& lines, const std::string& script, const std::s
                    "    please call " + phone,
                    " </b>",
                    " <form action=\"" + script + "/MainAccountPG\" method=\"post\">",
-                   HiddenAccountId(account_id),
+                   HiddenAccountIdInput("  ", account_id),
                    "  <input type=\"submit\" value=\"Go Back to Account information\"/>",
                    " </form>",
                    "</body>",
@@ -82,7 +81,7 @@ void AddTankQuestion(PageLines& lines, const std::string& script, const std::str
                    " <form action=\"" + script + "/ProcTankkey\" method=\"post\">",
                    "  <b>Enter the Tank # you want to request fuel for: </b>",
                    "  <input name=\"Tankkey\" type=\"text\"/>",
-                   HiddenAccountId(account_id),
+                   HiddenAccountIdInput("  ", account_id),
                    "  <input type=\"submit\" value=\"Process this request for fuel\" />",
                    " </form>",
                    "</body>",
@@ -118,51 +117,59 @@ int32_t TypedTankKey(const WebRequest& request) {
 
 }  // namespace
 
-void TwmMain_::wmMain_ProcessRFFAction(const WebRequest& request, WebResponse& response, bool&) {
-  const std::string account_id = SessionAccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
-  OpenAccount(account_id);
-  const DataSetCloser close_account(tblA);
-  if (tblA.IsEmpty()) {
+void wmMain_ProcessRFFAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  const std::string account_id = action.session.AccountId(request);
+  if (AnsweredLoggedOut(request, response, account_id, CompanyText(action.tables, "CompanyName")))
+    return;
+  OpenAccount(action.tables, account_id);
+  const DataSetCloser close_account(action.tables.tblA);
+  if (action.tables.tblA.IsEmpty()) {
     response.content = "This Account cannot be accessed at this time.</BODY></HTML>";
     return;
   }
   const std::string script = HtmlEscape(request.script_name);
   PageLines lines;
   AddPageHeader(lines, "Fuel Request");
-  if (IsPastDue(StoredAgingOf(tblA))) {
-    AddPastDueRefusal(lines, script, account_id, CompanyText("Phone"));
+  if (IsPastDue(StoredAgingOf(action.tables.tblA))) {
+    AddPastDueRefusal(lines, script, account_id, CompanyText(action.tables, "Phone"));
     response.content = JoinPageLines(lines);
     return;
   }
-  tblT.Open();
-  const DataSetCloser close_tanks(tblT);
-  if (tblT.RecordCount() >= 2) {
+  action.tables.tblT.Open();
+  const DataSetCloser close_tanks(action.tables.tblT);
+  if (action.tables.tblT.RecordCount() >= 2) {
     AddTankQuestion(lines, script, account_id);
-    response.content = JoinPageLines(lines) + TPTanks.Content();
+    response.content = JoinPageLines(lines) + action.tables.TPTanks.Content();
     return;
   }
   const FuelDecision decision = RequestFuelForOnlyTank(
-      context_.store, tblA.FieldByName("AccountID").AsString(), context_.platform.Now());
-  AddOnlyTankAnswer(lines, script, account_id, decision, CompanyText("Phone"));
+      action.context.store, action.tables.tblA.FieldByName("AccountID").AsString(),
+      action.context.platform.Now());
+  AddOnlyTankAnswer(lines, script, account_id, decision, CompanyText(action.tables, "Phone"));
   response.content = JoinPageLines(lines);
 }
 
-void TwmMain_::wmMain_ProcTankKeyAction(const WebRequest& request, WebResponse& response, bool&) {
-  const std::string account_id = SessionAccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
-  OpenAccount(account_id);
-  const DataSetCloser close_account(tblA);
+void wmMain_ProcTankKeyAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  const std::string account_id = action.session.AccountId(request);
+  if (AnsweredLoggedOut(request, response, account_id, CompanyText(action.tables, "CompanyName")))
+    return;
+  OpenAccount(action.tables, account_id);
+  const DataSetCloser close_account(action.tables.tblA);
   const int32_t tank_key = TypedTankKey(request);
   // A cookie that names no account finds no tank either.
   const std::optional<FuelDecision> decision =
-      tblA.IsEmpty()
+      action.tables.tblA.IsEmpty()
           ? std::nullopt
-          : RequestFuelForTank(context_.store, tblA.FieldByName("AccountID").AsString(), tank_key);
+          : RequestFuelForTank(action.context.store,
+                               action.tables.tblA.FieldByName("AccountID").AsString(), tank_key);
   PageLines lines;
   if (decision) {
     AddPageHeader(lines, "Fuel Request");
-    AddDecisionLines(lines, *decision, CompanyText("Phone"), " ", "    ");
+    AddDecisionLines(lines, *decision, CompanyText(action.tables, "Phone"), " ", "    ");
   } else {
     AddPageHeader(lines, "Tank Not Found");
     lines.push_back(

@@ -1,11 +1,16 @@
 // Password recovery by e-mail and password change: the pages around the
 // account subsystem's password rules.
+#include "web/password_actions.h"
+
 #include "account/password_change.h"
 #include "account/password_reminder.h"
 #include "data/data_set_closer.h"
 #include "mail/password_mail.h"
 #include "text/html_escape.h"
-#include "web/web_module.h"
+#include "web/page_frame.h"
+#include "web/page_lines.h"
+#include "web/session_signature.h"
+#include "web/web_password.h"
 
 namespace portavel {
 namespace {
@@ -119,9 +124,11 @@ void AddPasswordChangeForm(PageLines& lines, const std::string& script,
 
 }  // namespace
 
-void TwmMain_::wmMain_PWForgetAction(const WebRequest& request, WebResponse& response, bool&) {
+void wmMain_PWForgetAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
   PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   lines.insert(lines.end(), {
                                 " <form action=\"" + HtmlEscape(request.script_name) +
                                     "/EmailPW\" method=\"post\">",
@@ -135,56 +142,67 @@ void TwmMain_::wmMain_PWForgetAction(const WebRequest& request, WebResponse& res
   response.content = JoinPageLines(lines);
 }
 
-void TwmMain_::wmMain_EmailPWAction(const WebRequest& request, WebResponse& response, bool&) {
-  OpenAccount(request.content_fields.Value("AccountID"));
-  const DataSetCloser close_account(tblA);
+void wmMain_EmailPWAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  OpenAccount(action.tables, request.content_fields.Value("AccountID"));
+  const DataSetCloser close_account(action.tables.tblA);
   // An ID that matches no account reads as an empty address.
-  const std::string password = ReadPasswordField(tblA.FieldByName("WALPW"));
+  const std::string password = ReadPasswordField(action.tables.tblA.FieldByName("WALPW"));
   const PasswordReminder reminder =
-      DecidePasswordReminder(tblA.FieldByName("Email").AsString(), password);
+      DecidePasswordReminder(action.tables.tblA.FieldByName("Email").AsString(), password);
   bool sent = false;
   if (reminder == PasswordReminder::Send) {
-    MailContext mail{context_.store, context_.platform, context_.identity, context_.config};
-    sent = EmailAccountPassword(
-               mail, "Access Code",
-               PasswordReminderBody(tblCompany.FieldByName("WebsiteAddress").AsString(),
-                                    tblA.FieldByName("AccountID").AsString(), password),
-               static_cast<int32_t>(tblA.FieldByName("AccountIndex").AsInteger()))
-               .success;
+    MailContext mail{action.context.store, action.context.platform, action.context.identity,
+                     action.context.config};
+    sent =
+        EmailAccountPassword(
+            mail, "Access Code",
+            PasswordReminderBody(action.tables.tblCompany.FieldByName("WebsiteAddress").AsString(),
+                                 action.tables.tblA.FieldByName("AccountID").AsString(), password),
+            static_cast<int32_t>(action.tables.tblA.FieldByName("AccountIndex").AsInteger()))
+            .success;
   }
   PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
-  AddReminderLines(lines, reminder, sent, CompanyText("Phone"));
-  AddLoginForm(lines, HtmlEscape(request.script_name), context_.store);
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
+  AddReminderLines(lines, reminder, sent, CompanyText(action.tables, "Phone"));
+  AddLoginForm(lines, HtmlEscape(request.script_name), action.context.store);
   lines.insert(lines.end(), {"</body>", "</html>"});
   response.content = JoinPageLines(lines);
 }
 
-void TwmMain_::wmMain_ChangePWAction(const WebRequest& request, WebResponse& response, bool&) {
-  const std::string account_id = SessionAccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
+void wmMain_ChangePWAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  const std::string account_id = action.session.AccountId(request);
+  if (AnsweredLoggedOut(request, response, account_id, CompanyText(action.tables, "CompanyName")))
+    return;
   PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   AddPasswordChangeForm(lines, HtmlEscape(request.script_name), account_id);
   response.content = JoinPageLines(lines);
 }
 
-void TwmMain_::wmMain_PWChangeAction(const WebRequest& request, WebResponse& response, bool&) {
-  const std::string account_id = SessionAccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText("CompanyName"))) return;
+void wmMain_PWChangeAction(ModuleRequest& action) {
+  const WebRequest& request = action.request;
+  WebResponse& response = action.response;
+  const std::string account_id = action.session.AccountId(request);
+  if (AnsweredLoggedOut(request, response, account_id, CompanyText(action.tables, "CompanyName")))
+    return;
   PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   const PasswordChangeForm form{account_id, request.content_fields.Value("OldPassword"),
                                 request.content_fields.Value("NewPassword"),
                                 request.content_fields.Value("NewPassword2")};
   if (const std::optional<PasswordChangeRefusal> refusal = CheckPasswordChangeForm(form)) {
     lines.push_back(PasswordChangeRefusalLine(*refusal));
   } else {
-    std::unique_ptr<Store> session = OpenPrivateSession();
+    std::unique_ptr<Store> session = OpenPrivateSession(action.context);
     const PasswordVerdict verdict = ChangeWebPassword(*session, form);
     // The new password ends every other session; this one goes on.
     if (verdict == PasswordVerdict::Right) {
-      AddSessionSignature(request, response, account_id, SessionPasswordOf(*session, account_id));
+      action.session.AddSignature(request, response, account_id,
+                                  SessionPasswordOf(*session, account_id));
     }
     AddPasswordChangeAnswer(lines, verdict, account_id, HtmlEscape(request.script_name));
   }

@@ -1,8 +1,11 @@
 // The guard every request passes before an action runs.
+#include "web/request_guard.h"
+
 #include <array>
 
 #include "text/cp1252.h"
-#include "web/web_module.h"
+#include "web/page_frame.h"
+#include "web/page_lines.h"
 
 namespace portavel {
 namespace {
@@ -28,25 +31,25 @@ bool IsOneOf(const std::array<std::string_view, N>& paths, std::string_view path
 
 }  // namespace
 
-void TwmMain_::WebModuleBeforeDispatch(const WebRequest& request, WebResponse& response,
-                                       bool& handled) {
+void WebModuleBeforeDispatch(ModuleRequest& action, bool& handled) {
+  const WebRequest& request = action.request;
   PageLines lines;
-  AddPageHeader(lines, CompanyText("CompanyName"));
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   if (IsOneOf(kGuardedPaths, request.path_info)) {
-    if (SessionAccountId(request).empty()) {
+    if (action.session.AccountId(request).empty()) {
       handled = true;
       lines.push_back(" Unauthorized Access");
     }
   } else if (IsOneOf(kOpenPaths, request.path_info)) {
     // passes
-  } else if (context_.platform.DebuggerAttached()) {
+  } else if (action.context.platform.DebuggerAttached()) {
     // passes, so that a developer can try paths of their own
   } else {
     handled = true;
     lines.push_back(" Unspecified Error");
   }
   AddPageEnd(lines);
-  response.content = JoinPageLines(lines);
+  action.response.content = JoinPageLines(lines);
 }
 
 }  // namespace portavel
