@@ -60,14 +60,11 @@ std::string LoginFailure(Store& session, const std::string& account_id,
           "' doesn't exist as a customer account ID in the customer database!</h1>");
 }
 
-}  // namespace
-
-void wmMain_waiLoginAction(ModuleRequest& action) {
-  const WebRequest& request = action.request;
-  WebResponse& response = action.response;
+// The login form, the way to a forgotten password and the office's phone.
+PageLines LoginPage(ModuleRequest& action) {
   PageLines lines;
   AddPageHeader(lines, "Account Login");
-  const std::string script = HtmlEscape(request.script_name);
+  const std::string script = HtmlEscape(action.request.script_name);
   lines.insert(
       lines.end(),
       {
@@ -94,7 +91,13 @@ void wmMain_waiLoginAction(ModuleRequest& action) {
           "</body>",
           "</html>",
       });
-  response.content = JoinPageLines(lines);
+  return lines;
+}
+
+}  // namespace
+
+void wmMain_waiLoginAction(ModuleRequest& action) {
+  action.response.content = JoinPageLines(LoginPage(action));
 }
 
 void wmMain_waiMainAction(ModuleRequest& action) {

@@ -105,9 +105,9 @@ void ChargeAndAnswer(ModuleRequest& action, PageLines& lines, const std::string&
 // The common frame of the payment forms: the logged-out answer, or the
 // page head, the account opened for `compose` (which gets the escaped
 // script name and the account id) and the page end.
-void AnswerPaymentForm(
-    ModuleRequest& action,
-    const std::function<void(PageLines&, const std::string&, const std::string&)>& compose) {
+void AnswerPaymentForm(ModuleRequest& action,
+                       void (*compose)(ModuleRequest&, PageLines&, const std::string&,
+                                       const std::string&)) {
   const WebRequest& request = action.request;
   const std::string account_id = action.session.AccountId(request);
   const std::string company = CompanyText(action.tables, "CompanyName");
@@ -116,7 +116,7 @@ void AnswerPaymentForm(
   AddPageHeader(lines, company);
   OpenAccount(action.tables, account_id);
   DataSetCloser close_account(action.tables.tblA);
-  compose(lines, HtmlEscape(request.script_name), account_id);
+  compose(action, lines, HtmlEscape(request.script_name), account_id);
   AddPageEnd(lines);
   action.response.content = JoinPageLines(lines);
 }
@@ -148,150 +148,151 @@ bool IsECheckInstallation(const ModuleContext& context) {
   return echeck && context.identity.SameDatabaseId(*echeck);
 }
 
+// The ways to pay: the card on file, a new card and, where the dealer takes
+// them, eChecks.
+void AddPaymentChoices(ModuleRequest& action, PageLines& lines, const std::string& script,
+                       const std::string& account_id) {
+  if (!action.tables.tblA.FieldByName("CCInfokey").AsString().empty()) {
+    lines.insert(lines.end(),
+                 {
+                     "  <form action=\"" + script + "/PayBill\" method=\"post\">",
+                     HiddenAccountIdInput("   ", account_id),
+                     "   <input type=\"submit\" value=\"Use " +
+                         HtmlEscape(action.tables.tblA.FieldByName("Cclast4").AsString()) + "\"/>",
+                     " </form>",
+                     " <br>",
+                 });
+  }
+  lines.insert(lines.end(),
+               {
+                   " <form action=\"" + script + "/PayOnce\" method=\"post\">",
+                   HiddenAccountIdInput("  ", account_id),
+                   "  <input type=\"submit\" value=\"Enter Credit Card Information\"/><br>",
+                   " </form>",
+               });
+  if (IsECheckInstallation(action.context)) {
+    lines.insert(
+        lines.end(),
+        {
+            " <br>",
+            " <form action=\"" + HtmlEscape(action.context.config.payments.echeck_url) + "\">",
+            "  <input type=\"submit\" value=\"Pay by eCheck\"/><br>",
+            " </form>",
+            " <p>eCheck payments may take up to 24 hours to post to your account.</p>",
+        });
+  }
+}
+
+// The amount to charge to the card on file, or why there is none.
+void AddCardOnFileForm(ModuleRequest& action, PageLines& lines, const std::string& script,
+                       const std::string& account_id) {
+  if (action.tables.tblA.FieldByName("CCInfokey").AsString().empty()) {
+    lines.insert(
+        lines.end(),
+        {
+            "  <b>Request Failed.  Our on line records show your account ",
+            "     does not have a card on file in the office. ",
+            "     If you have any questions please call " + CompanyText(action.tables, "Phone"),
+            "  </b>",
+            "  <form action=\"" + script + "/MainAccountPG\" method=\"post\">",
+            HiddenAccountIdInput("   ", account_id),
+            "   <input type=\"submit\" value=\"Go Back to Account information\"/>",
+        });
+  } else {
+    Money amount_due = std::max(AmountDue(action), Money());
+    lines.insert(lines.end(), {
+                                  "  <form action=\"" + script + "/ProcessCC\" method=\"post\">",
+                                  "   <fieldset>",
+                                  "    <legend>Pay This Amount:</legend>",
+                                  HiddenAccountIdInput("    ", account_id),
+                                  PaymentInput("    ", amount_due),
+                                  "    <input type=\"submit\" value=\"Pay Now\" />",
+                                  "   </fieldset>",
+                              });
+  }
+  lines.push_back(" </form>");
+}
+
+// The card, billing name and address and the amount for a new card.
+void AddNewCardForm(ModuleRequest& action, PageLines& lines, const std::string& script,
+                    const std::string& account_id) {
+  const bool authorize_net = action.tables.CurrentMerchantId == kAuthorizeNetMerchantId;
+  lines.insert(lines.end(), {
+                                " <form action=\"" + script + "/ProcessNewCard\" method=\"post\">",
+                                "  <fieldset>",
+                                "   <legend>Enter Billing Information:</legend>",
+                                HiddenAccountIdInput("   ", account_id),
+                                "   Card Number",
+                                "   <input type=\"text\" id=\"CardNum\" name=\"CardNum\"/>",
+                                "   <br>",
+                                "   Exp. Month",
+                                "   <select name=\"ExpMonth\">",
+                                "    <option value=00> Please Select </option>",
+                            });
+  for (int month = 1; month <= 12; ++month) {
+    std::string mm = (month < 10 ? "0" : "") + std::to_string(month);
+    lines.push_back("    <option value=" + mm + "> " + mm + " </option>");
+  }
+  lines.insert(lines.end(), {
+                                "   </select>",
+                                "   <br>",
+                                "   Exp. Year",
+                                "   <select name=\"ExpYear\">",
+                                "    <option value=00> Please Select </option>",
+                            });
+  AddYearOptions(lines, action.context.platform.Now().year(), authorize_net);
+  lines.insert(lines.end(), {
+                                "   </select>",
+                                "   <br>",
+                                "   CVN",
+                                "   <input type=\"text\" id=\"CVN\" name=\"CVN\"/>",
+                                "   <br>",
+                                "   Name on Card",
+                            });
+  if (authorize_net) {
+    lines.insert(lines.end(), {
+                                  "     First name",
+                                  "   <input type=\"text\" id=\"billfname\" name=\"BillFName\"/>",
+                                  "     Last name",
+                                  "   <input type=\"text\" id=\"billlname\" name=\"BillLName\"/>",
+                              });
+  } else {
+    lines.push_back("   <input type=\"text\" id=\"billname\" name=\"BillName\"/>");
+  }
+  lines.insert(lines.end(), {
+                                "   <br>",
+                                "   Billing Address",
+                                "   <input type=\"text\" id=\"billaddress\" name=\"BillAddress\"/>",
+                                "   <br>",
+                                "   Zip",
+                                "   <input type=\"text\" id=\"billzip\" name=\"BillZip\"/>",
+                                "   <br>",
+                                "   Amount",
+                                PaymentInput("   ", AmountDue(action)),
+                                "   <input type=\"submit\" value=\"Pay Now\" />",
+                                "  </fieldset>",
+                                " </form>",
+                            });
+  if (IsECheckInstallation(action.context)) {
+    lines.push_back(" <span id=\"siteseal\"><script type=\"text/javascript\" src=\"" +
+                    HtmlEscape(action.context.config.payments.site_seal_url) +
+                    "\"></script></span>");
+  }
+}
+
 }  // namespace
 
 void wmMain_ChoosePayAction(ModuleRequest& action) {
-  const WebRequest& request = action.request;
-  WebResponse& response = action.response;
-  AnswerPaymentForm(action, [&action](PageLines& lines, const std::string& script,
-                                      const std::string& account_id) {
-    if (!action.tables.tblA.FieldByName("CCInfokey").AsString().empty()) {
-      lines.insert(
-          lines.end(),
-          {
-              "  <form action=\"" + script + "/PayBill\" method=\"post\">",
-              HiddenAccountIdInput("   ", account_id),
-              "   <input type=\"submit\" value=\"Use " +
-                  HtmlEscape(action.tables.tblA.FieldByName("Cclast4").AsString()) + "\"/>",
-              " </form>",
-              " <br>",
-          });
-    }
-    lines.insert(lines.end(),
-                 {
-                     " <form action=\"" + script + "/PayOnce\" method=\"post\">",
-                     HiddenAccountIdInput("  ", account_id),
-                     "  <input type=\"submit\" value=\"Enter Credit Card Information\"/><br>",
-                     " </form>",
-                 });
-    if (IsECheckInstallation(action.context)) {
-      lines.insert(
-          lines.end(),
-          {
-              " <br>",
-              " <form action=\"" + HtmlEscape(action.context.config.payments.echeck_url) + "\">",
-              "  <input type=\"submit\" value=\"Pay by eCheck\"/><br>",
-              " </form>",
-              " <p>eCheck payments may take up to 24 hours to post to your account.</p>",
-          });
-    }
-  });
+  AnswerPaymentForm(action, AddPaymentChoices);
 }
 
 void wmMain_PayBillAction(ModuleRequest& action) {
-  const WebRequest& request = action.request;
-  WebResponse& response = action.response;
-  AnswerPaymentForm(action, [&action](PageLines& lines, const std::string& script,
-                                      const std::string& account_id) {
-    if (action.tables.tblA.FieldByName("CCInfokey").AsString().empty()) {
-      lines.insert(
-          lines.end(),
-          {
-              "  <b>Request Failed.  Our on line records show your account ",
-              "     does not have a card on file in the office. ",
-              "     If you have any questions please call " + CompanyText(action.tables, "Phone"),
-              "  </b>",
-              "  <form action=\"" + script + "/MainAccountPG\" method=\"post\">",
-              HiddenAccountIdInput("   ", account_id),
-              "   <input type=\"submit\" value=\"Go Back to Account information\"/>",
-          });
-    } else {
-      Money amount_due = std::max(AmountDue(action), Money());
-      lines.insert(lines.end(), {
-                                    "  <form action=\"" + script + "/ProcessCC\" method=\"post\">",
-                                    "   <fieldset>",
-                                    "    <legend>Pay This Amount:</legend>",
-                                    HiddenAccountIdInput("    ", account_id),
-                                    PaymentInput("    ", amount_due),
-                                    "    <input type=\"submit\" value=\"Pay Now\" />",
-                                    "   </fieldset>",
-                                });
-    }
-    lines.push_back(" </form>");
-  });
+  AnswerPaymentForm(action, AddCardOnFileForm);
 }
 
 void wmMain_PayOnceAction(ModuleRequest& action) {
-  const WebRequest& request = action.request;
-  WebResponse& response = action.response;
   RefreshMerchantFromPreferences(action);
-  AnswerPaymentForm(action, [&action](PageLines& lines, const std::string& script,
-                                      const std::string& account_id) {
-    const bool authorize_net = action.tables.CurrentMerchantId == kAuthorizeNetMerchantId;
-    lines.insert(lines.end(),
-                 {
-                     " <form action=\"" + script + "/ProcessNewCard\" method=\"post\">",
-                     "  <fieldset>",
-                     "   <legend>Enter Billing Information:</legend>",
-                     HiddenAccountIdInput("   ", account_id),
-                     "   Card Number",
-                     "   <input type=\"text\" id=\"CardNum\" name=\"CardNum\"/>",
-                     "   <br>",
-                     "   Exp. Month",
-                     "   <select name=\"ExpMonth\">",
-                     "    <option value=00> Please Select </option>",
-                 });
-    for (int month = 1; month <= 12; ++month) {
-      std::string mm = (month < 10 ? "0" : "") + std::to_string(month);
-      lines.push_back("    <option value=" + mm + "> " + mm + " </option>");
-    }
-    lines.insert(lines.end(), {
-                                  "   </select>",
-                                  "   <br>",
-                                  "   Exp. Year",
-                                  "   <select name=\"ExpYear\">",
-                                  "    <option value=00> Please Select </option>",
-                              });
-    AddYearOptions(lines, action.context.platform.Now().year(), authorize_net);
-    lines.insert(lines.end(), {
-                                  "   </select>",
-                                  "   <br>",
-                                  "   CVN",
-                                  "   <input type=\"text\" id=\"CVN\" name=\"CVN\"/>",
-                                  "   <br>",
-                                  "   Name on Card",
-                              });
-    if (authorize_net) {
-      lines.insert(lines.end(), {
-                                    "     First name",
-                                    "   <input type=\"text\" id=\"billfname\" name=\"BillFName\"/>",
-                                    "     Last name",
-                                    "   <input type=\"text\" id=\"billlname\" name=\"BillLName\"/>",
-                                });
-    } else {
-      lines.push_back("   <input type=\"text\" id=\"billname\" name=\"BillName\"/>");
-    }
-    lines.insert(lines.end(),
-                 {
-                     "   <br>",
-                     "   Billing Address",
-                     "   <input type=\"text\" id=\"billaddress\" name=\"BillAddress\"/>",
-                     "   <br>",
-                     "   Zip",
-                     "   <input type=\"text\" id=\"billzip\" name=\"BillZip\"/>",
-                     "   <br>",
-                     "   Amount",
-                     PaymentInput("   ", AmountDue(action)),
-                     "   <input type=\"submit\" value=\"Pay Now\" />",
-                     "  </fieldset>",
-                     " </form>",
-                 });
-    if (IsECheckInstallation(action.context)) {
-      lines.push_back(" <span id=\"siteseal\"><script type=\"text/javascript\" src=\"" +
-                      HtmlEscape(action.context.config.payments.site_seal_url) +
-                      "\"></script></span>");
-    }
-  });
+  AnswerPaymentForm(action, AddNewCardForm);
 }
 
 void wmMain_ProcessNewCardAction(ModuleRequest& action) {
