@@ -55,7 +55,7 @@ RequestOutcome ServeRequest(Platform& platform, ProcessContext& process,
     const RequestLine line = RequestLineOf(environment);
     RequestPlatform request_platform(platform, line.method, line.path);
     TwmMain_ module(
-        ModuleContext{process.config, *process.store, process.identity, request_platform});
+        ServiceContext{process.config, *process.store, process.identity, request_platform});
     WebResponse response;
     if (module.HandleRequest(request, response)) out << SerializeResponse(response);
   } catch (const std::bad_alloc& error) {

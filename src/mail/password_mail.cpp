@@ -95,7 +95,7 @@ std::string MessageId(Platform& platform, std::string_view from_address) {
 }
 
 // The eCheck installation's manager gets a copy of every password mail.
-std::optional<std::string> ManagerAddress(const MailContext& context) {
+std::optional<std::string> ManagerAddress(const ServiceContext& context) {
   const std::optional<Guid>& echeck = context.config.installation.echeck_installation_id;
   if (!echeck || !context.identity.SameDatabaseId(*echeck)) return std::nullopt;
   return context.config.mail.echeck_manager_address;
@@ -103,7 +103,7 @@ std::optional<std::string> ManagerAddress(const MailContext& context) {
 
 }  // namespace
 
-MailResult EmailAccountPassword(MailContext& context, std::string_view subject,
+MailResult EmailAccountPassword(const ServiceContext& context, std::string_view subject,
                                 const std::vector<std::string>& body_lines, int32_t account_key) {
   if (context.identity.DatabaseId().IsNull()) {
     return Failure("Feature not supported for a NULL UserData database GUID");

@@ -7,19 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "data/service_context.h"
+
 namespace portavel {
-
-struct Config;
-class InstallationIdentity;
-class Platform;
-class Store;
-
-struct MailContext {
-  Store& store;
-  Platform& platform;
-  const InstallationIdentity& identity;
-  const Config& config;
-};
 
 struct MailResult {
   bool success = false;
@@ -28,7 +18,7 @@ struct MailResult {
 
 // Sends `body_lines` with `subject` to the e-mail address of the account
 // whose AccountIndex is `account_key`.
-MailResult EmailAccountPassword(MailContext& context, std::string_view subject,
+MailResult EmailAccountPassword(const ServiceContext& context, std::string_view subject,
                                 const std::vector<std::string>& body_lines, int32_t account_key);
 
 }  // namespace portavel

@@ -27,7 +27,7 @@ std::string NameOnCard(const EnteredCard& card, int32_t merchant_id) {
 }
 
 // The client is created for one charge and freed when it returns or throws.
-bool ChargeThroughGateway(const GatewayContext& context, DataSet& transaction,
+bool ChargeThroughGateway(const ServiceContext& context, DataSet& transaction,
                           int32_t account_index, const CardPayment& payment,
                           const std::function<void(std::string_view)>& trace) {
   const int32_t merchant = payment.merchant_id;
@@ -71,7 +71,7 @@ GatewayKind GatewayKindOf(int32_t merchant_id) {
   return GatewayKind::kNone;
 }
 
-bool ChargeCardPayment(const GatewayContext& context, const PaymentTables& tables,
+bool ChargeCardPayment(const ServiceContext& context, const PaymentTables& tables,
                        const CardPayment& payment,
                        const std::function<void(std::string_view)>& trace) {
   const auto account_index =

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "data/service_context.h"
 #include "money/money.h"
-#include "payments/gateway_context.h"
 
 namespace portavel {
 
@@ -60,7 +60,7 @@ struct PaymentTables {
 // sent (a store failure, an account the gateway client cannot find)
 // removes what was posted and then passes on. True when the gateway
 // approved the charge.
-bool ChargeCardPayment(const GatewayContext& context, const PaymentTables& tables,
+bool ChargeCardPayment(const ServiceContext& context, const PaymentTables& tables,
                        const CardPayment& payment,
                        const std::function<void(std::string_view)>& trace);
 

@@ -21,7 +21,7 @@ CardLogRow ChargeRowOf(int32_t account_key, Money amount, int32_t trans_key, int
   return row;
 }
 
-ChargeRecord::ChargeRecord(const GatewayContext& context, CardLogRow row, std::string invoice_no,
+ChargeRecord::ChargeRecord(const ServiceContext& context, CardLogRow row, std::string invoice_no,
                            CardDataMask mask)
     : context_(context),
       row_(std::move(row)),

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "data/service_context.h"
 #include "payments/card_data_mask.h"
 #include "payments/card_transaction_log.h"
-#include "payments/gateway_context.h"
 #include "payments/https_post.h"
 
 namespace portavel {
@@ -32,7 +32,7 @@ class ChargeRecord {
  public:
   // `row` carries the charge's account key, amount, payment keys, merchant
   // and shape; `invoice_no` is the number the gateway knows the charge by.
-  ChargeRecord(const GatewayContext& context, CardLogRow row, std::string invoice_no,
+  ChargeRecord(const ServiceContext& context, CardLogRow row, std::string invoice_no,
                CardDataMask mask);
 
   // Reserves the row. Throws when the store cannot be written: the charge
@@ -74,7 +74,7 @@ class ChargeRecord {
   std::string ChargeDescription() const;
   void RecordApprovalElsewhere(const CardLogRow& answered, const std::string& store_error);
 
-  GatewayContext context_;
+  ServiceContext context_;
   CardLogRow row_;
   std::string invoice_no_;
   CardDataMask mask_;

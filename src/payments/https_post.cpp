@@ -177,7 +177,7 @@ bool IsOkStatus(long status) {
   return status == 200;
 }
 
-GatewayReply PostForText(const GatewayContext& context, const std::string& url,
+GatewayReply PostForText(const ServiceContext& context, const std::string& url,
                          const std::string& body, const char* content_type) {
   if (url.empty()) {
     GatewayReply reply;
@@ -199,17 +199,17 @@ GatewayReply PostForText(const GatewayContext& context, const std::string& url,
 
 }  // namespace
 
-GatewayReply PostHttpForm(const GatewayContext& context, const std::string& url,
+GatewayReply PostHttpForm(const ServiceContext& context, const std::string& url,
                           const std::string& body) {
   return PostForText(context, url, body, "application/x-www-form-urlencoded");
 }
 
-GatewayReply PostXml(const GatewayContext& context, const std::string& url,
+GatewayReply PostXml(const ServiceContext& context, const std::string& url,
                      const std::string& xml) {
   return PostForText(context, url, xml, "text/xml; charset=UTF-8");
 }
 
-GatewayReply SendXmlHttpRequest(const GatewayContext& context, const std::string& url,
+GatewayReply SendXmlHttpRequest(const ServiceContext& context, const std::string& url,
                                 const std::string& xml) {
   return Post(context.config.gateways, url, {"Content-Type: text/xml", "Expect:"}, "", xml,
               IsOkStatus, nullptr);

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "payments/gateway_context.h"
+#include "data/service_context.h"
 
 namespace portavel {
 
@@ -36,16 +36,16 @@ inline constexpr size_t kMaxGatewayAnswerBytes = 1 << 20;
 // Software". A TLS failure (handshake, certificate) also writes
 // "IdHttpErr: " and the library's message, cut to 255 characters, to the
 // event log, and shows it to the operator.
-GatewayReply PostHttpForm(const GatewayContext& context, const std::string& url,
+GatewayReply PostHttpForm(const ServiceContext& context, const std::string& url,
                           const std::string& body);
 
 // PostHttpForm with the content type "text/xml; charset=UTF-8".
-GatewayReply PostXml(const GatewayContext& context, const std::string& url, const std::string& xml);
+GatewayReply PostXml(const ServiceContext& context, const std::string& url, const std::string& xml);
 
 // A POST of `xml` exactly as given, with the header "Content-Type:
 // text/xml", the way an XML HTTP request object sends it, and without the
 // event-log line of a TLS failure.
-GatewayReply SendXmlHttpRequest(const GatewayContext& context, const std::string& url,
+GatewayReply SendXmlHttpRequest(const ServiceContext& context, const std::string& url,
                                 const std::string& xml);
 
 }  // namespace portavel

@@ -112,7 +112,7 @@ std::string GetMerchantSetting(Store& store, int kind, int32_t merchant_id) {
   return merchants.FieldByName(field_name).AsString();
 }
 
-GatewayCredentials ReadFormPostCredentials(const GatewayContext& context, int32_t account_index,
+GatewayCredentials ReadFormPostCredentials(const ServiceContext& context, int32_t account_index,
                                            int32_t merchant_id) {
   DataSet prefs(context.store, "UserData", "RemotePrefs.db");
   prefs.Open();
@@ -134,7 +134,7 @@ GatewayCredentials ReadFormPostCredentials(const GatewayContext& context, int32_
   return credentials;
 }
 
-GatewayCredentials ReadXmlCredentials(const GatewayContext& context, int32_t account_index,
+GatewayCredentials ReadXmlCredentials(const ServiceContext& context, int32_t account_index,
                                       int32_t merchant_id) {
   DataSet prefs(context.store, "UserData", "RemotePrefs.db");
   prefs.Open();

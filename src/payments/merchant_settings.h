@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "data/service_context.h"
 #include "money/money.h"
-#include "payments/gateway_context.h"
 
 namespace portavel {
 
@@ -51,14 +51,14 @@ struct GatewayCredentials {
 // lack a user name or password) and no minimum, counter or tracing. The
 // development switch replaces the address by CCDevAddress and the
 // credentials by the fixed development ones.
-GatewayCredentials ReadFormPostCredentials(const GatewayContext& context, int32_t account_index,
+GatewayCredentials ReadFormPostCredentials(const ServiceContext& context, int32_t account_index,
                                            int32_t merchant_id);
 // XML gateways (3 JetPay, 4 Authorize.Net): as above, but minimum, counter
 // and trace switch always come from the preferences, and falling back to
 // the preferences' credentials also takes their merchant id. The
 // development switch picks the test endpoint and the development user
 // (and for Authorize.Net the development transaction key).
-GatewayCredentials ReadXmlCredentials(const GatewayContext& context, int32_t account_index,
+GatewayCredentials ReadXmlCredentials(const ServiceContext& context, int32_t account_index,
                                       int32_t merchant_id);
 
 }  // namespace portavel

@@ -97,7 +97,7 @@ bool RefusedClient(const Config& config, Platform& platform, const WebRequest& r
 }  // namespace
 
 void wmMain_RecordDeliveryAction(ModuleRequest& action) {
-  const ModuleContext& context = action.context;
+  const ServiceContext& context = action.context;
   if (RefusedClient(context.config, context.platform, action.request, action.response)) return;
   const TruckFields fields(action.request);
   if (fields.empty()) return AnswerLine(action.response, kNoInvoiceData);
@@ -107,7 +107,7 @@ void wmMain_RecordDeliveryAction(ModuleRequest& action) {
 }
 
 void wmMain_BatchInfoAction(ModuleRequest& action) {
-  const ModuleContext& context = action.context;
+  const ServiceContext& context = action.context;
   if (RefusedClient(context.config, context.platform, action.request, action.response)) return;
   const TruckFields fields(action.request);
   if (fields.empty()) return AnswerLine(action.response, kNoBatchData);

@@ -8,7 +8,7 @@
 
 namespace portavel {
 
-ModuleTables::ModuleTables(const ModuleContext& context)
+ModuleTables::ModuleTables(const ServiceContext& context)
     : tblRemotePrefs(context.store, "UserData", "RemotePrefs.DB"),
       tblCompany(context.store, "UserData", "Company.DB"),
       tblA(context.store, "UserData", "Accounts.DB"),
@@ -46,7 +46,7 @@ void OpenAccount(ModuleTables& tables, const std::string& account_id) {
   accounts.Open();
 }
 
-std::unique_ptr<Store> OpenPrivateSession(const ModuleContext& context) {
+std::unique_ptr<Store> OpenPrivateSession(const ServiceContext& context) {
   return std::make_unique<Store>(context.config.database);
 }
 

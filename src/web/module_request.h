@@ -13,6 +13,7 @@
 #include "config/config.h"
 #include "data/data_set.h"
 #include "data/installation_identity.h"
+#include "data/service_context.h"
 #include "data/store.h"
 #include "payments/card_trace.h"
 #include "platform/platform.h"
@@ -24,14 +25,6 @@ namespace portavel {
 
 class PostingTables;
 
-// The process's services, as the module is made with them.
-struct ModuleContext {
-  const Config& config;
-  Store& store;  // the module's own database session
-  const InstallationIdentity& identity;
-  Platform& platform;
-};
-
 // The tables the module opens for a request: the preference and company
 // rows, the account, tank and invoice tables with their HTML producers,
 // the posting tables, the merchant the request charges through and the
@@ -39,7 +32,7 @@ struct ModuleContext {
 struct ModuleTables {
   // Opens the preference and company tables, takes the merchant id and
   // opens the trace file when tracing is on.
-  explicit ModuleTables(const ModuleContext& context);
+  explicit ModuleTables(const ServiceContext& context);
   ~ModuleTables();
   ModuleTables(const ModuleTables&) = delete;
   ModuleTables& operator=(const ModuleTables&) = delete;
@@ -62,7 +55,7 @@ struct ModuleTables {
 struct ModuleRequest {
   const WebRequest& request;
   WebResponse& response;
-  const ModuleContext& context;
+  const ServiceContext& context;
   ModuleTables& tables;
   WebSession& session;
 };
@@ -75,7 +68,7 @@ std::string CompanyText(ModuleTables& tables, std::string_view field);
 void OpenAccount(ModuleTables& tables, const std::string& account_id);
 
 // A database session of the action's own, isolated from the module's.
-std::unique_ptr<Store> OpenPrivateSession(const ModuleContext& context);
+std::unique_ptr<Store> OpenPrivateSession(const ServiceContext& context);
 
 // The Welcome page charges through the merchant the account resolves to.
 void RefreshMerchantForAccount(ModuleRequest& action, const std::string& account_id);

@@ -153,11 +153,9 @@ void wmMain_EmailPWAction(ModuleRequest& action) {
       DecidePasswordReminder(action.tables.tblA.FieldByName("Email").AsString(), password);
   bool sent = false;
   if (reminder == PasswordReminder::Send) {
-    MailContext mail{action.context.store, action.context.platform, action.context.identity,
-                     action.context.config};
     sent =
         EmailAccountPassword(
-            mail, "Access Code",
+            action.context, "Access Code",
             PasswordReminderBody(action.tables.tblCompany.FieldByName("WebsiteAddress").AsString(),
                                  action.tables.tblA.FieldByName("AccountID").AsString(), password),
             static_cast<int32_t>(action.tables.tblA.FieldByName("AccountIndex").AsInteger()))

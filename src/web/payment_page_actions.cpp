@@ -85,11 +85,9 @@ void ChargeAndAnswer(ModuleRequest& action, PageLines& lines, const std::string&
   posting.tblTransactions.Open();
   DataSetCloser close_transactions(posting.tblTransactions);
 
-  const ModuleContext& context = action.context;
   const bool approved = ChargeCardPayment(
-      GatewayContext{context.store, context.platform, context.config, context.identity},
-      PaymentTables{posting, action.tables.tblRemotePrefs, action.tables.tblA}, payment,
-      [&action](std::string_view text) { WriteCardTrace(action, text); });
+      action.context, PaymentTables{posting, action.tables.tblRemotePrefs, action.tables.tblA},
+      payment, [&action](std::string_view text) { WriteCardTrace(action, text); });
   if (approved) {
     lines.insert(lines.end(), {"  <b>Transaction Successful.<BR>", "  </b>"});
   } else {
@@ -143,7 +141,7 @@ Money AmountDue(ModuleRequest& action) {
                         static_cast<int32_t>(account.FieldByName("AccountIndex").AsInteger()));
 }
 
-bool IsECheckInstallation(const ModuleContext& context) {
+bool IsECheckInstallation(const ServiceContext& context) {
   const auto& echeck = context.config.installation.echeck_installation_id;
   return echeck && context.identity.SameDatabaseId(*echeck);
 }

@@ -13,7 +13,7 @@
 
 namespace portavel {
 
-TwmMain_::TwmMain_(ModuleContext context)
+TwmMain_::TwmMain_(ServiceContext context)
     : context_(context),
       tables_(context_),
       session_(context.config, context.store, context.platform) {

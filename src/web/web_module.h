@@ -17,7 +17,7 @@ class TwmMain_ {
  public:
   // Module creation: opens the preference and company tables, takes the
   // merchant id and opens the trace file when tracing is on.
-  explicit TwmMain_(ModuleContext context);
+  explicit TwmMain_(ServiceContext context);
   ~TwmMain_();
   TwmMain_(const TwmMain_&) = delete;
   TwmMain_& operator=(const TwmMain_&) = delete;
@@ -34,7 +34,7 @@ class TwmMain_ {
   // request with the module's services, tables and session.
   ActionHandler Bind(void (*action)(ModuleRequest&));
 
-  ModuleContext context_;
+  ServiceContext context_;
   ModuleTables tables_;
   // The visitor's session; the guard and the action ask it in turn.
   WebSession session_;

@@ -71,7 +71,7 @@ class PasswordMailTest : public ::testing::Test {
   }
 
   MailResult Send(int32_t account_key = kAccountKey) {
-    MailContext context{store_.store(), platform_, identity_, config_};
+    ServiceContext context{config_, store_.store(), identity_, platform_};
     return EmailAccountPassword(context, "Access Code", kBody, account_key);
   }
 

@@ -54,7 +54,7 @@ class MerchantSettingsTest : public ::testing::Test {
   }
 
   Store& store() { return temp_.store(); }
-  GatewayContext context() { return {store(), platform_, config_, identity_}; }
+  ServiceContext context() { return {config_, store(), identity_, platform_}; }
 
   TempStore temp_;
   FakePlatform platform_;

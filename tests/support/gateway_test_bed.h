@@ -8,7 +8,7 @@
 
 #include "config/config.h"
 #include "data/installation_identity.h"
-#include "payments/gateway_context.h"
+#include "data/service_context.h"
 #include "support/fake_gateway.h"
 #include "support/fake_platform.h"
 #include "support/temp_store.h"
@@ -29,7 +29,7 @@ class GatewayTestBed {
   FakePlatform& platform() { return platform_; }
   Config& config() { return config_; }
   InstallationIdentity& identity() { return identity_; }
-  GatewayContext context() { return {temp_.store(), platform_, config_, identity_}; }
+  ServiceContext context() { return {config_, temp_.store(), identity_, platform_}; }
 
   // The event log's texts, oldest first.
   std::vector<std::string> EventLog();

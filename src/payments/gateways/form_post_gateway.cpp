@@ -123,7 +123,7 @@ class TCreditCard::RequestBody {
   std::string trace_text_;
 };
 
-TCreditCard::TCreditCard(const GatewayContext& context, int32_t account_index, int32_t merchant_id)
+TCreditCard::TCreditCard(const ServiceContext& context, int32_t account_index, int32_t merchant_id)
     : context_(context),
       account_(std::make_unique<TCustomerAccount>(context.store, context.platform, account_index)),
       credentials_(ReadFormPostCredentials(context, account_index, merchant_id)) {

@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
+#include "data/service_context.h"
 #include "money/money.h"
 #include "payments/card_data_mask.h"
 #include "payments/card_trace.h"
 #include "payments/card_transaction_log.h"
-#include "payments/gateway_context.h"
 #include "payments/gateways/payment_to_charge.h"
 #include "payments/merchant_settings.h"
 
@@ -29,7 +29,7 @@ class TCreditCard {
   // index) and gathers the merchant's credentials and endpoint; a merchant
   // id of -1 takes the one that applies to the account. With tracing on,
   // opens "debug2.txt" in the working directory.
-  TCreditCard(const GatewayContext& context, int32_t account_index, int32_t merchant_id);
+  TCreditCard(const ServiceContext& context, int32_t account_index, int32_t merchant_id);
   ~TCreditCard();
   TCreditCard(const TCreditCard&) = delete;
   TCreditCard& operator=(const TCreditCard&) = delete;
@@ -58,7 +58,7 @@ class TCreditCard {
   static CardLogRow AnswerRow(bool approved, std::string message, std::string response,
                               int64_t pn_ref);
 
-  GatewayContext context_;
+  ServiceContext context_;
   std::unique_ptr<TCustomerAccount> account_;
   GatewayCredentials credentials_;
   std::string stored_card_path_;

@@ -28,7 +28,7 @@ constexpr const char* kSale = "SALE";
 
 }  // namespace
 
-TCreditCard_JetPay::TCreditCard_JetPay(const GatewayContext& context, int32_t account_index,
+TCreditCard_JetPay::TCreditCard_JetPay(const ServiceContext& context, int32_t account_index,
                                        int32_t merchant_id)
     : context_(context),
       account_(std::make_unique<TCustomerAccount>(context.store, context.platform, account_index)),

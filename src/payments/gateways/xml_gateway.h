@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "data/service_context.h"
 #include "money/money.h"
 #include "payments/card_data_mask.h"
 #include "payments/card_trace.h"
 #include "payments/card_transaction_log.h"
-#include "payments/gateway_context.h"
 #include "payments/gateways/payment_to_charge.h"
 #include "payments/merchant_ids.h"
 #include "payments/merchant_settings.h"
@@ -38,7 +38,7 @@ class TCreditCard_JetPay {
   // Opens the paying account (ENotFoundException when no account has that
   // index) and gathers the merchant's credentials and endpoint; a merchant
   // id of -1 takes the one that applies to the account.
-  TCreditCard_JetPay(const GatewayContext& context, int32_t account_index, int32_t merchant_id);
+  TCreditCard_JetPay(const ServiceContext& context, int32_t account_index, int32_t merchant_id);
   ~TCreditCard_JetPay();
   TCreditCard_JetPay(const TCreditCard_JetPay&) = delete;
   TCreditCard_JetPay& operator=(const TCreditCard_JetPay&) = delete;
@@ -120,7 +120,7 @@ class TCreditCard_JetPay {
   // ignored.
   void WriteTrace(const std::string& text);
 
-  GatewayContext context_;
+  ServiceContext context_;
   std::unique_ptr<TCustomerAccount> account_;
   GatewayCredentials credentials_;
   std::string service_path_;
