@@ -7,6 +7,11 @@
 //   generate_store --config FILE --accounts N --invoices M [--tanks-per-account K]
 //                  [--replace]
 //
+// The deliveries are priced from the store's own catalog rows (one fuel
+// product and the sales tax on it) by the pricing functions the portal
+// posts with, and their headers add up as the totals recomputation leaves
+// a delivery batch's invoice.
+//
 // Rows go in through one transaction and one prepared INSERT per table,
 // bound by position, as the admin tool's loader writes them: a hundred
 // thousand accounts and two million invoices take seconds.
@@ -24,9 +29,15 @@
 #include "admin/key_sequences.h"
 #include "config/config.h"
 #include "data/data_set.h"
+#include "data/query.h"
 #include "data/sqlite_statement.h"
 #include "data/store.h"
+#include "dates/accounting_period.h"
+#include "money/money.h"
 #include "platform/platform.h"
+#include "pricing/line_codes.h"
+#include "pricing/tax_line_amounts.h"
+#include "pricing/tax_table.h"
 #include "web/web_password.h"
 
 namespace portavel {
@@ -42,10 +53,13 @@ constexpr const char* kHelp =
     "it with made-up data for benchmarks:\n"
     "  - one RemotePrefs row (card payments on), one Company row, the Keys rows and\n"
     "    a fixed installation identity;\n"
+    "  - the product Propane at $2.89 a gallon and a 5% sales tax on it that every\n"
+    "    account pays;\n"
     "  - N accounts ACCT000001, ACCT000002, ... with the web password \"pass\" followed\n"
     "    by the account number (ACCT000042: \"pass42\");\n"
     "  - K tanks per account (default 1);\n"
-    "  - M invoices spread evenly over the accounts and over the last three years;\n"
+    "  - M invoices spread evenly over the accounts and over the last three years,\n"
+    "    priced from that product and tax, in one closed delivery batch a day;\n"
     "  - the account BENCH (password \"benchpass\") with exactly 20 tanks and 300\n"
     "    invoices, on top of N and M.\n"
     "\n"
@@ -68,6 +82,13 @@ constexpr int kInvoiceDays = 3 * 365;
 constexpr int kUnpaidInvoicesPerAccount = 2;
 constexpr int kDaysToPay = 30;
 constexpr int kDeliveryBatchType = 4;
+constexpr const char* kBankAccount = "1";
+// The catalog the deliveries are priced from.
+constexpr int kFuelProductKey = 1;
+constexpr int kTaxProductKey = 2;
+constexpr int kSalesTaxKey = 1;
+constexpr const char* kFuelPrice = "2.8900";
+constexpr const char* kSalesTaxRate = "5.0000";
 // A fixed identity, so that a reused store is the same installation.
 constexpr unsigned char kInstallationId[16] = {0x5B, 0x0E, 0x4C, 0x21, 0x9A, 0x3D, 0x47, 0x11,
                                                0x8E, 0x62, 0xC4, 0x0B, 0x17, 0xD9, 0x2F, 0x60};
@@ -182,8 +203,8 @@ class Stopwatch {
 class BulkInserter {
  public:
   BulkInserter(Store& store, std::string_view table_name, const Stopwatch& clock,
-               int64_t expected_rows)
-      : def_(store.Definition("UserData", table_name)),
+               int64_t expected_rows, std::string_view alias = "UserData")
+      : def_(store.Definition(alias, table_name)),
         values_(def_.fields.size()),
         clock_(clock),
         report_every_(std::max<int64_t>(expected_rows / 10, kProgressRows)),
@@ -245,8 +266,11 @@ class BulkInserter {
 Value Text(std::string text) {
   return Value::Text(std::move(text));
 }
-Value Cents(int64_t cents) {
-  return Value::Currency(Money::FromUnits(cents * (Money::kUnitsPerWhole / 100)));
+Value Amount(Money amount) {
+  return Value::Currency(amount);
+}
+Value Amount(const char* text) {
+  return Value::Currency(*Money::Parse(text));
 }
 
 std::string Numbered(const char* prefix, int64_t number, int width) {
@@ -275,6 +299,17 @@ struct Totals {
   int64_t invoices = 0;
 };
 
+struct DeliveryPricing {
+  Money price;  // of the fuel product
+  TaxRow tax;   // the sales tax on it
+};
+
+struct DeliveryAmounts {
+  Money subtotal;
+  Money tax;
+  Money total;
+};
+
 class StoreFiller {
  public:
   StoreFiller(Store& store, const Options& options, DateTime today, const Stopwatch& clock)
@@ -282,17 +317,25 @@ class StoreFiller {
 
   Totals Fill() {
     WriteSettings();
+    WriteCatalog();
+    pricing_ = LoadPricing(store_);
+    WriteBatches();
     const int64_t all_accounts = options_.accounts + 1;
     const int64_t all_tanks = options_.accounts * options_.tanks_per_account + kBenchTanks;
     const int64_t all_invoices = options_.invoices + kBenchInvoices;
     {
       BulkInserter accounts(store_, "Accounts", clock_, all_accounts);
       AccountColumns columns(accounts);
+      BulkInserter tax_list(store_, "TaxLkUp", clock_, all_accounts);
+      AccountTaxColumns tax_columns(tax_list);
       for (int64_t i = 1; i <= options_.accounts; ++i) {
         WriteAccount(accounts, columns, i, Numbered("ACCT", i, 6), "pass" + std::to_string(i));
+        WriteAccountTax(tax_list, tax_columns, i);
       }
       WriteAccount(accounts, columns, all_accounts, kBenchAccountId, kBenchPassword);
+      WriteAccountTax(tax_list, tax_columns, all_accounts);
       accounts.Finish();
+      tax_list.Finish();
     }
     {
       BulkInserter tanks(store_, "Tanks", clock_, all_tanks);
@@ -349,6 +392,18 @@ class StoreFiller {
         use_budget, password, merchant, active, opened;
   };
 
+  // An account's tax list: a tax stays on a delivered line only when the
+  // customer's list names it too.
+  struct AccountTaxColumns {
+    explicit AccountTaxColumns(const BulkInserter& t)
+        : key(t.Position("TaxLkUpKey")),
+          name(t.Position("TaxName")),
+          charge(t.Position("ChargeTax")),
+          tax(t.Position("TaxKey")),
+          account(t.Position("AccountKey")) {}
+    int key, name, charge, tax, account;
+  };
+
   struct TankColumns {
     explicit TankColumns(const BulkInserter& t)
         : index(t.Position("Tankindex")),
@@ -398,10 +453,11 @@ class StoreFiller {
           payments(t.Position("PaymentTotal")),
           discount(t.Position("DiscountAmount")),
           balance(t.Position("InvoiceBalance")),
+          fees(t.Position("FeeTotal")),
           employee(t.Position("Employee")),
           printed(t.Position("Printed")) {}
     int key, account_key, account_id, number, date, due, batch_key, batch_type, tank_key, type,
-        gallons, quantity, subtotal, tax, total, debits, credits, payments, discount, balance,
+        gallons, quantity, subtotal, tax, total, debits, credits, payments, discount, balance, fees,
         employee, printed;
   };
 
@@ -414,7 +470,7 @@ class StoreFiller {
     prefs.Set(prefs.Position("UseCC"), Value::Boolean(true));
     // A card payment posts into this bank account, and the preferences
     // object the gateway clients read refuses a row without one.
-    prefs.Set(prefs.Position("DefaultBankAccount"), Text("1"));
+    prefs.Set(prefs.Position("DefaultBankAccount"), Text(kBankAccount));
     prefs.Set(prefs.Position("NextCCNo"), Value::Integer(1001));
     prefs.Set(prefs.Position("Over1"), Value::Integer(30));
     prefs.Set(prefs.Position("Over2"), Value::Integer(60));
@@ -431,6 +487,128 @@ class StoreFiller {
     identity.Set(identity.Position("Data"),
                  Value::Bytes(std::string(std::begin(kInstallationId), std::end(kInstallationId))));
     identity.Write();
+  }
+
+  // One fuel product at a list price, the product that stands for the
+  // sales tax on invoices, the tax itself (levied on the lines' amounts)
+  // and the product's tax list.
+  void WriteCatalog() {
+    BulkInserter products(store_, "Products", clock_, 2);
+    const int key = products.Position("ProductKey");
+    const int name = products.Position("ProductName");
+    const int id = products.Position("ProductID");
+    const int unit = products.Position("Unitofmeasure");
+    const int group = products.Position("ProductGroupID");
+    const int type_key = products.Position("ProductTypekey");
+    const int type_id = products.Position("ProductTypeID");
+    const int price = products.Position("Price");
+    const int service = products.Position("Service");
+    const int pos = products.Position("POS");
+    products.Set(key, Value::Integer(kFuelProductKey));
+    products.Set(name, Text("Propane"));
+    products.Set(id, Text("LP"));
+    products.Set(unit, Text("Gal"));
+    products.Set(group, Value::Integer(kFuelProductGroup));
+    products.Set(type_key, Value::Integer(1));
+    products.Set(type_id, Text("LP"));
+    products.Set(price, Amount(kFuelPrice));
+    products.Set(service, Value::Integer(0));
+    products.Set(pos, Value::Integer(0));
+    products.Set(products.Position("GLInventory"), Text("1400"));
+    products.Set(products.Position("GLSales"), Text("4000"));
+    products.Set(products.Position("GLCGS"), Text("5000"));
+    products.Write();
+    products.Set(key, Value::Integer(kTaxProductKey));
+    products.Set(name, Text("Sales Tax"));
+    products.Set(id, Text("TAX"));
+    products.Set(group, Value::Integer(kTaxProductGroup));
+    products.Set(type_key, Value::Integer(2));
+    products.Set(type_id, Text("TAX"));
+    products.Set(price, Amount(Money()));
+    products.Set(service, Value::Integer(1));
+    products.Set(pos, Value::Integer(0));
+    products.Write();
+
+    BulkInserter taxes(store_, "Taxes", clock_, 1, "LocalData");
+    taxes.Set(taxes.Position("Taxkey"), Value::Integer(kSalesTaxKey));
+    taxes.Set(taxes.Position("TaxName"), Text("Sales Tax"));
+    taxes.Set(taxes.Position("TaxRate"), Amount(kSalesTaxRate));
+    taxes.Set(taxes.Position("CalconSubTotal"),
+              Value::Integer(static_cast<int64_t>(TaxBase::kAmount)));
+    taxes.Set(taxes.Position("ChargeTax"), Value::Integer(1));
+    taxes.Set(taxes.Position("Deleted"), Value::Integer(0));
+    taxes.Set(taxes.Position("ProductKey"), Value::Integer(kTaxProductKey));
+    taxes.Set(taxes.Position("GLLiability"), Text("2200"));
+    taxes.Set(taxes.Position("TaxType"), Value::Integer(0));
+    taxes.Write();
+
+    BulkInserter tax_list(store_, "TaxLkUp", clock_, 1);
+    tax_list.Set(tax_list.Position("TaxLkUpKey"), Value::Integer(++tax_links_));
+    tax_list.Set(tax_list.Position("TaxName"), Text("Sales Tax"));
+    tax_list.Set(tax_list.Position("ChargeTax"), Value::Integer(1));
+    tax_list.Set(tax_list.Position("TaxKey"), Value::Integer(kSalesTaxKey));
+    tax_list.Set(tax_list.Position("ProductKey"), Value::Integer(kFuelProductKey));
+    tax_list.Write();
+    BulkInserter taxed(store_, "PCTLkUp", clock_, 1);
+    taxed.Set(taxed.Position("PCTLkUpKey"), Value::Integer(1));
+    taxed.Set(taxed.Position("ProductKey"), Value::Integer(kFuelProductKey));
+    taxed.Write();
+  }
+
+  // What the deliveries are priced from, read back from the store rather
+  // than taken from the constants above, as the pricing engine reads it.
+  static DeliveryPricing LoadPricing(Store& store) {
+    Query product(store, "UserData", "select Price from Products where ProductKey = :ProductKey");
+    product.SetParam("ProductKey", Value::Integer(kFuelProductKey));
+    product.Open();
+    if (product.Eof()) throw std::logic_error("the fuel product was not written");
+    const TaxTable taxes = TaxTable::Load(store);
+    const TaxRow* tax = taxes.Find(kSalesTaxKey);
+    if (!tax || !tax->base()) throw std::logic_error("the sales tax was not written");
+    return {product.FieldByName("Price").AsMoney(), *tax};
+  }
+
+  // One closed delivery batch a day, oldest first, keyed 1 to kInvoiceDays.
+  // A prepared INSERT rather than the posting tables' data set, for speed;
+  // the fields the new-record handler derives (the period, the dates, the
+  // bank account) are derived the same way here.
+  void WriteBatches() {
+    BulkInserter t(store_, "Manifest", clock_, kInvoiceDays);
+    const int key = t.Position("BatchKey");
+    const int number = t.Position("BatchNo");
+    const int type = t.Position("BatchType");
+    const int invoice_type = t.Position("DefInvType");
+    const int bank = t.Position("BankKey");
+    const int closed = t.Position("Closed");
+    const int period = t.Position("Period");
+    const int date = t.Position("Date");
+    const int invoice_date = t.Position("DefaultInvDate");
+    for (int k = 1; k <= kInvoiceDays; ++k) {
+      const DateTime day = BatchDay(k);
+      t.Set(key, Value::Integer(k));
+      t.Set(number, Value::Integer(k));
+      t.Set(type, Value::Integer(kDeliveryBatchType));
+      t.Set(invoice_type, Text("Delivery"));
+      t.Set(bank, Text(kBankAccount));
+      t.Set(closed, Value::Integer(1));
+      t.Set(period, Text(PeriodOf(day)));
+      t.Set(date, Value::Date(day));
+      t.Set(invoice_date, Value::Date(day));
+      t.Write();
+    }
+    t.Finish();
+  }
+
+  int BatchKeyOf(int days_ago) const { return kInvoiceDays - days_ago; }
+  DateTime BatchDay(int batch_key) const { return today_.AddDays(batch_key - kInvoiceDays); }
+
+  void WriteAccountTax(BulkInserter& t, const AccountTaxColumns& c, int64_t account_index) {
+    t.Set(c.key, Value::Integer(++tax_links_));
+    t.Set(c.name, Text(pricing_.tax.name));
+    t.Set(c.charge, Value::Integer(1));
+    t.Set(c.tax, Value::Integer(pricing_.tax.key));
+    t.Set(c.account, Value::Integer(account_index));
+    t.Write();
   }
 
   void WriteAccount(BulkInserter& t, const AccountColumns& c, int64_t index, const std::string& id,
@@ -484,6 +662,15 @@ class StoreFiller {
     t.Write();
   }
 
+  // One line of `gallons` of the fuel product at its list price and the
+  // sales tax on the line's amount, rounded as the endpoints round them.
+  DeliveryAmounts PriceDelivery(Money gallons, DateTime date) const {
+    const Money subtotal = RoundToDecimals(2, MultiplyRoundedPair(gallons, pricing_.price));
+    const Money tax =
+        TaxLineAmountsFor(*pricing_.tax.base(), subtotal, pricing_.tax.RateOn(date)).trans_total;
+    return {subtotal, tax, subtotal + tax};
+  }
+
   // `count` deliveries on dates spread over the last three years, oldest
   // first; all paid but the last few, so that aging has rows to walk.
   void WriteInvoices(BulkInserter& t, const InvoiceColumns& c, int64_t account_index,
@@ -496,32 +683,38 @@ class StoreFiller {
       const int64_t key = ++totals_.invoices;
       const int days_ago = days_[k];
       const DateTime date = today_.AddDays(-days_ago);
-      const int64_t gallons_tenths = 500 + static_cast<int64_t>(n % 4500);  // 50.0 to 500.0
-      const int64_t subtotal = gallons_tenths * 289 / 10;                   // $2.89 a gallon
-      const int64_t tax = subtotal * 5 / 100;
-      const int64_t total = subtotal + tax;
+      // 50.0 to 500.0 gallons.
+      const Money gallons =
+          Money::FromUnits((500 + static_cast<int64_t>(n % 4500)) * (Money::kUnitsPerWhole / 10));
+      const DeliveryAmounts amounts = PriceDelivery(gallons, date);
       const bool paid = count - k > kUnpaidInvoicesPerAccount;
+      const Money payments = paid ? amounts.total : Money();
+      const Money discount;
       t.Set(c.key, Value::Integer(key));
       t.Set(c.account_key, Value::Integer(account_index));
       t.Set(c.account_id, Text(account_id));
       t.Set(c.number, Text(Numbered("", key, 8)));
       t.Set(c.date, Value::Date(date));
       t.Set(c.due, Value::Date(date.AddDays(kDaysToPay)));
-      // One delivery batch a day.
-      t.Set(c.batch_key, Value::Integer(kInvoiceDays - days_ago + 1));
+      t.Set(c.batch_key, Value::Integer(BatchKeyOf(days_ago)));
       t.Set(c.batch_type, Value::Integer(kDeliveryBatchType));
       if (tank_index > 0) t.Set(c.tank_key, Value::Integer(tank_index));
       t.Set(c.type, Text("Propane Delivery"));
-      t.Set(c.gallons, Cents(gallons_tenths * 10));
-      t.Set(c.quantity, Cents(gallons_tenths * 10));
-      t.Set(c.subtotal, Cents(subtotal));
-      t.Set(c.tax, Cents(tax));
-      t.Set(c.total, Cents(total));
-      t.Set(c.debits, Cents(total));
-      t.Set(c.credits, Cents(paid ? total : 0));
-      t.Set(c.payments, Cents(paid ? total : 0));
-      t.Set(c.discount, Cents(0));
-      t.Set(c.balance, Cents(paid ? 0 : total));
+      // The header as the totals recomputation writes it for a delivery
+      // batch: InvTotal = Subtotal + Taxtotal, the balance what payments
+      // and discounts leave of it; debits and credits are only summed for
+      // journal batches.
+      t.Set(c.gallons, Amount(gallons));
+      t.Set(c.quantity, Amount(gallons));
+      t.Set(c.subtotal, Amount(amounts.subtotal));
+      t.Set(c.tax, Amount(amounts.tax));
+      t.Set(c.total, Amount(amounts.total));
+      t.Set(c.debits, Amount(Money()));
+      t.Set(c.credits, Amount(Money()));
+      t.Set(c.payments, Amount(payments));
+      t.Set(c.discount, Amount(discount));
+      t.Set(c.fees, Amount(Money()));
+      t.Set(c.balance, Amount(amounts.total - (payments + discount)));
       t.Set(c.employee, Text("Driver " + std::to_string(1 + (n >> 32) % 12)));
       t.Set(c.printed, Value::Boolean(true));
       t.Write();
@@ -537,6 +730,7 @@ class StoreFiller {
       int64_t next_number = 1;
       if (sequence.table_name == "Invoices") next_number = totals_.invoices + 1;
       if (sequence.table_name == "Accounts") next_number = totals_.accounts + 1;
+      if (sequence.table_name == "Manifest") next_number = kInvoiceDays + 1;
       keys.Set(table, Text(std::string(sequence.table_name)));
       keys.Set(field, Text(std::string(sequence.field_name)));
       keys.Set(next, Value::Integer(next_number));
@@ -551,6 +745,8 @@ class StoreFiller {
   std::mt19937_64 random_{20240331};
   std::vector<int> days_;
   Totals totals_;
+  DeliveryPricing pricing_;
+  int64_t tax_links_ = 0;
 };
 
 void Generate(const Options& options) {
