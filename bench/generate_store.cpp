@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "account/account_password.h"
 #include "admin/key_sequences.h"
 #include "config/config.h"
 #include "data/data_set.h"
@@ -38,7 +39,6 @@
 #include "pricing/line_codes.h"
 #include "pricing/tax_line_amounts.h"
 #include "pricing/tax_table.h"
-#include "web/web_password.h"
 
 namespace portavel {
 namespace {

@@ -86,6 +86,14 @@ TEST(LayeringTest, TheRuleTellsDownwardFromUpward) {
   }
 }
 
+TEST(LayeringTest, EveryFolderHasALayer) {
+  for (const auto& entry : fs::directory_iterator(fs::path(PORTAVEL_SOURCE_DIR) / "src")) {
+    if (!entry.is_directory()) continue;
+    const std::string folder = entry.path().filename().string();
+    EXPECT_TRUE(Layers().contains(folder)) << "src/" << folder << " has no layer";
+  }
+}
+
 TEST(LayeringTest, NoSourceFileIncludesALayerAboveItsOwn) {
   const fs::path source_root = fs::path(PORTAVEL_SOURCE_DIR) / "src";
   const std::vector<Include> includes = IncludesOf(source_root);

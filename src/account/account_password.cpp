@@ -38,13 +38,13 @@ void OpenAccountsById(DataSet& accounts, const std::string& account_id) {
 PasswordVerdict CheckAccountPassword(Store& session, DataSet& accounts,
                                      const std::string& account_id, const std::string& password) {
   if (account_id.size() > static_cast<size_t>(DeclaredAccountFieldSize(session, "AccountID"))) {
-    return PasswordVerdict::AccountIdTooLong;
+    return PasswordVerdict::kAccountIdTooLong;
   }
-  if (accounts.IsEmpty()) return PasswordVerdict::NoSuchAccount;
+  if (accounts.IsEmpty()) return PasswordVerdict::kNoSuchAccount;
   const Field& stored = accounts.FieldByName("WALPW");
-  if (stored.IsNull()) return PasswordVerdict::NoPasswordStored;
-  if (ReadPasswordField(stored) != password) return PasswordVerdict::Incorrect;
-  return PasswordVerdict::Right;
+  if (stored.IsNull()) return PasswordVerdict::kNoPasswordStored;
+  if (ReadPasswordField(stored) != password) return PasswordVerdict::kIncorrect;
+  return PasswordVerdict::kRight;
 }
 
 std::optional<std::string> SessionPasswordOf(Store& store, const std::string& account_id) {

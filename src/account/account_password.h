@@ -40,7 +40,13 @@ bool ReplaceWebPassword(DataSet& accounts, std::string_view new_password);
 
 // How a typed account ID and password compare with the opened accounts:
 // the first check that fails, in the order they run.
-enum class PasswordVerdict { Right, AccountIdTooLong, NoSuchAccount, NoPasswordStored, Incorrect };
+enum class PasswordVerdict {
+  kRight,
+  kAccountIdTooLong,
+  kNoSuchAccount,
+  kNoPasswordStored,
+  kIncorrect
+};
 
 // Compares exactly, case included; the ID is held against the declared
 // size of AccountID in `session`.

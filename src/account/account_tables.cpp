@@ -185,7 +185,7 @@ void DeclareAccountProducers(HtmlTableProducer& TPAccount, HtmlTableProducer& TP
   // TPInvoicesFormatCell: texts to the left, numbers to the right.
   TPInvoices.on_format_cell = [](int, int column, std::string&, HtmlAlign& align, HtmlVAlign&,
                                  std::string&, std::string&) {
-    align = column <= 2 ? HtmlAlign::Left : HtmlAlign::Right;
+    align = column <= 2 ? HtmlAlign::kLeft : HtmlAlign::kRight;
   };
   ReadShownFieldsWithRow(TPTanks, kTankCalcInputs);
   ReadShownFieldsWithRow(TPInvoices, std::array<const char*, 0>{});

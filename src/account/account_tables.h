@@ -11,7 +11,7 @@
 namespace portavel {
 
 // The tank status a web fuel request sets.
-inline constexpr int InternetRequestStatus = 14;
+inline constexpr int kInternetRequestStatus = 14;
 
 // The text of a tank's DeliveryStatus code; "" for a code without one.
 std::string DeliveryStatusText(int64_t code);

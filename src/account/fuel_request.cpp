@@ -17,10 +17,10 @@ void OpenTanksOf(DataSet& tanks, const std::string& account_id) {
 FuelDecision RequestFuelForCurrentTank(DataSet& tanks, FuelRequestRoute route, DateTime today) {
   const FuelDecision decision =
       DecideFuelRequest(tanks.FieldByName("DeliveryStatus").AsInteger(), route);
-  if (decision != FuelDecision::Accepted) return decision;
+  if (decision != FuelDecision::kAccepted) return decision;
   tanks.Edit();
-  tanks.FieldByName("DeliveryStatus").SetInteger(InternetRequestStatus);
-  if (route == FuelRequestRoute::OnlyTank) {
+  tanks.FieldByName("DeliveryStatus").SetInteger(kInternetRequestStatus);
+  if (route == FuelRequestRoute::kOnlyTank) {
     tanks.FieldByName("Holdtill").SetDateTime(today.DateOnly());
   }
   tanks.Post();
@@ -38,20 +38,20 @@ FuelDecision DecideFuelRequest(int64_t delivery_status, FuelRequestRoute route) 
     case 12:  // Emailed
     case 13:  // Email Confirmed
     case 14:  // Internet Request: recorded again
-      return FuelDecision::Accepted;
+      return FuelDecision::kAccepted;
     case 2:   // Out of Fuel
     case 3:   // Low on Fuel
     case 8:   // Short Fill Request
     case 9:   // Office Request
     case 10:  // New Customer
-      return FuelDecision::AlreadyScheduled;
+      return FuelDecision::kAlreadyScheduled;
     case 5:  // Credit Hold
-      return FuelDecision::CreditHold;
+      return FuelDecision::kCreditHold;
     case 7:  // Office Hold
-      return FuelDecision::OnHold;
+      return FuelDecision::kOnHold;
     default:
-      return route == FuelRequestRoute::ChosenTank ? FuelDecision::Accepted
-                                                   : FuelDecision::NoMessage;
+      return route == FuelRequestRoute::kChosenTank ? FuelDecision::kAccepted
+                                                    : FuelDecision::kNoMessage;
   }
 }
 
@@ -64,8 +64,8 @@ bool IsPastDue(const StoredAging& aging) {
 FuelDecision RequestFuelForOnlyTank(Store& store, const std::string& account_id, DateTime today) {
   DataSet tanks(store, "UserData", "Tanks.DB");
   OpenTanksOf(tanks, account_id);
-  if (tanks.IsEmpty()) return DecideFuelRequest(0, FuelRequestRoute::OnlyTank);
-  return RequestFuelForCurrentTank(tanks, FuelRequestRoute::OnlyTank, today);
+  if (tanks.IsEmpty()) return DecideFuelRequest(0, FuelRequestRoute::kOnlyTank);
+  return RequestFuelForCurrentTank(tanks, FuelRequestRoute::kOnlyTank, today);
 }
 
 std::optional<FuelDecision> RequestFuelForTank(Store& store, const std::string& account_id,
@@ -73,7 +73,7 @@ std::optional<FuelDecision> RequestFuelForTank(Store& store, const std::string& 
   DataSet tanks(store, "UserData", "Tanks.DB");
   OpenTanksOf(tanks, account_id);
   if (!tanks.Locate({{"Tankindex", Value::Integer(tank_key)}})) return std::nullopt;
-  return RequestFuelForCurrentTank(tanks, FuelRequestRoute::ChosenTank, DateTime());
+  return RequestFuelForCurrentTank(tanks, FuelRequestRoute::kChosenTank, DateTime());
 }
 
 }  // namespace portavel

@@ -13,12 +13,12 @@
 namespace portavel {
 
 // What a request for a tank comes to, by the tank's current status.
-enum class FuelDecision { Accepted, AlreadyScheduled, CreditHold, OnHold, NoMessage };
+enum class FuelDecision { kAccepted, kAlreadyScheduled, kCreditHold, kOnHold, kNoMessage };
 
 // How the customer asked: from the account page, which decides at once
 // for an account with at most one tank, or by typing the number of one
 // of the account's tanks.
-enum class FuelRequestRoute { OnlyTank, ChosenTank };
+enum class FuelRequestRoute { kOnlyTank, kChosenTank };
 
 // The decision for a tank in `delivery_status`. A status without a text
 // (0, negative, above 14) asks for nothing on the account page and is

@@ -10,13 +10,13 @@ constexpr const char* kLineBreak = "\r\n";
 
 const char* AlignText(HtmlAlign align) {
   switch (align) {
-    case HtmlAlign::Left:
+    case HtmlAlign::kLeft:
       return " Align=\"Left\"";
-    case HtmlAlign::Right:
+    case HtmlAlign::kRight:
       return " Align=\"Right\"";
-    case HtmlAlign::Center:
+    case HtmlAlign::kCenter:
       return " Align=\"Center\"";
-    case HtmlAlign::Default:
+    case HtmlAlign::kDefault:
       break;
   }
   return "";
@@ -25,15 +25,15 @@ const char* AlignText(HtmlAlign align) {
 // "Basline" is how browsers have always received it from this system.
 const char* VAlignText(HtmlVAlign valign) {
   switch (valign) {
-    case HtmlVAlign::Top:
+    case HtmlVAlign::kTop:
       return " VAlign=\"Top\"";
-    case HtmlVAlign::Middle:
+    case HtmlVAlign::kMiddle:
       return " VAlign=\"Middle\"";
-    case HtmlVAlign::Bottom:
+    case HtmlVAlign::kBottom:
       return " VAlign=\"Bottom\"";
-    case HtmlVAlign::Baseline:
+    case HtmlVAlign::kBaseline:
       return " VAlign=\"Basline\"";
-    case HtmlVAlign::Default:
+    case HtmlVAlign::kDefault:
       break;
   }
   return "";
@@ -42,11 +42,11 @@ const char* VAlignText(HtmlVAlign valign) {
 // Ends the caption's opening tag.
 const char* CaptionAlignText(HtmlCaptionAlign align) {
   switch (align) {
-    case HtmlCaptionAlign::Top:
+    case HtmlCaptionAlign::kTop:
       return " Align=\"Top\">";
-    case HtmlCaptionAlign::Bottom:
+    case HtmlCaptionAlign::kBottom:
       return " Align=\"Bottom\">";
-    case HtmlCaptionAlign::Default:
+    case HtmlCaptionAlign::kDefault:
       break;
   }
   return ">";
@@ -140,7 +140,7 @@ std::string HtmlTableProducer::Content() const {
   }
   out += std::string("</TR>") + kLineBreak;
 
-  if (data.state() == DataSet::State::Browse) {
+  if (data.state() == DataSet::State::kBrowse) {
     int budget = max_rows;  // a negative budget never runs out
     for (int row = 1; budget != 0 && !data.Eof(); ++row) {
       out += RowStart(row_attributes);

@@ -12,23 +12,23 @@ namespace portavel {
 class DataSet;
 
 // Default writes no attribute.
-enum class HtmlAlign { Default, Left, Right, Center };
-enum class HtmlVAlign { Default, Top, Middle, Bottom, Baseline };
-enum class HtmlCaptionAlign { Default, Top, Bottom };
+enum class HtmlAlign { kDefault, kLeft, kRight, kCenter };
+enum class HtmlVAlign { kDefault, kTop, kMiddle, kBottom, kBaseline };
+enum class HtmlCaptionAlign { kDefault, kTop, kBottom };
 
 struct HtmlTableAttributes {
   int width = 100;  // percent; 0 or less writes no width
   int border = -1;  // -1 (any negative value): not written
   int cell_spacing = -1;
   int cell_padding = -1;
-  HtmlAlign align = HtmlAlign::Default;
+  HtmlAlign align = HtmlAlign::kDefault;
   std::string bg_color;
   std::string custom;  // written as it is, after a blank
 };
 
 struct HtmlRowAttributes {
-  HtmlAlign align = HtmlAlign::Default;
-  HtmlVAlign valign = HtmlVAlign::Default;
+  HtmlAlign align = HtmlAlign::kDefault;
+  HtmlVAlign valign = HtmlVAlign::kDefault;
   std::string bg_color;
   std::string custom;
 };
@@ -37,8 +37,8 @@ struct HtmlRowAttributes {
 // display label as the title text.
 struct HtmlColumnTitle {
   std::string caption;
-  HtmlAlign align = HtmlAlign::Default;
-  HtmlVAlign valign = HtmlVAlign::Default;
+  HtmlAlign align = HtmlAlign::kDefault;
+  HtmlVAlign valign = HtmlVAlign::kDefault;
   std::string bg_color;
   std::string custom;
 };
@@ -46,8 +46,8 @@ struct HtmlColumnTitle {
 // A column shows one field; the other attributes apply to its data cells.
 struct HtmlTableColumn {
   std::string field_name;
-  HtmlAlign align = HtmlAlign::Default;
-  HtmlVAlign valign = HtmlVAlign::Default;
+  HtmlAlign align = HtmlAlign::kDefault;
+  HtmlVAlign valign = HtmlVAlign::kDefault;
   std::string bg_color;
   std::string custom;
   HtmlColumnTitle title;
@@ -69,7 +69,7 @@ struct HtmlTableProducer {
   std::vector<HtmlTableColumn> columns;
   int max_rows = 20;  // negative: no limit
   std::string caption;
-  HtmlCaptionAlign caption_alignment = HtmlCaptionAlign::Default;
+  HtmlCaptionAlign caption_alignment = HtmlCaptionAlign::kDefault;
   HtmlTableAttributes table_attributes;
   HtmlRowAttributes row_attributes;
   HtmlFormatCellHook on_format_cell;

@@ -5,17 +5,17 @@
 namespace portavel {
 
 std::optional<PasswordChangeRefusal> CheckPasswordChangeForm(const PasswordChangeForm& form) {
-  if (form.account_id.empty()) return PasswordChangeRefusal::NoAccountId;
-  if (form.old_password.empty()) return PasswordChangeRefusal::NoOldPassword;
-  if (form.new_password != form.confirmation) return PasswordChangeRefusal::NewPasswordsDiffer;
+  if (form.account_id.empty()) return PasswordChangeRefusal::kNoAccountId;
+  if (form.old_password.empty()) return PasswordChangeRefusal::kNoOldPassword;
+  if (form.new_password != form.confirmation) return PasswordChangeRefusal::kNewPasswordsDiffer;
   if (form.new_password.size() < kShortestWebPassword) {
-    return PasswordChangeRefusal::NewPasswordTooShort;
+    return PasswordChangeRefusal::kNewPasswordTooShort;
   }
   if (form.new_password.size() > LongestWebPassword()) {
-    return PasswordChangeRefusal::NewPasswordTooLong;
+    return PasswordChangeRefusal::kNewPasswordTooLong;
   }
   if (form.new_password.find('\0') != std::string::npos) {
-    return PasswordChangeRefusal::NewPasswordHasZeroByte;
+    return PasswordChangeRefusal::kNewPasswordHasZeroByte;
   }
   return std::nullopt;
 }
@@ -25,12 +25,12 @@ PasswordVerdict ChangeWebPassword(Store& session, const PasswordChangeForm& form
   OpenAccountsById(accounts, form.account_id);
   const PasswordVerdict verdict =
       CheckAccountPassword(session, accounts, form.account_id, form.old_password);
-  if (verdict != PasswordVerdict::Right) return verdict;
+  if (verdict != PasswordVerdict::kRight) return verdict;
   // The password checked above is replaced only if it is still the stored
   // one: of simultaneous changes from the same old password one wins, and
   // the others find their old password no longer right.
-  if (!ReplaceWebPassword(accounts, form.new_password)) return PasswordVerdict::Incorrect;
-  return PasswordVerdict::Right;
+  if (!ReplaceWebPassword(accounts, form.new_password)) return PasswordVerdict::kIncorrect;
+  return PasswordVerdict::kRight;
 }
 
 }  // namespace portavel

@@ -22,12 +22,12 @@ struct PasswordChangeForm {
 // Why a form is refused before the account is read, in the order the
 // checks run.
 enum class PasswordChangeRefusal {
-  NoAccountId,
-  NoOldPassword,
-  NewPasswordsDiffer,
-  NewPasswordTooShort,
-  NewPasswordTooLong,
-  NewPasswordHasZeroByte,
+  kNoAccountId,
+  kNoOldPassword,
+  kNewPasswordsDiffer,
+  kNewPasswordTooShort,
+  kNewPasswordTooLong,
+  kNewPasswordHasZeroByte,
 };
 
 inline constexpr size_t kShortestWebPassword = 6;

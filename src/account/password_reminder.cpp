@@ -5,9 +5,9 @@
 namespace portavel {
 
 PasswordReminder DecidePasswordReminder(std::string_view email, std::string_view password) {
-  if (!IsValidEmailAddress(email)) return PasswordReminder::NoValidAddress;
-  if (password.empty()) return PasswordReminder::NoPassword;
-  return PasswordReminder::Send;
+  if (!IsValidEmailAddress(email)) return PasswordReminder::kNoValidAddress;
+  if (password.empty()) return PasswordReminder::kNoPassword;
+  return PasswordReminder::kSend;
 }
 
 std::vector<std::string> PasswordReminderBody(std::string_view website, std::string_view login,

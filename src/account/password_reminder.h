@@ -9,7 +9,7 @@ namespace portavel {
 
 // What can be done for an account whose password is asked for: nothing
 // without a valid address on file, nothing to send without a password.
-enum class PasswordReminder { NoValidAddress, NoPassword, Send };
+enum class PasswordReminder { kNoValidAddress, kNoPassword, kSend };
 
 PasswordReminder DecidePasswordReminder(std::string_view email, std::string_view password);
 

@@ -617,14 +617,14 @@ void DataSet::Open() {
     }
   }
   d.ResolveOrder();
-  state_ = State::Browse;
+  state_ = State::kBrowse;
   d.LoadRowids();
   First();
 }
 
 void DataSet::Close() {
   if (!Active()) return;
-  state_ = State::Inactive;
+  state_ = State::kInactive;
   impl_->rowids.clear();
   impl_->position = -1;
   impl_->ClearBuffer();
@@ -634,7 +634,7 @@ void DataSet::Close() {
 
 void DataSet::SyncWithMaster() {
   if (!Active()) return;
-  if (state_ == State::Edit || state_ == State::Insert) Cancel();
+  if (state_ == State::kEdit || state_ == State::kInsert) Cancel();
   impl_->LoadRowids();
   First();
 }
@@ -744,9 +744,9 @@ void DataSet::CheckWritable() {
 
 void DataSet::Edit() {
   CheckWritable();
-  if (state_ == State::Edit || state_ == State::Insert) return;
+  if (state_ == State::kEdit || state_ == State::kInsert) return;
   if (impl_->position < 0) Fail(table_name() + ": Cannot edit an empty dataset");
-  state_ = State::Edit;
+  state_ = State::kEdit;
   std::fill(impl_->changed.begin(), impl_->changed.end(), false);
 }
 
@@ -754,7 +754,7 @@ void DataSet::Insert() {
   CheckWritable();
   CheckBrowseMode();
   impl_->ClearBuffer();
-  state_ = State::Insert;
+  state_ = State::kInsert;
   if (impl_->on_new_record) impl_->on_new_record(*this);
 }
 
@@ -764,14 +764,14 @@ void DataSet::Append() {
 
 void DataSet::Post() {
   Impl& d = *impl_;
-  if (state_ != State::Edit && state_ != State::Insert) return;
+  if (state_ != State::kEdit && state_ != State::kInsert) return;
   std::vector<size_t> columns;
   for (size_t i = 0; i < d.def->fields.size(); ++i) {
-    if (d.changed[i] || (state_ == State::Insert && !d.current[i].IsNull())) columns.push_back(i);
+    if (d.changed[i] || (state_ == State::kInsert && !d.current[i].IsNull())) columns.push_back(i);
   }
   const std::string table = QuoteIdentifier(d.table());
   int64_t rowid = d.current_rowid;
-  if (state_ == State::Insert) {
+  if (state_ == State::kInsert) {
     std::string names;
     std::string marks;
     for (size_t i : columns) {
@@ -800,20 +800,20 @@ void DataSet::Post() {
     stmt.Bind(static_cast<int>(columns.size() + 1), Value::Integer(rowid));
     stmt.Step();
   }
-  state_ = State::Browse;
+  state_ = State::kBrowse;
   ReloadAt(rowid);
 }
 
 void DataSet::Cancel() {
-  if (state_ != State::Edit && state_ != State::Insert) return;
-  state_ = State::Browse;
+  if (state_ != State::kEdit && state_ != State::kInsert) return;
+  state_ = State::kBrowse;
   MoveTo(impl_->position);
 }
 
 void DataSet::Delete() {
   CheckWritable();
   Impl& d = *impl_;
-  if (state_ == State::Insert) {
+  if (state_ == State::kInsert) {
     Cancel();
     return;
   }
@@ -822,7 +822,7 @@ void DataSet::Delete() {
   Statement stmt(d.db(), "DELETE FROM " + QuoteIdentifier(d.table()) + " WHERE rowid = ?");
   stmt.Bind(1, Value::Integer(d.current_rowid));
   stmt.Step();
-  state_ = State::Browse;
+  state_ = State::kBrowse;
   int position = d.position;
   d.LoadRowids();
   MoveTo(std::min(position, static_cast<int>(d.rowids.size()) - 1));
@@ -838,7 +838,7 @@ void DataSet::Refresh() {
 int64_t DataSet::IncrementField(std::string_view name) {
   CheckWritable();
   Impl& d = *impl_;
-  if (state_ != State::Browse) Fail(table_name() + ": Dataset not in browse mode");
+  if (state_ != State::kBrowse) Fail(table_name() + ": Dataset not in browse mode");
   if (d.position < 0) Fail(table_name() + ": Cannot edit an empty dataset");
   int f = d.RequireStoredField(name);
   const std::string column = QuoteIdentifier(d.def->fields[f].name);
@@ -860,7 +860,7 @@ int64_t DataSet::IncrementField(std::string_view name) {
 bool DataSet::ReplaceFieldIfUnchanged(std::string_view name, const Value& value) {
   CheckWritable();
   Impl& d = *impl_;
-  if (state_ != State::Browse) Fail(table_name() + ": Dataset not in browse mode");
+  if (state_ != State::kBrowse) Fail(table_name() + ": Dataset not in browse mode");
   if (d.position < 0) Fail(table_name() + ": Cannot edit an empty dataset");
   int f = d.RequireStoredField(name);
   const FieldDef& def = d.def->fields[f];
@@ -897,10 +897,10 @@ void DataSet::SetCurrentValue(int position, Value v) {
   Impl& d = *impl_;
   bool calculated = position >= static_cast<int>(d.def->fields.size());
   if (calculated) {
-    if (state_ != State::CalcFields && state_ != State::Edit && state_ != State::Insert) {
+    if (state_ != State::kCalcFields && state_ != State::kEdit && state_ != State::kInsert) {
       Fail(table_name() + ": Dataset not in edit or insert mode");
     }
-  } else if (state_ != State::Edit && state_ != State::Insert) {
+  } else if (state_ != State::kEdit && state_ != State::kInsert) {
     Fail(table_name() + ": Dataset not in edit or insert mode");
   }
   d.current[position] = std::move(v);
@@ -910,7 +910,7 @@ void DataSet::SetCurrentValue(int position, Value v) {
 
 void DataSet::CheckBrowseMode() {
   if (!Active()) Fail(table_name() + ": Cannot perform this operation on a closed dataset");
-  if (state_ == State::Edit || state_ == State::Insert) Post();
+  if (state_ == State::kEdit || state_ == State::kInsert) Post();
 }
 
 void DataSet::MoveTo(int position, bool walking_on) {
@@ -928,14 +928,14 @@ void DataSet::MoveTo(int position, bool walking_on) {
     if (position >= static_cast<int>(d.rowids.size())) --position;
   }
   if (d.position >= 0 && d.on_calc_fields) {
-    state_ = State::CalcFields;
+    state_ = State::kCalcFields;
     try {
       d.on_calc_fields(*this);
     } catch (...) {
-      state_ = State::Browse;
+      state_ = State::kBrowse;
       throw;
     }
-    state_ = State::Browse;
+    state_ = State::kBrowse;
   }
   std::fill(d.changed.begin(), d.changed.end(), false);
   for (DataSet* detail : d.details) detail->SyncWithMaster();

@@ -82,7 +82,7 @@ Value ConvertForField(const FieldDef& def, const Value& v);
 
 class DataSet {
  public:
-  enum class State { Inactive, Browse, Edit, Insert, CalcFields };
+  enum class State { kInactive, kBrowse, kEdit, kInsert, kCalcFields };
 
   DataSet(Store& store, std::string alias, std::string table_name);
   ~DataSet();
@@ -124,7 +124,7 @@ class DataSet {
 
   void Open();
   void Close();
-  bool Active() const { return state_ != State::Inactive; }
+  bool Active() const { return state_ != State::kInactive; }
   State state() const { return state_; }
   const std::string& table_name() const;
 
@@ -189,7 +189,7 @@ class DataSet {
 
   std::unique_ptr<Impl> impl_;
   std::vector<std::unique_ptr<Field>> fields_;
-  State state_ = State::Inactive;
+  State state_ = State::kInactive;
   bool eof_ = true;
   bool bof_ = true;
 };

@@ -14,7 +14,7 @@ int64_t QueryColumn::AsInteger() const {
 }
 
 Money QueryColumn::AsMoney() const {
-  if (!typed_ && value_.kind() == Value::Kind::Integer) {
+  if (!typed_ && value_.kind() == Value::Kind::kInteger) {
     return Money::FromUnits(value_.AsInteger());
   }
   return value_.AsMoney();

@@ -102,37 +102,37 @@ std::optional<FieldDef> FieldDefOfSqlType(std::string_view declared) {
 void BindValue(sqlite3_stmt* stmt, int index, const Value& value) {
   int rc = SQLITE_OK;
   switch (value.kind()) {
-    case Value::Kind::Null:
+    case Value::Kind::kNull:
       rc = sqlite3_bind_null(stmt, index);
       break;
-    case Value::Kind::Integer:
+    case Value::Kind::kInteger:
       rc = sqlite3_bind_int64(stmt, index, value.AsInteger());
       break;
-    case Value::Kind::Currency:
+    case Value::Kind::kCurrency:
       rc = sqlite3_bind_int64(stmt, index, value.AsMoney().units());
       break;
-    case Value::Kind::Float:
+    case Value::Kind::kFloat:
       rc = sqlite3_bind_double(stmt, index, value.AsFloat());
       break;
-    case Value::Kind::Boolean:
+    case Value::Kind::kBoolean:
       rc = sqlite3_bind_int(stmt, index, value.AsBoolean() ? 1 : 0);
       break;
-    case Value::Kind::Date:
-    case Value::Kind::Time:
-    case Value::Kind::DateTime: {
+    case Value::Kind::kDate:
+    case Value::Kind::kTime:
+    case Value::Kind::kDateTime: {
       std::string text = value.AsString();
       rc = sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()),
                              SQLITE_TRANSIENT);
       break;
     }
-    case Value::Kind::Text: {
+    case Value::Kind::kText: {
       const std::string& text = value.AsBytes();
       rc = text.empty() ? sqlite3_bind_null(stmt, index)
                         : sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()),
                                             SQLITE_TRANSIENT);
       break;
     }
-    case Value::Kind::Bytes: {
+    case Value::Kind::kBytes: {
       const std::string& bytes = value.AsBytes();
       rc = bytes.empty() ? sqlite3_bind_null(stmt, index)
                          : sqlite3_bind_blob(stmt, index, bytes.data(),

@@ -45,7 +45,7 @@ TOrvikTable::~TOrvikTable() = default;
 
 void TOrvikTable::PostRecord() {
   DataSet::State state = table_->state();
-  if (state != DataSet::State::Edit && state != DataSet::State::Insert) return;
+  if (state != DataSet::State::kEdit && state != DataSet::State::kInsert) return;
   try {
     table_->Post();
   } catch (const std::exception& e) {
@@ -55,7 +55,7 @@ void TOrvikTable::PostRecord() {
 
 void TOrvikTable::EditRecord() {
   DataSet::State state = table_->state();
-  if (state == DataSet::State::Edit || state == DataSet::State::Insert) return;
+  if (state == DataSet::State::kEdit || state == DataSet::State::kInsert) return;
   try {
     table_->Edit();
   } catch (const StoreError& e) {

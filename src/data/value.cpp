@@ -31,21 +31,21 @@ std::optional<DateTime> ParseDateText(std::string_view text) {
 
 int64_t Value::AsInteger() const {
   switch (kind_) {
-    case Kind::Null:
+    case Kind::kNull:
       return 0;
-    case Kind::Integer:
+    case Kind::kInteger:
       return std::get<int64_t>(payload_);
-    case Kind::Currency:
+    case Kind::kCurrency:
       return std::get<Money>(payload_).units() / Money::kUnitsPerWhole;
-    case Kind::Float:
+    case Kind::kFloat:
       return std::llround(std::get<double>(payload_));
-    case Kind::Boolean:
+    case Kind::kBoolean:
       return std::get<bool>(payload_) ? 1 : 0;
-    case Kind::Date:
-    case Kind::Time:
-    case Kind::DateTime:
+    case Kind::kDate:
+    case Kind::kTime:
+    case Kind::kDateTime:
       return std::get<DateTime>(payload_).day();
-    case Kind::Text: {
+    case Kind::kText: {
       std::string_view text = Trim(std::get<std::string>(payload_));
       if (!text.empty() && text.front() == '+') text.remove_prefix(1);
       int64_t result = 0;
@@ -55,7 +55,7 @@ int64_t Value::AsInteger() const {
       }
       return result;
     }
-    case Kind::Bytes:
+    case Kind::kBytes:
       break;
   }
   Fail("Binary data cannot be read as an integer");
@@ -63,27 +63,27 @@ int64_t Value::AsInteger() const {
 
 Money Value::AsMoney() const {
   switch (kind_) {
-    case Kind::Null:
+    case Kind::kNull:
       return Money();
-    case Kind::Integer:
+    case Kind::kInteger:
       return Money::FromWhole(std::get<int64_t>(payload_));
-    case Kind::Currency:
+    case Kind::kCurrency:
       return std::get<Money>(payload_);
-    case Kind::Float: {
+    case Kind::kFloat: {
       double units = std::round(std::get<double>(payload_) * Money::kUnitsPerWhole);
       if (!(std::fabs(units) < 9.2e18)) Fail("Floating point value out of the currency range");
       return Money::FromUnits(static_cast<int64_t>(units));
     }
-    case Kind::Text: {
+    case Kind::kText: {
       auto parsed = Money::Parse(Trim(std::get<std::string>(payload_)));
       if (!parsed) Fail("'" + std::get<std::string>(payload_) + "' is not a valid currency value");
       return *parsed;
     }
-    case Kind::Boolean:
-    case Kind::Date:
-    case Kind::Time:
-    case Kind::DateTime:
-    case Kind::Bytes:
+    case Kind::kBoolean:
+    case Kind::kDate:
+    case Kind::kTime:
+    case Kind::kDateTime:
+    case Kind::kBytes:
       break;
   }
   Fail("Value cannot be read as a currency value");
@@ -91,18 +91,18 @@ Money Value::AsMoney() const {
 
 double Value::AsFloat() const {
   switch (kind_) {
-    case Kind::Float:
+    case Kind::kFloat:
       return std::get<double>(payload_);
-    case Kind::Currency:
+    case Kind::kCurrency:
       return static_cast<double>(std::get<Money>(payload_).units()) / Money::kUnitsPerWhole;
-    case Kind::Date:
-    case Kind::Time:
-    case Kind::DateTime: {
+    case Kind::kDate:
+    case Kind::kTime:
+    case Kind::kDateTime: {
       DateTime d = std::get<DateTime>(payload_);
       double fraction = static_cast<double>(d.ms_of_day()) / DateTime::kMsPerDay;
       return d.day() + (d.day() < 0 ? -fraction : fraction);
     }
-    case Kind::Text: {
+    case Kind::kText: {
       std::string_view text = Trim(std::get<std::string>(payload_));
       double result = 0;
       auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), result);
@@ -118,17 +118,17 @@ double Value::AsFloat() const {
 
 bool Value::AsBoolean() const {
   switch (kind_) {
-    case Kind::Null:
+    case Kind::kNull:
       return false;
-    case Kind::Boolean:
+    case Kind::kBoolean:
       return std::get<bool>(payload_);
-    case Kind::Integer:
+    case Kind::kInteger:
       return std::get<int64_t>(payload_) != 0;
-    case Kind::Currency:
+    case Kind::kCurrency:
       return !std::get<Money>(payload_).IsZero();
-    case Kind::Float:
+    case Kind::kFloat:
       return std::get<double>(payload_) != 0;
-    case Kind::Text: {
+    case Kind::kText: {
       // Text reads as a Boolean by its first letter, as the desktop program's fields do.
       std::string_view text = Trim(std::get<std::string>(payload_));
       char first = text.empty() ? '\0' : ToUpper1252(text.front());
@@ -143,22 +143,22 @@ bool Value::AsBoolean() const {
 
 DateTime Value::AsDateTime() const {
   switch (kind_) {
-    case Kind::Null:
+    case Kind::kNull:
       return DateTime();
-    case Kind::Date:
-    case Kind::Time:
-    case Kind::DateTime:
+    case Kind::kDate:
+    case Kind::kTime:
+    case Kind::kDateTime:
       return std::get<DateTime>(payload_);
-    case Kind::Integer:
+    case Kind::kInteger:
       return DateTime::FromDays(static_cast<int32_t>(std::get<int64_t>(payload_)));
-    case Kind::Float: {
+    case Kind::kFloat: {
       double v = std::get<double>(payload_);
       double day = std::trunc(v);
       auto ms = static_cast<int32_t>(std::llround(std::fabs(v - day) * DateTime::kMsPerDay));
       if (ms >= DateTime::kMsPerDay) ms = DateTime::kMsPerDay - 1;
       return DateTime(static_cast<int32_t>(day), ms);
     }
-    case Kind::Text: {
+    case Kind::kText: {
       auto parsed = ParseDateText(Trim(std::get<std::string>(payload_)));
       if (!parsed) Fail("'" + std::get<std::string>(payload_) + "' is not a valid date and time");
       return *parsed;
@@ -170,24 +170,24 @@ DateTime Value::AsDateTime() const {
 
 std::string Value::AsString() const {
   switch (kind_) {
-    case Kind::Null:
+    case Kind::kNull:
       return std::string();
-    case Kind::Integer:
+    case Kind::kInteger:
       return std::to_string(std::get<int64_t>(payload_));
-    case Kind::Currency:
+    case Kind::kCurrency:
       return std::get<Money>(payload_).ToString();
-    case Kind::Float:
+    case Kind::kFloat:
       return FloatText(std::get<double>(payload_));
-    case Kind::Boolean:
+    case Kind::kBoolean:
       return std::get<bool>(payload_) ? "True" : "False";
-    case Kind::Date:
+    case Kind::kDate:
       return std::get<DateTime>(payload_).ToIsoDate();
-    case Kind::Time:
+    case Kind::kTime:
       return std::get<DateTime>(payload_).ToIsoTime();
-    case Kind::DateTime:
+    case Kind::kDateTime:
       return std::get<DateTime>(payload_).ToIsoDateTime();
-    case Kind::Text:
-    case Kind::Bytes:
+    case Kind::kText:
+    case Kind::kBytes:
       return std::get<std::string>(payload_);
   }
   return std::string();
@@ -195,8 +195,8 @@ std::string Value::AsString() const {
 
 const std::string& Value::AsBytes() const {
   static const std::string kEmpty;
-  if (kind_ == Kind::Null) return kEmpty;
-  if (kind_ == Kind::Text || kind_ == Kind::Bytes) return std::get<std::string>(payload_);
+  if (kind_ == Kind::kNull) return kEmpty;
+  if (kind_ == Kind::kText || kind_ == Kind::kBytes) return std::get<std::string>(payload_);
   Fail("Value cannot be read as binary data");
 }
 

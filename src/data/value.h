@@ -28,22 +28,33 @@ class StoreBusyError : public StoreError {
 
 class Value {
  public:
-  enum class Kind { Null, Integer, Currency, Float, Boolean, Date, Time, DateTime, Text, Bytes };
+  enum class Kind {
+    kNull,
+    kInteger,
+    kCurrency,
+    kFloat,
+    kBoolean,
+    kDate,
+    kTime,
+    kDateTime,
+    kText,
+    kBytes
+  };
 
   Value() = default;
   static Value Null() { return Value(); }
-  static Value Integer(int64_t v) { return Value(Kind::Integer, v); }
-  static Value Currency(Money v) { return Value(Kind::Currency, v); }
-  static Value Float(double v) { return Value(Kind::Float, v); }
-  static Value Boolean(bool v) { return Value(Kind::Boolean, v); }
-  static Value Date(DateTime v) { return Value(Kind::Date, v.DateOnly()); }
-  static Value Time(DateTime v) { return Value(Kind::Time, v.TimeOnly()); }
-  static Value DateTimeValue(DateTime v) { return Value(Kind::DateTime, v); }
-  static Value Text(std::string v) { return Value(Kind::Text, std::move(v)); }
-  static Value Bytes(std::string v) { return Value(Kind::Bytes, std::move(v)); }
+  static Value Integer(int64_t v) { return Value(Kind::kInteger, v); }
+  static Value Currency(Money v) { return Value(Kind::kCurrency, v); }
+  static Value Float(double v) { return Value(Kind::kFloat, v); }
+  static Value Boolean(bool v) { return Value(Kind::kBoolean, v); }
+  static Value Date(DateTime v) { return Value(Kind::kDate, v.DateOnly()); }
+  static Value Time(DateTime v) { return Value(Kind::kTime, v.TimeOnly()); }
+  static Value DateTimeValue(DateTime v) { return Value(Kind::kDateTime, v); }
+  static Value Text(std::string v) { return Value(Kind::kText, std::move(v)); }
+  static Value Bytes(std::string v) { return Value(Kind::kBytes, std::move(v)); }
 
   Kind kind() const { return kind_; }
-  bool IsNull() const { return kind_ == Kind::Null; }
+  bool IsNull() const { return kind_ == Kind::kNull; }
 
   // Conversions. A text that does not convert throws StoreError, as does
   // a conversion that makes no sense (bytes as a number).
@@ -64,7 +75,7 @@ class Value {
   using Payload = std::variant<std::monostate, int64_t, Money, double, bool, DateTime, std::string>;
   Value(Kind kind, Payload payload) : kind_(kind), payload_(std::move(payload)) {}
 
-  Kind kind_ = Kind::Null;
+  Kind kind_ = Kind::kNull;
   Payload payload_;
 };
 

@@ -13,7 +13,7 @@
 namespace portavel {
 namespace {
 
-enum class AgeBy { DueDate, InvoiceDate };
+enum class AgeBy { kDueDate, kInvoiceDate };
 
 struct AgingLimits {
   int64_t first = 0;
@@ -93,7 +93,7 @@ AgingResult Age(Store& store, AgeBy age_by, int32_t account_index, bool age_batc
   }
   const AgingLimits limits = LimitsFor(store, account_index);
 
-  const std::string date_field = age_by == AgeBy::DueDate ? "DueDate" : "InvDate";
+  const std::string date_field = age_by == AgeBy::kDueDate ? "DueDate" : "InvDate";
   // Rows of the same date come newest key first, so the order is stable.
   Query rows(store, "UserData",
              "select " + date_field + ", InvTotal, DiscountAmount, PaymentTotal, BatchType " +
@@ -132,12 +132,12 @@ bool UseDueDateAging(Store& store) {
 
 AgingResult AgeByDueDate(Store& store, int32_t account_index, bool age_batch_type6,
                          std::string_view use_budget, DateTime as_of) {
-  return Age(store, AgeBy::DueDate, account_index, age_batch_type6, use_budget, as_of);
+  return Age(store, AgeBy::kDueDate, account_index, age_batch_type6, use_budget, as_of);
 }
 
 AgingResult AgeByInvoiceDate(Store& store, int32_t account_index, bool age_batch_type6,
                              std::string_view use_budget, DateTime as_of) {
-  return Age(store, AgeBy::InvoiceDate, account_index, age_batch_type6, use_budget, as_of);
+  return Age(store, AgeBy::kInvoiceDate, account_index, age_batch_type6, use_budget, as_of);
 }
 
 AgingResult ComputeAccountAging(Store& store, Platform& platform, DataSet& account_row) {

@@ -52,16 +52,16 @@ bool MatchesElement(std::string_view mask, size_t pos, char c, size_t& next) {
 
 bool MethodMatches(MethodType wanted, RequestMethod method) {
   switch (wanted) {
-    case MethodType::Any:
+    case MethodType::mtAny:
       return true;
-    case MethodType::Get:
-      return method == RequestMethod::Get;
-    case MethodType::Post:
-      return method == RequestMethod::Post;
-    case MethodType::Put:
-      return method == RequestMethod::Put;
-    case MethodType::Head:
-      return method == RequestMethod::Head;
+    case MethodType::mtGet:
+      return method == RequestMethod::kGet;
+    case MethodType::mtPost:
+      return method == RequestMethod::kPost;
+    case MethodType::mtPut:
+      return method == RequestMethod::kPut;
+    case MethodType::mtHead:
+      return method == RequestMethod::kHead;
   }
   return false;
 }

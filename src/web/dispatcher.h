@@ -12,7 +12,7 @@
 
 namespace portavel {
 
-enum class MethodType { Any, Get, Post, Put, Head };
+enum class MethodType { mtAny, mtGet, mtPost, mtPut, mtHead };
 
 // A handler may set `handled` to false to pass the request on.
 using ActionHandler = std::function<void(const WebRequest&, WebResponse&, bool& handled)>;
@@ -20,7 +20,7 @@ using ActionHandler = std::function<void(const WebRequest&, WebResponse&, bool& 
 struct ActionItem {
   std::string name;
   std::string path_info;  // a file-name mask: "*", "?", "[abc]"; any case
-  MethodType method = MethodType::Any;
+  MethodType method = MethodType::mtAny;
   bool is_default = false;
   bool enabled = true;
   ActionHandler handler;

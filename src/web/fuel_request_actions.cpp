@@ -20,27 +20,27 @@ void AddDecisionLines(PageLines& lines, FuelDecision decision, const std::string
                       const std::string& first, const std::string& rest) {
   PageLines answer;
   switch (decision) {
-    case FuelDecision::Accepted:
+    case FuelDecision::kAccepted:
       answer = {first + "<b>Your request has been succefully processed and you<BR>",
                 rest + "will receive a delivery on your next regularly scheduled<BR>",
                 rest + "route day.  If you have any questions please call the office at " + phone +
                     "<BR>"};
       break;
-    case FuelDecision::AlreadyScheduled:
+    case FuelDecision::kAlreadyScheduled:
       answer = {first + "<b>You are already scheduled for a delivery.<BR>",
                 rest + "If you are making this request for faster service please<BR>",
                 rest + "call the office at " + phone + "<BR>"};
       break;
-    case FuelDecision::CreditHold:
+    case FuelDecision::kCreditHold:
       answer = {first + "<b>Request Failed.  Your account is currently on Credit hold.<BR>",
                 rest + "This may be due to unreflected payments on our on line system.<BR>",
                 rest + "If you have any questions<BR>", rest + "please call " + phone + "<BR>"};
       break;
-    case FuelDecision::OnHold:
+    case FuelDecision::kOnHold:
       answer = {first + "<b>Request Failed.  Your account is currently on hold.<BR>",
                 rest + "If you have any questions<BR>", rest + "please call " + phone + "<BR>"};
       break;
-    case FuelDecision::NoMessage:
+    case FuelDecision::kNoMessage:
       break;
   }
   lines.insert(lines.end(), answer.begin(), answer.end());

@@ -17,19 +17,19 @@ namespace {
 
 std::string PasswordChangeRefusalLine(PasswordChangeRefusal refusal) {
   switch (refusal) {
-    case PasswordChangeRefusal::NoAccountId:
+    case PasswordChangeRefusal::kNoAccountId:
       return " <h1>You haven't specified a customer Account ID!</h1>";
-    case PasswordChangeRefusal::NoOldPassword:
+    case PasswordChangeRefusal::kNoOldPassword:
       return " <h1>You haven't supplied a password!</h1>";
-    case PasswordChangeRefusal::NewPasswordsDiffer:
+    case PasswordChangeRefusal::kNewPasswordsDiffer:
       return " <h1>The new passwords did not match!</h1>";
-    case PasswordChangeRefusal::NewPasswordTooShort:
+    case PasswordChangeRefusal::kNewPasswordTooShort:
       return " <h1>The new password must be at least " + std::to_string(kShortestWebPassword) +
              " characters long.</h1>";
-    case PasswordChangeRefusal::NewPasswordTooLong:
+    case PasswordChangeRefusal::kNewPasswordTooLong:
       return " <h1>The new password must be at most " + std::to_string(LongestWebPassword()) +
              " characters long.</h1>";
-    case PasswordChangeRefusal::NewPasswordHasZeroByte:
+    case PasswordChangeRefusal::kNewPasswordHasZeroByte:
       return " <h1>The new password must not contain a zero byte.</h1>";
   }
   return std::string();
@@ -40,7 +40,7 @@ std::string PasswordChangeRefusalLine(PasswordChangeRefusal refusal) {
 void AddPasswordChangeAnswer(PageLines& lines, PasswordVerdict verdict,
                              const std::string& account_id, const std::string& script) {
   const std::string shown_id = HtmlEscape(account_id);
-  if (verdict != PasswordVerdict::Right) {
+  if (verdict != PasswordVerdict::kRight) {
     lines.push_back(PasswordVerdictLine(
         verdict, account_id,
         "  <h1>'" + shown_id +
@@ -62,13 +62,13 @@ void AddPasswordChangeAnswer(PageLines& lines, PasswordVerdict verdict,
 // not shown).
 void AddReminderLines(PageLines& lines, PasswordReminder reminder, bool sent,
                       const std::string& phone) {
-  if (reminder == PasswordReminder::Send && sent) {
+  if (reminder == PasswordReminder::kSend && sent) {
     lines.push_back("  <b>Password sent.<BR>");
     return;
   }
   lines.insert(
       lines.end(),
-      {reminder == PasswordReminder::NoValidAddress
+      {reminder == PasswordReminder::kNoValidAddress
            ? "  <b>Request Failed.  Your account does not have a valid email address.<BR>"
            : "  <b>Request Failed.<BR>",
        "     Call the office at " + phone + " to setup your email and online password.<BR>",
@@ -152,7 +152,7 @@ void wmMain_EmailPWAction(ModuleRequest& action) {
   const PasswordReminder reminder =
       DecidePasswordReminder(action.tables.tblA.FieldByName("Email").AsString(), password);
   bool sent = false;
-  if (reminder == PasswordReminder::Send) {
+  if (reminder == PasswordReminder::kSend) {
     sent =
         EmailAccountPassword(
             action.context, "Access Code",
@@ -198,7 +198,7 @@ void wmMain_PWChangeAction(ModuleRequest& action) {
     std::unique_ptr<Store> session = OpenPrivateSession(action.context);
     const PasswordVerdict verdict = ChangeWebPassword(*session, form);
     // The new password ends every other session; this one goes on.
-    if (verdict == PasswordVerdict::Right) {
+    if (verdict == PasswordVerdict::kRight) {
       action.session.AddSignature(request, response, account_id,
                                   SessionPasswordOf(*session, account_id));
     }

@@ -7,16 +7,16 @@ namespace portavel {
 std::string PasswordVerdictLine(PasswordVerdict verdict, const std::string& account_id,
                                 const std::string& not_found_line) {
   switch (verdict) {
-    case PasswordVerdict::Right:
+    case PasswordVerdict::kRight:
       break;
-    case PasswordVerdict::AccountIdTooLong:
+    case PasswordVerdict::kAccountIdTooLong:
       return " <h1>'" + HtmlEscape(account_id) +
              "' is too long to be a valid customer account ID!</h1>";
-    case PasswordVerdict::NoSuchAccount:
+    case PasswordVerdict::kNoSuchAccount:
       return not_found_line;
-    case PasswordVerdict::NoPasswordStored:
+    case PasswordVerdict::kNoPasswordStored:
       return " <h1>No password could be retrieved for the specified customer account ID!</h1>";
-    case PasswordVerdict::Incorrect:
+    case PasswordVerdict::kIncorrect:
       return kPasswordIncorrectLine;
   }
   return std::string();

@@ -15,11 +15,11 @@ std::string Variable(const Environment& environment, std::string_view name) {
 }
 
 RequestMethod ClassifyMethod(std::string_view text) {
-  if (text == "GET") return RequestMethod::Get;
-  if (text == "PUT") return RequestMethod::Put;
-  if (text == "POST") return RequestMethod::Post;
-  if (text == "HEAD") return RequestMethod::Head;
-  return RequestMethod::Other;
+  if (text == "GET") return RequestMethod::kGet;
+  if (text == "PUT") return RequestMethod::kPut;
+  if (text == "POST") return RequestMethod::kPost;
+  if (text == "HEAD") return RequestMethod::kHead;
+  return RequestMethod::kOther;
 }
 
 // The declared body length; 0 when none is declared.

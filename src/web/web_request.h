@@ -13,7 +13,7 @@
 
 namespace portavel {
 
-enum class RequestMethod { Get, Put, Post, Head, Other };
+enum class RequestMethod { kGet, kPut, kPost, kHead, kOther };
 
 // A request that cannot be read (bad or missing CGI variables, a body that
 // is too long or shorter than declared).
@@ -23,7 +23,7 @@ class BadRequestError : public std::runtime_error {
 };
 
 struct WebRequest {
-  RequestMethod method = RequestMethod::Other;
+  RequestMethod method = RequestMethod::kOther;
   std::string method_text;  // REQUEST_METHOD as sent
   std::string path_info;    // PATH_INFO, e.g. "/Login"
   std::string script_name;  // SCRIPT_NAME, e.g. "/cgi-bin/Portavel.exe"

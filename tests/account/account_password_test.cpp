@@ -28,7 +28,7 @@ TEST(AccountPasswordTest, OfChangesCheckedAgainstTheSamePasswordOneIsWritten) {
     Store session(temp.paths());  // a connection of this process's own
     DataSet accounts(session, "UserData", "Accounts.DB");
     OpenAccountsById(accounts, "smith01");
-    if (CheckAccountPassword(session, accounts, "smith01", "Secret 1") != PasswordVerdict::Right) {
+    if (CheckAccountPassword(session, accounts, "smith01", "Secret 1") != PasswordVerdict::kRight) {
       return false;
     }
     all_checked.Wait();

@@ -22,29 +22,30 @@ TEST(FuelRequestTest, TheTanksStatusDecidesForBothRoutes) {
     FuelDecision only_tank;
     FuelDecision chosen_tank;
   } kCases[] = {
-      {1, Accepted, Accepted},
-      {4, Accepted, Accepted},
-      {6, Accepted, Accepted},
-      {11, Accepted, Accepted},
-      {12, Accepted, Accepted},
-      {13, Accepted, Accepted},
-      {14, Accepted, Accepted},
-      {2, AlreadyScheduled, AlreadyScheduled},
-      {3, AlreadyScheduled, AlreadyScheduled},
-      {8, AlreadyScheduled, AlreadyScheduled},
-      {9, AlreadyScheduled, AlreadyScheduled},
-      {10, AlreadyScheduled, AlreadyScheduled},
-      {5, CreditHold, CreditHold},
-      {7, OnHold, OnHold},
+      {1, kAccepted, kAccepted},
+      {4, kAccepted, kAccepted},
+      {6, kAccepted, kAccepted},
+      {11, kAccepted, kAccepted},
+      {12, kAccepted, kAccepted},
+      {13, kAccepted, kAccepted},
+      {14, kAccepted, kAccepted},
+      {2, kAlreadyScheduled, kAlreadyScheduled},
+      {3, kAlreadyScheduled, kAlreadyScheduled},
+      {8, kAlreadyScheduled, kAlreadyScheduled},
+      {9, kAlreadyScheduled, kAlreadyScheduled},
+      {10, kAlreadyScheduled, kAlreadyScheduled},
+      {5, kCreditHold, kCreditHold},
+      {7, kOnHold, kOnHold},
       // A status without a text asks for nothing from the account page;
       // a tank the customer chose is taken as asking.
-      {0, NoMessage, Accepted},
-      {-1, NoMessage, Accepted},
-      {15, NoMessage, Accepted},
+      {0, kNoMessage, kAccepted},
+      {-1, kNoMessage, kAccepted},
+      {15, kNoMessage, kAccepted},
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(DecideFuelRequest(c.status, FuelRequestRoute::OnlyTank), c.only_tank) << c.status;
-    EXPECT_EQ(DecideFuelRequest(c.status, FuelRequestRoute::ChosenTank), c.chosen_tank) << c.status;
+    EXPECT_EQ(DecideFuelRequest(c.status, FuelRequestRoute::kOnlyTank), c.only_tank) << c.status;
+    EXPECT_EQ(DecideFuelRequest(c.status, FuelRequestRoute::kChosenTank), c.chosen_tank)
+        << c.status;
   }
 }
 
@@ -99,11 +100,11 @@ TEST_F(FuelRequestStoreTest, AChosenTankIsWrittenOnlyWhenAcceptedAndOnlyForItsAc
   AddTank(12, "SMITH01", 2);
   AddTank(40, "JONES", 1);
 
-  // Accepted: the request is recorded, and the hold date stays.
-  EXPECT_EQ(RequestFuelForTank(temp_.store(), "SMITH01", 9), FuelDecision::Accepted);
+  // kAccepted: the request is recorded, and the hold date stays.
+  EXPECT_EQ(RequestFuelForTank(temp_.store(), "SMITH01", 9), FuelDecision::kAccepted);
   EXPECT_EQ(Tank(9), std::make_pair(kInternetRequest, kEarlier));
   // Refused: nothing changes.
-  EXPECT_EQ(RequestFuelForTank(temp_.store(), "SMITH01", 12), FuelDecision::AlreadyScheduled);
+  EXPECT_EQ(RequestFuelForTank(temp_.store(), "SMITH01", 12), FuelDecision::kAlreadyScheduled);
   EXPECT_EQ(Tank(12), std::make_pair(int64_t{2}, kEarlier));
   // Another account's tank is not found, and stays as it was.
   EXPECT_EQ(RequestFuelForTank(temp_.store(), "SMITH01", 40), std::nullopt);
@@ -116,15 +117,15 @@ TEST_F(FuelRequestStoreTest, TheOnlyTankIsHeldTillTodayWhenAccepted) {
   AddTank(12, "JONES", 0);
   AddTank(40, "BROWN", 5);
 
-  EXPECT_EQ(RequestFuelForOnlyTank(temp_.store(), "SMITH01", kToday), FuelDecision::Accepted);
+  EXPECT_EQ(RequestFuelForOnlyTank(temp_.store(), "SMITH01", kToday), FuelDecision::kAccepted);
   EXPECT_EQ(Tank(9), std::make_pair(kInternetRequest, kToday.DateOnly()));
   // A status without a text asks for nothing here, and changes nothing.
-  EXPECT_EQ(RequestFuelForOnlyTank(temp_.store(), "JONES", kToday), FuelDecision::NoMessage);
+  EXPECT_EQ(RequestFuelForOnlyTank(temp_.store(), "JONES", kToday), FuelDecision::kNoMessage);
   EXPECT_EQ(Tank(12), std::make_pair(int64_t{0}, kEarlier));
-  EXPECT_EQ(RequestFuelForOnlyTank(temp_.store(), "BROWN", kToday), FuelDecision::CreditHold);
+  EXPECT_EQ(RequestFuelForOnlyTank(temp_.store(), "BROWN", kToday), FuelDecision::kCreditHold);
   EXPECT_EQ(Tank(40), std::make_pair(int64_t{5}, kEarlier));
   // An account without tanks reads as status 0.
-  EXPECT_EQ(RequestFuelForOnlyTank(temp_.store(), "GREEN", kToday), FuelDecision::NoMessage);
+  EXPECT_EQ(RequestFuelForOnlyTank(temp_.store(), "GREEN", kToday), FuelDecision::kNoMessage);
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ TEST_F(HtmlTableProducerTest, AttributesAreWrittenInTheirOrder) {
                                .border = 0,
                                .cell_spacing = 2,
                                .cell_padding = 0,
-                               .align = HtmlAlign::Center,
+                               .align = HtmlAlign::kCenter,
                                .bg_color = "Aqua",
                                .custom = "id=\"t\""};
        },
@@ -144,7 +144,7 @@ TEST_F(HtmlTableProducerTest, AttributesAreWrittenInTheirOrder) {
        "<Table>\r\n<TR><TH>First</TH></TR>\r\n<TR><TD>F1</TD></TR>\r\n</Table>"},
       {"every row attribute",
        [](HtmlTableProducer& p) {
-         p.row_attributes = {HtmlAlign::Left, HtmlVAlign::Baseline, "Silver", "class=\"r\""};
+         p.row_attributes = {HtmlAlign::kLeft, HtmlVAlign::kBaseline, "Silver", "class=\"r\""};
        },
        "<Table Width=\"100%\">\r\n"
        "<TR Align=\"Left\" VAlign=\"Basline\" BgColor=\"Silver\" "
@@ -157,16 +157,16 @@ TEST_F(HtmlTableProducerTest, AttributesAreWrittenInTheirOrder) {
       {"column and title attributes apply to their own cells",
        [](HtmlTableProducer& p) {
          HtmlTableColumn& c = p.columns[0];
-         c.align = HtmlAlign::Right;
-         c.valign = HtmlVAlign::Top;
+         c.align = HtmlAlign::kRight;
+         c.valign = HtmlVAlign::kTop;
          c.custom = "nowrap";
-         c.title = {"Given", HtmlAlign::Center, HtmlVAlign::Bottom, "Gray", "scope=\"col\""};
+         c.title = {"Given", HtmlAlign::kCenter, HtmlVAlign::kBottom, "Gray", "scope=\"col\""};
        },
        "<Table Width=\"100%\">\r\n"
        "<TR><TH Align=\"Center\" VAlign=\"Bottom\" BgColor=\"Gray\" "
        "scope=\"col\">Given</TH></TR>\r\n"
        "<TR><TD Align=\"Right\" VAlign=\"Top\" nowrap>F1</TD></TR>\r\n</Table>"},
-      {"middle alignment", [](HtmlTableProducer& p) { p.columns[0].valign = HtmlVAlign::Middle; },
+      {"middle alignment", [](HtmlTableProducer& p) { p.columns[0].valign = HtmlVAlign::kMiddle; },
        "<Table Width=\"100%\">\r\n<TR><TH>First</TH></TR>\r\n"
        "<TR><TD VAlign=\"Middle\">F1</TD></TR>\r\n</Table>"},
       {"caption, default alignment", [](HtmlTableProducer& p) { p.caption = "Staff"; },
@@ -175,14 +175,14 @@ TEST_F(HtmlTableProducerTest, AttributesAreWrittenInTheirOrder) {
       {"caption at the top",
        [](HtmlTableProducer& p) {
          p.caption = "Staff";
-         p.caption_alignment = HtmlCaptionAlign::Top;
+         p.caption_alignment = HtmlCaptionAlign::kTop;
        },
        "<Table Width=\"100%\"><Caption  Align=\"Top\">Staff</Caption>\r\n"
        "<TR><TH>First</TH></TR>\r\n<TR><TD>F1</TD></TR>\r\n</Table>"},
       {"caption at the bottom",
        [](HtmlTableProducer& p) {
          p.caption = "Staff";
-         p.caption_alignment = HtmlCaptionAlign::Bottom;
+         p.caption_alignment = HtmlCaptionAlign::kBottom;
        },
        "<Table Width=\"100%\"><Caption  Align=\"Bottom\">Staff</Caption>\r\n"
        "<TR><TH>First</TH></TR>\r\n<TR><TD>F1</TD></TR>\r\n</Table>"},
@@ -215,9 +215,9 @@ TEST_F(HtmlTableProducerTest, HookSeesEveryCellAndChangesOnlyWhatItTouches) {
                                 HtmlVAlign& valign, std::string& custom, std::string& text) {
     seen.push_back(std::to_string(row) + "," + std::to_string(column) + ":" + text);
     if (row == 2 && column == 0) bg_color = "Red";
-    if (row == 0) align = HtmlAlign::Left;
+    if (row == 0) align = HtmlAlign::kLeft;
     if (row == 1 && column == 0) {
-      valign = HtmlVAlign::Top;
+      valign = HtmlVAlign::kTop;
       custom = "title=\"x\"";
     }
     if (text.empty()) text = "&nbsp";  // markup from the hook is written as it is

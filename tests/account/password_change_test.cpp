@@ -18,21 +18,21 @@ TEST(PasswordChangeTest, TheFormsRulesRefuseInTheirOrder) {
     PasswordChangeForm form;
     std::optional<PasswordChangeRefusal> refusal;
   } kCases[] = {
-      {{"", "", "abc", "xyz"}, NoAccountId},
-      {{"SMITH01", "", "abc", "xyz"}, NoOldPassword},
+      {{"", "", "abc", "xyz"}, kNoAccountId},
+      {{"SMITH01", "", "abc", "xyz"}, kNoOldPassword},
       // The match is checked before the length and before the old password.
-      {{"SMITH01", "wrong", "abcdef", "abcdeg"}, NewPasswordsDiffer},
-      {{"SMITH01", "Secret 1", "abcdef", "ABCDEF"}, NewPasswordsDiffer},
-      {{"SMITH01", "Secret 1", "abcdef ", "abcdef"}, NewPasswordsDiffer},
-      {{"SMITH01", "Secret 1", "", ""}, NewPasswordTooShort},
-      {{"SMITH01", "Secret 1", "abcde", "abcde"}, NewPasswordTooShort},
+      {{"SMITH01", "wrong", "abcdef", "abcdeg"}, kNewPasswordsDiffer},
+      {{"SMITH01", "Secret 1", "abcdef", "ABCDEF"}, kNewPasswordsDiffer},
+      {{"SMITH01", "Secret 1", "abcdef ", "abcdef"}, kNewPasswordsDiffer},
+      {{"SMITH01", "Secret 1", "", ""}, kNewPasswordTooShort},
+      {{"SMITH01", "Secret 1", "abcde", "abcde"}, kNewPasswordTooShort},
       {{"SMITH01", "Secret 1", "abcdef", "abcdef"}, std::nullopt},
       {{"SMITH01", "Secret 1", "\xE9t\xE9 2024", "\xE9t\xE9 2024"}, std::nullopt},
       {{"SMITH01", "Secret 1", std::string(20, 'x'), std::string(20, 'x')}, std::nullopt},
-      {{"SMITH01", "Secret 1", std::string(21, 'x'), std::string(21, 'x')}, NewPasswordTooLong},
+      {{"SMITH01", "Secret 1", std::string(21, 'x'), std::string(21, 'x')}, kNewPasswordTooLong},
       // Stored, the zero byte would end the password after "abc".
       {{"SMITH01", "Secret 1", std::string("abc\0defg", 8), std::string("abc\0defg", 8)},
-       NewPasswordHasZeroByte},
+       kNewPasswordHasZeroByte},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(CheckPasswordChangeForm(c.form), c.refusal)
@@ -66,11 +66,11 @@ TEST_F(PasswordChangeStoreTest, OnlyTheRightOldPasswordLetsTheNewOneIn) {
     const char* old_password;
     PasswordVerdict verdict;
   } kRefused[] = {
-      {"1234567890123456789012345678901", "Secret 1", PasswordVerdict::AccountIdTooLong},
-      {"JONES", "Secret 1", PasswordVerdict::NoSuchAccount},
-      {"NOPASS", "Secret 1", PasswordVerdict::NoPasswordStored},
-      {"SMITH01", "secret 1", PasswordVerdict::Incorrect},
-      {"SMITH01", "Secret", PasswordVerdict::Incorrect},
+      {"1234567890123456789012345678901", "Secret 1", PasswordVerdict::kAccountIdTooLong},
+      {"JONES", "Secret 1", PasswordVerdict::kNoSuchAccount},
+      {"NOPASS", "Secret 1", PasswordVerdict::kNoPasswordStored},
+      {"SMITH01", "secret 1", PasswordVerdict::kIncorrect},
+      {"SMITH01", "Secret", PasswordVerdict::kIncorrect},
   };
   for (const auto& c : kRefused) {
     EXPECT_EQ(ChangeWebPassword(temp_.store(), {c.account_id, c.old_password, "tank42", "tank42"}),
@@ -83,10 +83,10 @@ TEST_F(PasswordChangeStoreTest, OnlyTheRightOldPasswordLetsTheNewOneIn) {
   // The ID is matched without regard to case; the shorter new password
   // leaves nothing of the old one behind.
   EXPECT_EQ(ChangeWebPassword(temp_.store(), {"smith01", "Secret 1", "tank42", "tank42"}),
-            PasswordVerdict::Right);
+            PasswordVerdict::kRight);
   EXPECT_EQ(StoredBytes(1), std::string("tank42") + std::string(15, '\0'));
   EXPECT_EQ(ChangeWebPassword(temp_.store(), {"SMITH01", "Secret 1", "abcdef", "abcdef"}),
-            PasswordVerdict::Incorrect);
+            PasswordVerdict::kIncorrect);
 }
 
 }  // namespace

@@ -11,11 +11,11 @@ TEST(PasswordReminderTest, OnlyAValidAddressAndAPasswordAreSent) {
     const char* password;
     PasswordReminder reminder;
   } kCases[] = {
-      {"", "Secret 1", PasswordReminder::NoValidAddress},  // also an account that is not there
-      {"smith.example.com", "Secret 1", PasswordReminder::NoValidAddress},
-      {"smith@example.com", "", PasswordReminder::NoPassword},
-      {"", "", PasswordReminder::NoValidAddress},
-      {"smith@example.com", "Secret 1", PasswordReminder::Send},
+      {"", "Secret 1", PasswordReminder::kNoValidAddress},  // also an account that is not there
+      {"smith.example.com", "Secret 1", PasswordReminder::kNoValidAddress},
+      {"smith@example.com", "", PasswordReminder::kNoPassword},
+      {"", "", PasswordReminder::kNoValidAddress},
+      {"smith@example.com", "Secret 1", PasswordReminder::kSend},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(DecidePasswordReminder(c.email, c.password), c.reminder)

@@ -99,18 +99,18 @@ TEST_F(OrvikTableTest, TextReadAsNumberMustHoldOne) {
 TEST_F(OrvikTableTest, SettersLeaveTheRecordInEditStateUntilPosted) {
   TOrvikTable table(store, "Accounts", "AccountIndex");
   table.PostRecord();  // browsing: nothing to do, nothing raised
-  EXPECT_EQ(table.data().state(), DataSet::State::Browse);
+  EXPECT_EQ(table.data().state(), DataSet::State::kBrowse);
 
   table.SetYesNo("Active", true);
   table.SetInteger("Termskey", 7);
   table.SetCurrency("CreditLimit", Money::FromUnits(5000000));
   table.SetBooleanNot("Archived", false);
   table.SetIntegerFlag("ChargeFC", true);
-  EXPECT_EQ(table.data().state(), DataSet::State::Edit);
+  EXPECT_EQ(table.data().state(), DataSet::State::kEdit);
   EXPECT_TRUE(Stored(store, "Accounts", "Active").IsNull());
 
   table.PostRecord();
-  EXPECT_EQ(table.data().state(), DataSet::State::Browse);
+  EXPECT_EQ(table.data().state(), DataSet::State::kBrowse);
   EXPECT_EQ(Stored(store, "Accounts", "Active"), Value::Text("Yes"));
   EXPECT_EQ(Stored(store, "Accounts", "Termskey"), Value::Integer(7));
   EXPECT_EQ(Stored(store, "Accounts", "CreditLimit"), Value::Currency(Money::FromUnits(5000000)));
@@ -146,7 +146,7 @@ TEST_F(OrvikTableTest, RefusedEditAndPostRaiseEditFailed) {
     EXPECT_STREQ(e.what(), "Unable to post record");
     EXPECT_NE(e.detail().find("refused"), std::string::npos) << e.detail();
   }
-  EXPECT_EQ(table.data().state(), DataSet::State::Edit);
+  EXPECT_EQ(table.data().state(), DataSet::State::kEdit);
   EXPECT_EQ(table.GetInteger("Termskey"), 9);
 }
 

@@ -156,7 +156,7 @@ std::string DeliveryFixture::Snapshot() {
       text += table.name + ":";
       for (int i = 0; i < query.ColumnCount(); ++i) {
         const Value value = query.Column(i).value();
-        text += " " + (value.kind() == Value::Kind::Bytes ? value.AsBytes() : value.AsString());
+        text += " " + (value.kind() == Value::Kind::kBytes ? value.AsBytes() : value.AsString());
       }
       text += "\n";
     }

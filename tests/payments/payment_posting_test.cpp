@@ -241,7 +241,7 @@ TEST_F(PaymentPostingTest, AFailedPostingLeavesNothingBehind) {
   EXPECT_EQ(NextKeyOf(store, "Invoices"), kFirstInvoiceKey);
   PaymentSession& s = *session;
   for (DataSet* table : {&s.tables.tblBatch, &s.tables.tblInvoice, &s.tables.tblTransactions}) {
-    EXPECT_EQ(table->state(), DataSet::State::Browse) << table->table_name();
+    EXPECT_EQ(table->state(), DataSet::State::kBrowse) << table->table_name();
     EXPECT_TRUE(table->IsEmpty()) << table->table_name();
   }
   EXPECT_EQ(s.prefs.FieldByName("NextCCNo").AsInteger(), 1042);

@@ -196,7 +196,7 @@ TEST_F(PostingTablesTest, AnInvoiceNeedsABatchTypeAndADefaultDate) {
     ASSERT_TRUE(tables.tblBatch.Locate({{"BatchKey", Value::Integer(batch_key)}}));
     EXPECT_THROW(tables.tblInvoice.Insert(), StoreError) << batch_key;
     // The insert is abandoned: nothing is left to be posted by a later move.
-    EXPECT_EQ(tables.tblInvoice.state(), DataSet::State::Browse) << batch_key;
+    EXPECT_EQ(tables.tblInvoice.state(), DataSet::State::kBrowse) << batch_key;
     tables.tblInvoice.First();
     EXPECT_TRUE(tables.tblInvoice.IsEmpty()) << batch_key;
   }
@@ -207,7 +207,7 @@ TEST_F(PostingTablesTest, AFailedKeyDrawAbandonsTheInsert) {
   store.Execute("UserData", "DELETE FROM \"Keys\" WHERE \"TableName\" = 'Manifest'");
   tables.tblBatch.Open();
   EXPECT_THROW(tables.tblBatch.Insert(), KeyDrawError);
-  EXPECT_EQ(tables.tblBatch.state(), DataSet::State::Browse);
+  EXPECT_EQ(tables.tblBatch.state(), DataSet::State::kBrowse);
   tables.tblBatch.Refresh();
   EXPECT_TRUE(tables.tblBatch.IsEmpty());
 }
@@ -354,7 +354,7 @@ TEST_F(PostingTablesTest, WithoutItsMasterLinkADetailShowsEveryRowUntilTheLinkIs
   // Back on batch 42's invoices, standing on the one just moved there.
   EXPECT_EQ(invoices.RecordCount(), 2);
   EXPECT_EQ(Invoice("InvoiceKey").AsInteger(), 78);
-  EXPECT_EQ(invoices.state(), DataSet::State::Browse);
+  EXPECT_EQ(invoices.state(), DataSet::State::kBrowse);
   EXPECT_TRUE(Invoice("InvoiceNo").IsNull());
   EXPECT_THROW(ScopedMasterLinkOff(tables, tables.tblBatch), std::invalid_argument);
 }

@@ -302,7 +302,7 @@ TEST_F(AccountAgingWriteTest, FailingQueryLeavesTheRowUnchanged) {
   DataSet accounts(store, "UserData", "Accounts");
   accounts.Open();
   EXPECT_THROW(AgeAccount(store, platform, accounts), StoreError);
-  EXPECT_EQ(accounts.state(), DataSet::State::Browse);
+  EXPECT_EQ(accounts.state(), DataSet::State::kBrowse);
   EXPECT_EQ(StoredAging(), "Balance=999 Current=999 OverThirty=999 OverSixty=999 OverNinety=999");
 }
 
@@ -323,7 +323,7 @@ TEST_F(AccountAgingWriteTest, ALockedStoreSkipsThePageWriteAndKeepsTheFigures) {
   EXPECT_FALSE(write.written);
   EXPECT_EQ(Describe(write.aging), "credit=0 current=100 over30=0 over60=50 over90=0");
   EXPECT_EQ(write.aging.Balance(), Money::FromWhole(150));
-  EXPECT_EQ(accounts.state(), DataSet::State::Browse);
+  EXPECT_EQ(accounts.state(), DataSet::State::kBrowse);
   EXPECT_EQ(accounts.FieldByName("Balance").AsMoney(), Money::FromWhole(999));
   ASSERT_EQ(platform.operator_messages().size(), 1u);
   EXPECT_EQ(platform.operator_messages()[0].rfind(

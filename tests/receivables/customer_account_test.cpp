@@ -176,7 +176,7 @@ TEST_F(CustomerAccountTest, CreateNewDrawsAKeyAndTakesTheDefaults) {
     std::string id = "NEW" + std::to_string(key);
     account.CreateNew(id);
     // Left in edit state for the caller to post.
-    EXPECT_EQ(account.table().data().state(), DataSet::State::Edit);
+    EXPECT_EQ(account.table().data().state(), DataSet::State::kEdit);
     EXPECT_TRUE(StoredField(key, "Active").IsNull());
     account.table().PostRecord();
 

@@ -64,10 +64,11 @@ class DispatchRequestTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    ActionItem fallback = Item("Default", "", MethodType::Post);
+    ActionItem fallback = Item("Default", "", MethodType::mtPost);
     fallback.is_default = true;
-    items_ = {Item("Login", "/Login", MethodType::Any), fallback,
-              Item("Main", "/Main", MethodType::Post), Item("Online", "/Online", MethodType::Get)};
+    items_ = {Item("Login", "/Login", MethodType::mtAny), fallback,
+              Item("Main", "/Main", MethodType::mtPost),
+              Item("Online", "/Online", MethodType::mtGet)};
   }
 
   // Dispatches with a guard that lets everything through.
@@ -95,18 +96,18 @@ TEST_F(DispatchRequestTest, FirstMatchingItemOrElseTheDefault) {
     const char* trail;
   };
   const Case cases[] = {
-      {RequestMethod::Get, "/Login", "Login;"},
-      {RequestMethod::Post, "/LOGIN", "Login;"},
-      {RequestMethod::Head, "/login", "Login;"},
-      {RequestMethod::Post, "/main", "Main;"},
-      {RequestMethod::Get, "/Main", "Default;"},  // POST-only path falls through
-      {RequestMethod::Get, "/Online", "Online;"},
-      {RequestMethod::Post, "/Online", "Default;"},
-      {RequestMethod::Other, "/Online", "Default;"},  // other methods match only "any"
-      {RequestMethod::Other, "/Login", "Login;"},
-      {RequestMethod::Put, "/Nowhere", "Default;"},
-      {RequestMethod::Get, "/Validate", "Default;"},
-      {RequestMethod::Post, "", "Default;"},  // taken in the visit, not again
+      {RequestMethod::kGet, "/Login", "Login;"},
+      {RequestMethod::kPost, "/LOGIN", "Login;"},
+      {RequestMethod::kHead, "/login", "Login;"},
+      {RequestMethod::kPost, "/main", "Main;"},
+      {RequestMethod::kGet, "/Main", "Default;"},  // POST-only path falls through
+      {RequestMethod::kGet, "/Online", "Online;"},
+      {RequestMethod::kPost, "/Online", "Default;"},
+      {RequestMethod::kOther, "/Online", "Default;"},  // other methods match only "any"
+      {RequestMethod::kOther, "/Login", "Login;"},
+      {RequestMethod::kPut, "/Nowhere", "Default;"},
+      {RequestMethod::kGet, "/Validate", "Default;"},
+      {RequestMethod::kPost, "", "Default;"},  // taken in the visit, not again
   };
   for (const Case& c : cases) {
     EXPECT_TRUE(Dispatch(c.method, c.path)) << c.path;
@@ -119,34 +120,34 @@ TEST_F(DispatchRequestTest, GuardThatHandlesStopsDispatch) {
     response.content = " Unauthorized Access";
     handled = true;
   };
-  EXPECT_TRUE(Dispatch(RequestMethod::Post, "/Main"));
+  EXPECT_TRUE(Dispatch(RequestMethod::kPost, "/Main"));
   EXPECT_EQ(trail_, "");
   EXPECT_EQ(response_.content, " Unauthorized Access");
 }
 
 TEST_F(DispatchRequestTest, HandlerThatPassesLetsLaterItemsAndTheDefaultRun) {
-  items_.insert(items_.begin(), Item("Peek", "*", MethodType::Any, /*passes=*/true));
-  EXPECT_TRUE(Dispatch(RequestMethod::Post, "/Main"));
+  items_.insert(items_.begin(), Item("Peek", "*", MethodType::mtAny, /*passes=*/true));
+  EXPECT_TRUE(Dispatch(RequestMethod::kPost, "/Main"));
   EXPECT_EQ(trail_, "Peek;Main;");
-  EXPECT_TRUE(Dispatch(RequestMethod::Get, "/Nowhere"));
+  EXPECT_TRUE(Dispatch(RequestMethod::kGet, "/Nowhere"));
   EXPECT_EQ(trail_, "Peek;Default;");
 }
 
 TEST_F(DispatchRequestTest, DefaultRunsUncheckedWhenDisabled) {
   items_[0].enabled = false;  // Login
   items_[1].enabled = false;  // Default
-  EXPECT_TRUE(Dispatch(RequestMethod::Get, "/Login"));
+  EXPECT_TRUE(Dispatch(RequestMethod::kGet, "/Login"));
   EXPECT_EQ(trail_, "Default;");
 }
 
 TEST_F(DispatchRequestTest, NothingHandled) {
-  items_[1] = Item("Default", "", MethodType::Post, /*passes=*/true);
+  items_[1] = Item("Default", "", MethodType::mtPost, /*passes=*/true);
   items_[1].is_default = true;
-  EXPECT_FALSE(Dispatch(RequestMethod::Get, "/Nowhere"));
+  EXPECT_FALSE(Dispatch(RequestMethod::kGet, "/Nowhere"));
   EXPECT_EQ(trail_, "Default;");
 
   items_.erase(items_.begin() + 1);
-  EXPECT_FALSE(Dispatch(RequestMethod::Get, "/Nowhere"));
+  EXPECT_FALSE(Dispatch(RequestMethod::kGet, "/Nowhere"));
   EXPECT_EQ(trail_, "");
 }
 

@@ -29,7 +29,7 @@ TEST(ReadCgiRequest, ReadsVariablesAndExactlyTheDeclaredBody) {
                                                          {"HTTP_USER_AGENT", "Browser/1.0"},
                                                          {"HTTP_X_FORWARDED_FOR", "10.0.0.1"}}),
                                             body);
-  EXPECT_EQ(request.method, RequestMethod::Post);
+  EXPECT_EQ(request.method, RequestMethod::kPost);
   EXPECT_EQ(request.path_info, "/Main");
   EXPECT_EQ(request.script_name, "/cgi-bin/Portavel.exe");
   EXPECT_EQ(request.query_fields.Value("X"), "A");
@@ -63,9 +63,9 @@ TEST(ReadCgiRequest, ClassifiesTheMethod) {
     RequestMethod method;
   };
   const Case cases[] = {
-      {"GET", RequestMethod::Get},   {"PUT", RequestMethod::Put},
-      {"POST", RequestMethod::Post}, {"HEAD", RequestMethod::Head},
-      {"get", RequestMethod::Other}, {"DELETE", RequestMethod::Other},
+      {"GET", RequestMethod::kGet},   {"PUT", RequestMethod::kPut},
+      {"POST", RequestMethod::kPost}, {"HEAD", RequestMethod::kHead},
+      {"get", RequestMethod::kOther}, {"DELETE", RequestMethod::kOther},
   };
   for (const Case& c : cases) {
     std::istringstream body;
