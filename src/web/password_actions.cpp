@@ -143,30 +143,27 @@ void wmMain_PWForgetAction(ModuleRequest& action) {
 }
 
 void wmMain_EmailPWAction(ModuleRequest& action) {
-  const WebRequest& request = action.request;
-  WebResponse& response = action.response;
-  OpenAccount(action.tables, request.content_fields.Value("AccountID"));
-  const DataSetCloser close_account(action.tables.tblA);
+  DataSet& account = action.tables.tblA;
+  OpenAccount(action.tables, action.request.content_fields.Value("AccountID"));
+  const DataSetCloser close_account(account);
   // An ID that matches no account reads as an empty address.
-  const std::string password = ReadPasswordField(action.tables.tblA.FieldByName("WALPW"));
+  const std::string password = ReadPasswordField(account.FieldByName("WALPW"));
   const PasswordReminder reminder =
-      DecidePasswordReminder(action.tables.tblA.FieldByName("Email").AsString(), password);
-  bool sent = false;
-  if (reminder == PasswordReminder::kSend) {
-    sent =
-        EmailAccountPassword(
-            action.context, "Access Code",
-            PasswordReminderBody(action.tables.tblCompany.FieldByName("WebsiteAddress").AsString(),
-                                 action.tables.tblA.FieldByName("AccountID").AsString(), password),
-            static_cast<int32_t>(action.tables.tblA.FieldByName("AccountIndex").AsInteger()))
-            .success;
-  }
+      DecidePasswordReminder(account.FieldByName("Email").AsString(), password);
+  const bool sent =
+      reminder == PasswordReminder::kSend &&
+      EmailAccountPassword(
+          action.context, "Access Code",
+          PasswordReminderBody(action.tables.tblCompany.FieldByName("WebsiteAddress").AsString(),
+                               account.FieldByName("AccountID").AsString(), password),
+          static_cast<int32_t>(account.FieldByName("AccountIndex").AsInteger()))
+          .success;
   PageLines lines;
   AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   AddReminderLines(lines, reminder, sent, CompanyText(action.tables, "Phone"));
-  AddLoginForm(lines, HtmlEscape(request.script_name), action.context.store);
-  lines.insert(lines.end(), {"</body>", "</html>"});
-  response.content = JoinPageLines(lines);
+  AddLoginForm(lines, HtmlEscape(action.request.script_name), action.context.store);
+  AddPageEnd(lines);
+  action.response.content = JoinPageLines(lines);
 }
 
 void wmMain_ChangePWAction(ModuleRequest& action) {
@@ -204,7 +201,7 @@ void wmMain_PWChangeAction(ModuleRequest& action) {
     }
     AddPasswordChangeAnswer(lines, verdict, account_id, HtmlEscape(request.script_name));
   }
-  lines.insert(lines.end(), {"</body>", "</html>"});
+  AddPageEnd(lines);
   response.content = JoinPageLines(lines);
 }
 
