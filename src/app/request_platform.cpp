@@ -5,16 +5,16 @@
 namespace portavel {
 
 RequestPlatform::RequestPlatform(Platform& process, std::string method, std::string path)
-    : process_(process),
+    : ForwardingPlatform(process),
       request_line_((method.empty() ? "-" : method) + " " + (path.empty() ? "-" : path)) {}
 
 void RequestPlatform::OperatorMessage(std::string_view text) {
-  std::string line = FormatDateTime("yyyy-mm-dd hh:nn:ss", process_.Now());
+  std::string line = FormatDateTime("yyyy-mm-dd hh:nn:ss", target().Now());
   line += ' ';
   line += request_line_;
   line += ": ";
   line += text;
-  process_.OperatorMessage(line);
+  target().OperatorMessage(line);
 }
 
 }  // namespace portavel

@@ -6,33 +6,20 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/forwarding_platform.h"
 
 namespace portavel {
 
-class RequestPlatform : public Platform {
+class RequestPlatform : public ForwardingPlatform {
  public:
   // `method` and `path` as the web server passed them; empty ones show
   // as "-".
   RequestPlatform(Platform& process, std::string method, std::string path);
 
-  DateTime Now() override { return process_.Now(); }
-  std::optional<Guid> NewGuid() override { return process_.NewGuid(); }
-  int ProcessId() override { return process_.ProcessId(); }
-  uint32_t TickCount() override { return process_.TickCount(); }
-  std::optional<std::string> UserName() override { return process_.UserName(); }
-  std::string TempDirectory() override { return process_.TempDirectory(); }
-  bool DirectoryExists(const std::string& path) override { return process_.DirectoryExists(path); }
-  bool CreateDirectory(const std::string& path) override { return process_.CreateDirectory(path); }
-  bool RemoveDirectory(const std::string& path) override { return process_.RemoveDirectory(path); }
-  void SleepMilliseconds(int ms) override { process_.SleepMilliseconds(ms); }
   // "yyyy-mm-dd hh:nn:ss METHOD /path: text".
   void OperatorMessage(std::string_view text) override;
-  bool DebuggerAttached() override { return process_.DebuggerAttached(); }
-  std::string ExecutablePath() override { return process_.ExecutablePath(); }
 
  private:
-  Platform& process_;
   std::string request_line_;
 };
 

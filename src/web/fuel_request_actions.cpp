@@ -120,9 +120,9 @@ int32_t TypedTankKey(const WebRequest& request) {
 void wmMain_ProcessRFFAction(ModuleRequest& action) {
   const WebRequest& request = action.request;
   WebResponse& response = action.response;
-  const std::string account_id = action.session.AccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText(action.tables, "CompanyName")))
-    return;
+  const std::optional<std::string> logged_in = LoggedInAccount(action);
+  if (!logged_in) return;
+  const std::string& account_id = *logged_in;
   OpenAccount(action.tables, account_id);
   const DataSetCloser close_account(action.tables.tblA);
   if (action.tables.tblA.IsEmpty()) {
@@ -154,9 +154,9 @@ void wmMain_ProcessRFFAction(ModuleRequest& action) {
 void wmMain_ProcTankKeyAction(ModuleRequest& action) {
   const WebRequest& request = action.request;
   WebResponse& response = action.response;
-  const std::string account_id = action.session.AccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText(action.tables, "CompanyName")))
-    return;
+  const std::optional<std::string> logged_in = LoggedInAccount(action);
+  if (!logged_in) return;
+  const std::string& account_id = *logged_in;
   OpenAccount(action.tables, account_id);
   const DataSetCloser close_account(action.tables.tblA);
   const int32_t tank_key = TypedTankKey(request);

@@ -5,6 +5,7 @@
 #include "payments/merchant_settings.h"
 #include "posting/posting_tables.h"
 #include "text/html_escape.h"
+#include "web/page_frame.h"
 
 namespace portavel {
 
@@ -48,6 +49,15 @@ void OpenAccount(ModuleTables& tables, const std::string& account_id) {
 
 std::unique_ptr<Store> OpenPrivateSession(const ServiceContext& context) {
   return std::make_unique<Store>(context.config.database);
+}
+
+std::optional<std::string> LoggedInAccount(ModuleRequest& action) {
+  std::string account_id = action.session.AccountId(action.request);
+  if (AnsweredLoggedOut(action.request, action.response, account_id,
+                        CompanyText(action.tables, "CompanyName"))) {
+    return std::nullopt;
+  }
+  return account_id;
 }
 
 void RefreshMerchantForAccount(ModuleRequest& action, const std::string& account_id) {

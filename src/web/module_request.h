@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -69,6 +70,10 @@ void OpenAccount(ModuleTables& tables, const std::string& account_id);
 
 // A database session of the action's own, isolated from the module's.
 std::unique_ptr<Store> OpenPrivateSession(const ServiceContext& context);
+
+// The session's account for a page that needs a login; nothing once a
+// logged-out visitor ("-1") got the logged-out page under the company's name.
+std::optional<std::string> LoggedInAccount(ModuleRequest& action);
 
 // The Welcome page charges through the merchant the account resolves to.
 void RefreshMerchantForAccount(ModuleRequest& action, const std::string& account_id);

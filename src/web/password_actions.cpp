@@ -169,9 +169,9 @@ void wmMain_EmailPWAction(ModuleRequest& action) {
 void wmMain_ChangePWAction(ModuleRequest& action) {
   const WebRequest& request = action.request;
   WebResponse& response = action.response;
-  const std::string account_id = action.session.AccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText(action.tables, "CompanyName")))
-    return;
+  const std::optional<std::string> logged_in = LoggedInAccount(action);
+  if (!logged_in) return;
+  const std::string& account_id = *logged_in;
   PageLines lines;
   AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   AddPasswordChangeForm(lines, HtmlEscape(request.script_name), account_id);
@@ -181,9 +181,9 @@ void wmMain_ChangePWAction(ModuleRequest& action) {
 void wmMain_PWChangeAction(ModuleRequest& action) {
   const WebRequest& request = action.request;
   WebResponse& response = action.response;
-  const std::string account_id = action.session.AccountId(request);
-  if (AnsweredLoggedOut(request, response, account_id, CompanyText(action.tables, "CompanyName")))
-    return;
+  const std::optional<std::string> logged_in = LoggedInAccount(action);
+  if (!logged_in) return;
+  const std::string& account_id = *logged_in;
   PageLines lines;
   AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   const PasswordChangeForm form{account_id, request.content_fields.Value("OldPassword"),

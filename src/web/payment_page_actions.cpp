@@ -107,11 +107,11 @@ void AnswerPaymentForm(ModuleRequest& action,
                        void (*compose)(ModuleRequest&, PageLines&, const std::string&,
                                        const std::string&)) {
   const WebRequest& request = action.request;
-  const std::string account_id = action.session.AccountId(request);
-  const std::string company = CompanyText(action.tables, "CompanyName");
-  if (AnsweredLoggedOut(request, action.response, account_id, company)) return;
+  const std::optional<std::string> logged_in = LoggedInAccount(action);
+  if (!logged_in) return;
+  const std::string& account_id = *logged_in;
   PageLines lines;
-  AddPageHeader(lines, company);
+  AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   OpenAccount(action.tables, account_id);
   DataSetCloser close_account(action.tables.tblA);
   compose(action, lines, HtmlEscape(request.script_name), account_id);
