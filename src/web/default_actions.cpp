@@ -8,6 +8,20 @@
 #include "web/web_password.h"
 
 namespace portavel {
+namespace {
+
+// The ways on from the welcome page: the account and logging out.
+void AddWelcomeForms(PageLines& lines, const std::string& script, const std::string& account_id) {
+  AddGoToAccountForm(lines, script, account_id);
+  lines.insert(lines.end(), {
+                                " <br><br>",
+                                " <form action=\"" + script + "/Logout\" method=\"post\">",
+                                "  <input type=\"submit\" value=\"Logout\"/>",
+                                " </form>",
+                            });
+}
+
+}  // namespace
 
 void wmMain_waiDefaultAction(ModuleRequest& action) {
   const WebRequest& request = action.request;
@@ -16,22 +30,14 @@ void wmMain_waiDefaultAction(ModuleRequest& action) {
   const std::string script = HtmlEscape(request.script_name);
   PageLines lines;
   if (account_id == kLoggedOut || account_id.empty()) {
-    bool logged_out = account_id == kLoggedOut;
+    const bool logged_out = account_id == kLoggedOut;
     AddPageHeader(lines, logged_out ? "Not Logged In" : "Invalid Username/Password");
     lines.push_back(logged_out ? "Not Logged In <BR>" : "Invalid Username/Password");
-    lines.push_back(" <form action=\"" + script + "/Login\" method=\"post\">");
-    lines.push_back("  <input type=\"submit\" value=\"Go To Login\"/>");
-    lines.push_back(" </form>");
+    AddGoToLoginForm(lines, script);
   } else {
     RefreshMerchantForAccount(action, account_id);
     AddPageHeader(lines, "Welcome");
-    AddGoToAccountForm(lines, script, account_id);
-    lines.insert(lines.end(), {
-                                  " <br><br>",
-                                  " <form action=\"" + script + "/Logout\" method=\"post\">",
-                                  "  <input type=\"submit\" value=\"Logout\"/>",
-                                  " </form>",
-                              });
+    AddWelcomeForms(lines, script, account_id);
   }
   AddPageEnd(lines);
   response.content = JoinPageLines(lines);
@@ -46,15 +52,9 @@ void wmMain_LogoutAction(ModuleRequest& action) {
   }
   PageLines lines;
   AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
-  lines.insert(lines.end(), {
-                                " You have been logged out.",
-                                " <form action=\"" + HtmlEscape(request.script_name) +
-                                    "/Login\" method=\"post\">",
-                                "  <input type=\"submit\" value=\"Go To Login\"/>",
-                                " </form>",
-                                "</body>",
-                                "</html>",
-                            });
+  lines.push_back(" You have been logged out.");
+  AddGoToLoginForm(lines, HtmlEscape(request.script_name));
+  AddPageEnd(lines);
   response.content = JoinPageLines(lines);
 }
 
@@ -64,7 +64,7 @@ void wmMain_OnlineAction(ModuleRequest& action) {
   DataSet company(*session, "UserData", "Company.DB");
   company.SetReadOnly(true);
   company.Open();
-  response.content = company.IsEmpty() ? "0" : "1";
+  response.content.assign(1, company.IsEmpty() ? '0' : '1');
 }
 
 }  // namespace portavel

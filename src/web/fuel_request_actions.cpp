@@ -115,61 +115,37 @@ int32_t TypedTankKey(const WebRequest& request) {
   return tank_key;
 }
 
-}  // namespace
-
-void wmMain_ProcessRFFAction(ModuleRequest& action) {
-  const WebRequest& request = action.request;
-  WebResponse& response = action.response;
-  const std::optional<std::string> logged_in = LoggedInAccount(action);
-  if (!logged_in) return;
-  const std::string& account_id = *logged_in;
-  OpenAccount(action.tables, account_id);
-  const DataSetCloser close_account(action.tables.tblA);
-  if (action.tables.tblA.IsEmpty()) {
-    response.content = "This Account cannot be accessed at this time.</BODY></HTML>";
-    return;
-  }
-  const std::string script = HtmlEscape(request.script_name);
+// The page for an account that was found: refused for being past due, the
+// question of which tank, or the answer for its only tank.
+std::string FuelRequestPage(ModuleRequest& action, const std::string& account_id) {
+  const std::string script = HtmlEscape(action.request.script_name);
   PageLines lines;
   AddPageHeader(lines, "Fuel Request");
   if (IsPastDue(StoredAgingOf(action.tables.tblA))) {
     AddPastDueRefusal(lines, script, account_id, CompanyText(action.tables, "Phone"));
-    response.content = JoinPageLines(lines);
-    return;
+    return JoinPageLines(lines);
   }
   action.tables.tblT.Open();
   const DataSetCloser close_tanks(action.tables.tblT);
   if (action.tables.tblT.RecordCount() >= 2) {
     AddTankQuestion(lines, script, account_id);
-    response.content = JoinPageLines(lines) + action.tables.TPTanks.Content();
-    return;
+    return JoinPageLines(lines) + action.tables.TPTanks.Content();
   }
   const FuelDecision decision = RequestFuelForOnlyTank(
       action.context.store, action.tables.tblA.FieldByName("AccountID").AsString(),
       action.context.platform.Now());
   AddOnlyTankAnswer(lines, script, account_id, decision, CompanyText(action.tables, "Phone"));
-  response.content = JoinPageLines(lines);
+  return JoinPageLines(lines);
 }
 
-void wmMain_ProcTankKeyAction(ModuleRequest& action) {
-  const WebRequest& request = action.request;
-  WebResponse& response = action.response;
-  const std::optional<std::string> logged_in = LoggedInAccount(action);
-  if (!logged_in) return;
-  const std::string& account_id = *logged_in;
-  OpenAccount(action.tables, account_id);
-  const DataSetCloser close_account(action.tables.tblA);
-  const int32_t tank_key = TypedTankKey(request);
-  // A cookie that names no account finds no tank either.
-  const std::optional<FuelDecision> decision =
-      action.tables.tblA.IsEmpty()
-          ? std::nullopt
-          : RequestFuelForTank(action.context.store,
-                               action.tables.tblA.FieldByName("AccountID").AsString(), tank_key);
+// The answer for the tank typed in; no decision when the account has no
+// such tank.
+std::string TankAnswerPage(const std::optional<FuelDecision>& decision, const std::string& phone,
+                           const std::string& script, const std::string& account_id) {
   PageLines lines;
   if (decision) {
     AddPageHeader(lines, "Fuel Request");
-    AddDecisionLines(lines, *decision, CompanyText(action.tables, "Phone"), " ", "    ");
+    AddDecisionLines(lines, *decision, phone, " ", "    ");
   } else {
     AddPageHeader(lines, "Tank Not Found");
     lines.push_back(
@@ -177,9 +153,40 @@ void wmMain_ProcTankKeyAction(ModuleRequest& action) {
         "incorrectly.<BR>");
   }
   lines.push_back(" </b>");
-  AddBackFormStart(lines, HtmlEscape(request.script_name), account_id);
+  AddBackFormStart(lines, script, account_id);
   lines.insert(lines.end(), {" </form>", "</body>", "</html>"});
-  response.content = JoinPageLines(lines);
+  return JoinPageLines(lines);
+}
+
+}  // namespace
+
+void wmMain_ProcessRFFAction(ModuleRequest& action) {
+  const std::optional<std::string> logged_in = LoggedInAccount(action);
+  if (!logged_in) return;
+  OpenAccount(action.tables, *logged_in);
+  const DataSetCloser close_account(action.tables.tblA);
+  if (action.tables.tblA.IsEmpty()) {
+    action.response.content = "This Account cannot be accessed at this time.</BODY></HTML>";
+    return;
+  }
+  action.response.content = FuelRequestPage(action, *logged_in);
+}
+
+void wmMain_ProcTankKeyAction(ModuleRequest& action) {
+  const std::optional<std::string> logged_in = LoggedInAccount(action);
+  if (!logged_in) return;
+  OpenAccount(action.tables, *logged_in);
+  const DataSetCloser close_account(action.tables.tblA);
+  const int32_t tank_key = TypedTankKey(action.request);
+  // A cookie that names no account finds no tank either.
+  const std::optional<FuelDecision> decision =
+      action.tables.tblA.IsEmpty()
+          ? std::nullopt
+          : RequestFuelForTank(action.context.store,
+                               action.tables.tblA.FieldByName("AccountID").AsString(), tank_key);
+  const std::string phone = decision ? CompanyText(action.tables, "Phone") : std::string();
+  action.response.content =
+      TankAnswerPage(decision, phone, HtmlEscape(action.request.script_name), *logged_in);
 }
 
 }  // namespace portavel

@@ -61,43 +61,45 @@ std::string LoginFailure(Store& session, const std::string& account_id,
 }
 
 // The login form, the way to a forgotten password and the office's phone.
-PageLines LoginPage(ModuleRequest& action) {
+std::string LoginPage(ModuleRequest& action) {
   PageLines lines;
   AddPageHeader(lines, "Account Login");
-  const std::string script = HtmlEscape(action.request.script_name);
-  lines.insert(
-      lines.end(),
-      {
-          " <form action=\"" + script + "/Main\" method=\"post\">",
-          "  <fieldset>",
-          "   <legend>Login Info:</legend>",
-          "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"" +
-              std::to_string(DeclaredAccountFieldSize(action.context.store, "AccountID")) + "\" />",
-          "   <br>",
-          "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" maxlength=\"" +
-              std::to_string(DeclaredAccountFieldSize(action.context.store, "WALPW") - 1) + "\" />",
-          "   <br>",
-          "   <input type=\"submit\" value=\"Log in\" />",
-          "  </fieldset>",
-          " </form>",
-          " <br>",
-          " <form action=\"" + script + "/PWForget\" method=\"post\">",
-          "  <input type=\"submit\" value=\"Forgot Password?\" />",
-          " </form>",
-          " <br>",
-          "   Note: To setup your online account please have your Account ID ready and contact the "
-          "office at " +
-              CompanyText(action.tables, "Phone") + ".",
-          "</body>",
-          "</html>",
-      });
-  return lines;
+  AddLoginForm(lines, HtmlEscape(action.request.script_name), action.context.store,
+               LoginFormLayout::kLoginPage);
+  lines.insert(lines.end(), {" <br>",
+                             "   Note: To setup your online account please have your Account ID "
+                             "ready and contact the office at " +
+                                 CompanyText(action.tables, "Phone") + "."});
+  AddPageEnd(lines);
+  return JoinPageLines(lines);
+}
+
+// Counts the attempt, checks the password and answers a refused login;
+// true when the login may go on.
+bool AdmittedLogin(ModuleRequest& action, const std::string& account_id,
+                   const std::string& password) {
+  std::unique_ptr<Store> session = OpenPrivateSession(action.context);
+  LoginLimit limit(*session, action.context.platform, action.context.config.login);
+  const LoginAdmission admission =
+      limit.Admit(LimitedAccountId(*session, account_id), ClientAddress(action.request));
+  if (admission.refused) {
+    AnswerLockedOut(action.response, admission);
+    return false;
+  }
+  const std::string failure = LoginFailure(*session, account_id, password);
+  if (!failure.empty()) {
+    limit.Failed(admission);
+    AnswerOops(action.response, failure);
+    return false;
+  }
+  limit.Succeeded(admission);
+  return true;
 }
 
 }  // namespace
 
 void wmMain_waiLoginAction(ModuleRequest& action) {
-  action.response.content = JoinPageLines(LoginPage(action));
+  action.response.content = LoginPage(action);
 }
 
 void wmMain_waiMainAction(ModuleRequest& action) {
@@ -109,18 +111,7 @@ void wmMain_waiMainAction(ModuleRequest& action) {
     return AnswerOops(response, " <h1>You haven't specified a customer Account ID!</h1>");
   }
   if (password.empty()) return AnswerOops(response, " <h1>You haven't supplied a password!</h1>");
-
-  std::unique_ptr<Store> session = OpenPrivateSession(action.context);
-  LoginLimit limit(*session, action.context.platform, action.context.config.login);
-  const LoginAdmission admission =
-      limit.Admit(LimitedAccountId(*session, account_id), ClientAddress(request));
-  if (admission.refused) return AnswerLockedOut(response, admission);
-  const std::string failure = LoginFailure(*session, account_id, password);
-  if (!failure.empty()) {
-    limit.Failed(admission);
-    return AnswerOops(response, failure);
-  }
-  limit.Succeeded(admission);
+  if (!AdmittedLogin(action, account_id, password)) return;
 
   // The cookie keeps the account ID as typed; the account is found without regard to case.
   response.cookies.push_back(AccountCookie(account_id));

@@ -1,5 +1,6 @@
 #include "web/page_frame.h"
 
+#include "account/account_password.h"
 #include "text/html_escape.h"
 #include "web/session_signature.h"
 
@@ -30,15 +31,10 @@ void AddPageHeader(PageLines& lines, std::string_view title) {
 }
 
 void NotLoggedInFragment(PageLines& lines, const WebRequest& request) {
-  lines.insert(lines.end(), {
-                                "Not Logged In <BR>",
-                                " <form action=\"" + HtmlEscape(request.script_name) +
-                                    "/Login\" method=\"post\">",
-                                "  <input type=\"submit\" value=\"Go To Login\"/>",
-                                " </form>",
-                                "</html>",
-                                "</body>",
-                            });
+  lines.push_back("Not Logged In <BR>");
+  AddGoToLoginForm(lines, HtmlEscape(request.script_name));
+  // The logged-out notice has always closed its tags in this order.
+  lines.insert(lines.end(), {"</html>", "</body>"});
 }
 
 std::string NotLoggedInPage(const WebRequest& request, std::string_view title) {
@@ -53,6 +49,38 @@ bool AnsweredLoggedOut(const WebRequest& request, WebResponse& response,
   if (account_id != kLoggedOut) return false;
   response.content = NotLoggedInPage(request, title);
   return true;
+}
+
+void AddGoToLoginForm(PageLines& lines, const std::string& script) {
+  lines.insert(lines.end(), {
+                                " <form action=\"" + script + "/Login\" method=\"post\">",
+                                "  <input type=\"submit\" value=\"Go To Login\"/>",
+                                " </form>",
+                            });
+}
+
+void AddLoginForm(PageLines& lines, const std::string& script, Store& store,
+                  LoginFormLayout layout) {
+  const bool breaks_on_own_lines = layout == LoginFormLayout::kLoginPage;
+  const std::string account_input =
+      "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"" +
+      std::to_string(DeclaredAccountFieldSize(store, "AccountID")) + "\" />";
+  // The stored password field keeps a byte for its terminator.
+  const std::string password_input =
+      "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" maxlength=\"" +
+      std::to_string(DeclaredAccountFieldSize(store, "WALPW") - 1) + "\" />";
+  lines.insert(lines.end(), {" <form action=\"" + script + "/Main\" method=\"post\">",
+                             "  <fieldset>", "   <legend>Login Info:</legend>"});
+  if (breaks_on_own_lines) {
+    lines.insert(lines.end(), {account_input, "   <br>", password_input, "   <br>"});
+  } else {
+    lines.insert(lines.end(), {account_input + "<br />", password_input + "<br />"});
+  }
+  lines.insert(lines.end(),
+               {"   <input type=\"submit\" value=\"Log in\" />", "  </fieldset>", " </form>"});
+  if (breaks_on_own_lines) lines.push_back(" <br>");
+  lines.insert(lines.end(), {" <form action=\"" + script + "/PWForget\" method=\"post\">",
+                             "  <input type=\"submit\" value=\"Forgot Password?\" />", " </form>"});
 }
 
 std::string HiddenAccountIdInput(std::string_view indent, const std::string& account_id) {

@@ -51,8 +51,7 @@ void AddPasswordChangeAnswer(PageLines& lines, PasswordVerdict verdict,
                {
                    " Password has been successfully changed.<br>",
                    " <form action=\"" + script + "/MainAccountPG\" method=\"post\">",
-                   "  <input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"" +
-                       shown_id + "\"/>",
+                   HiddenAccountIdInput("  ", account_id),
                    "  <input type=\"submit\" value=\"Go Back to Account information\"/>",
                    " </form>",
                });
@@ -75,26 +74,6 @@ void AddReminderLines(PageLines& lines, PasswordReminder reminder, bool sent,
        "  </b>"});
 }
 
-void AddLoginForm(PageLines& lines, const std::string& script, Store& store) {
-  lines.insert(lines.end(),
-               {
-                   " <form action=\"" + script + "/Main\" method=\"post\">",
-                   "  <fieldset>",
-                   "   <legend>Login Info:</legend>",
-                   "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"" +
-                       std::to_string(DeclaredAccountFieldSize(store, "AccountID")) + "\" /><br />",
-                   "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" "
-                   "maxlength=\"" +
-                       std::to_string(DeclaredAccountFieldSize(store, "WALPW") - 1) + "\" /><br />",
-                   "   <input type=\"submit\" value=\"Log in\" />",
-                   "  </fieldset>",
-                   " </form>",
-                   " <form action=\"" + script + "/PWForget\" method=\"post\">",
-                   "  <input type=\"submit\" value=\"Forgot Password?\" />",
-                   " </form>",
-               });
-}
-
 // The form of the old password and the new one typed twice.
 void AddPasswordChangeForm(PageLines& lines, const std::string& script,
                            const std::string& account_id) {
@@ -104,8 +83,7 @@ void AddPasswordChangeForm(PageLines& lines, const std::string& script,
           " <fieldset>",
           "  <legend>Password Change:</legend>",
           "  <form action=\"" + script + "/PWChange\" method=\"post\">",
-          "   <input type=\"hidden\" id=\"accountid\" name=\"accountid\" value=\"" +
-              HtmlEscape(account_id) + "\"/>",
+          HiddenAccountIdInput("   ", account_id),
           "   Old Password&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;: <input type=\"password\" "
           "name=\"OldPassword\"/>",
           "   <br>",
@@ -120,6 +98,19 @@ void AddPasswordChangeForm(PageLines& lines, const std::string& script,
           "</body>",
           "</html>",
       });
+}
+
+// Changes the password; the new password ends every other session, and
+// this one goes on under a new signature.
+PasswordVerdict ChangePasswordKeepingSession(ModuleRequest& action,
+                                             const PasswordChangeForm& form) {
+  std::unique_ptr<Store> session = OpenPrivateSession(action.context);
+  const PasswordVerdict verdict = ChangeWebPassword(*session, form);
+  if (verdict == PasswordVerdict::kRight) {
+    action.session.AddSignature(action.request, action.response, form.account_id,
+                                SessionPasswordOf(*session, form.account_id));
+  }
+  return verdict;
 }
 
 }  // namespace
@@ -161,7 +152,8 @@ void wmMain_EmailPWAction(ModuleRequest& action) {
   PageLines lines;
   AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   AddReminderLines(lines, reminder, sent, CompanyText(action.tables, "Phone"));
-  AddLoginForm(lines, HtmlEscape(action.request.script_name), action.context.store);
+  AddLoginForm(lines, HtmlEscape(action.request.script_name), action.context.store,
+               LoginFormLayout::kReminderAnswer);
   AddPageEnd(lines);
   action.response.content = JoinPageLines(lines);
 }
@@ -180,29 +172,21 @@ void wmMain_ChangePWAction(ModuleRequest& action) {
 
 void wmMain_PWChangeAction(ModuleRequest& action) {
   const WebRequest& request = action.request;
-  WebResponse& response = action.response;
   const std::optional<std::string> logged_in = LoggedInAccount(action);
   if (!logged_in) return;
-  const std::string& account_id = *logged_in;
   PageLines lines;
   AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
-  const PasswordChangeForm form{account_id, request.content_fields.Value("OldPassword"),
+  const PasswordChangeForm form{*logged_in, request.content_fields.Value("OldPassword"),
                                 request.content_fields.Value("NewPassword"),
                                 request.content_fields.Value("NewPassword2")};
   if (const std::optional<PasswordChangeRefusal> refusal = CheckPasswordChangeForm(form)) {
     lines.push_back(PasswordChangeRefusalLine(*refusal));
   } else {
-    std::unique_ptr<Store> session = OpenPrivateSession(action.context);
-    const PasswordVerdict verdict = ChangeWebPassword(*session, form);
-    // The new password ends every other session; this one goes on.
-    if (verdict == PasswordVerdict::kRight) {
-      action.session.AddSignature(request, response, account_id,
-                                  SessionPasswordOf(*session, account_id));
-    }
-    AddPasswordChangeAnswer(lines, verdict, account_id, HtmlEscape(request.script_name));
+    AddPasswordChangeAnswer(lines, ChangePasswordKeepingSession(action, form), *logged_in,
+                            HtmlEscape(request.script_name));
   }
   AddPageEnd(lines);
-  response.content = JoinPageLines(lines);
+  action.response.content = JoinPageLines(lines);
 }
 
 }  // namespace portavel

@@ -134,6 +134,15 @@ void RefreshMerchantFromPreferences(ModuleRequest& action) {
       static_cast<int32_t>(tables.tblRemotePrefs.FieldByName("MerchantID").AsInteger());
 }
 
+// The card typed into the form when it is complete for the merchant of
+// the preferences row.
+std::optional<EnteredCard> CompleteCardEntry(ModuleRequest& action) {
+  RefreshMerchantFromPreferences(action);
+  EnteredCard card = ReadEnteredCard(action.request.content_fields);
+  if (!IsCompleteEntry(card, action.tables.CurrentMerchantId)) return std::nullopt;
+  return card;
+}
+
 // What the open tblA account owes (a credit is negative).
 Money AmountDue(ModuleRequest& action) {
   DataSet& account = action.tables.tblA;
@@ -295,29 +304,21 @@ void wmMain_PayOnceAction(ModuleRequest& action) {
 
 void wmMain_ProcessNewCardAction(ModuleRequest& action) {
   const WebRequest& request = action.request;
-  WebResponse& response = action.response;
   PageLines lines;
   AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   const std::string account_id = action.session.AccountId(request);
-  if (account_id == kLoggedOut) {
+  // A logged-out visitor and an incomplete entry get the same notice.
+  const std::optional<EnteredCard> card =
+      account_id == kLoggedOut ? std::nullopt : CompleteCardEntry(action);
+  if (!card) {
     NotLoggedInFragment(lines, request);
-    response.content = JoinPageLines(lines);
-    return;
-  }
-  RefreshMerchantFromPreferences(action);
-  const EnteredCard card = ReadEnteredCard(request.content_fields);
-  if (!IsCompleteEntry(card, action.tables.CurrentMerchantId)) {
-    NotLoggedInFragment(lines, request);
-    response.content = JoinPageLines(lines);
+    action.response.content = JoinPageLines(lines);
     return;
   }
   const std::optional<Money> amount = AcceptedAmount(action);
-  if (!amount) {
-    AnswerRefusedAmount(lines, response);
-    return;
-  }
+  if (!amount) return AnswerRefusedAmount(lines, action.response);
   ChargeAndAnswer(action, lines, account_id,
-                  CardPayment{action.tables.CurrentMerchantId, *amount, card});
+                  CardPayment{action.tables.CurrentMerchantId, *amount, *card});
 }
 
 void wmMain_ProcessCCAction(ModuleRequest& action) {
