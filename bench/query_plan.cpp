@@ -10,7 +10,6 @@
 // trace can be piped in as it is. Each distinct statement is shown with
 // its plan; the statements that scan a table come last, in a summary.
 // Exits with 1 when some statement scans Invoices or Transactions.
-#include <sqlite3.h>
 
 #include <cstdio>
 #include <iostream>
@@ -20,7 +19,7 @@
 #include <vector>
 
 #include "config/config.h"
-#include "data/sqlite_statement.h"
+#include "data/statement.h"
 #include "data/store.h"
 
 namespace portavel {
@@ -53,7 +52,7 @@ std::string ScannedTable(std::string_view detail) {
 int Run(const std::string& config_path) {
   Config config = ReadConfigFile(config_path);
   Store store(config.database);
-  sqlite3* db = store.Connection("UserData");
+  EngineConnection& db = store.Connection("UserData");
 
   std::set<std::string> seen;
   std::vector<std::string> scans;
@@ -74,8 +73,7 @@ int Run(const std::string& config_path) {
     const bool reads_nothing = line.ends_with(" WHERE 0");
     std::printf("%s\n", Shortened(line).c_str());
     while (plan.Step()) {
-      const auto* detail = reinterpret_cast<const char*>(sqlite3_column_text(plan.get(), 3));
-      std::string_view text = detail ? detail : "";
+      const std::string text = plan.ReadUntyped(3).AsString();
       std::printf("    %.*s%s\n", static_cast<int>(text.size()), text.data(),
                   reads_nothing ? " (reads no row: WHERE 0)" : "");
       std::string table = ScannedTable(text);

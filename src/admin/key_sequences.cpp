@@ -24,10 +24,12 @@ std::span<const KeySequence> KeySequences() {
 std::optional<int64_t> FindSequenceRow(Store& store, std::string_view table_name,
                                        std::string_view field_name) {
   bool by_table_alone = EqualsNoCase1252(table_name, "Log");
-  std::string sql = std::string("SELECT rowid AS RowKey FROM Keys WHERE TableName = :TableName") +
-                    " COLLATE " + kNoCaseCollation;
+  std::string sql = "SELECT rowid AS RowKey FROM Keys WHERE " +
+                    store.NoCase("UserData", "TableName") + " = " +
+                    store.NoCase("UserData", ":TableName");
   if (!by_table_alone) {
-    sql += std::string(" AND FieldName = :FieldName COLLATE ") + kNoCaseCollation;
+    sql += " AND " + store.NoCase("UserData", "FieldName") + " = " +
+           store.NoCase("UserData", ":FieldName");
   }
   Query query(store, "UserData", sql + " ORDER BY rowid LIMIT 1");
   query.SetParam("TableName", Value::Text(std::string(table_name)));

@@ -89,18 +89,18 @@ std::string ReadPassword(std::istream& in) {
   return *password;
 }
 
-std::string UserCondition(const SmtpSettings& settings) {
-  return settings.for_user
-             ? std::string("Surrogate_Key = :Surrogate_Key collate ") + kNoCaseCollation
-             : std::string("Surrogate_Key is null");
+std::string UserCondition(Store& store, const SmtpSettings& settings) {
+  return settings.for_user ? store.NoCase("LocalData", "Surrogate_Key") + " = " +
+                                 store.NoCase("LocalData", ":Surrogate_Key")
+                           : std::string("Surrogate_Key is null");
 }
 
 void WriteSettings(Store& store, const SmtpSettings& settings, const std::string& stored_password) {
   store.Execute("LocalData", "begin immediate");
   try {
-    Query remove(
-        store, "LocalData",
-        std::string("delete from ") + kSmtpSettingsTable + " where " + UserCondition(settings));
+    Query remove(store, "LocalData",
+                 std::string("delete from ") + kSmtpSettingsTable + " where " +
+                     UserCondition(store, settings));
     if (settings.for_user) remove.SetParam("Surrogate_Key", Value::Text(*settings.for_user));
     remove.ExecSql();
 

@@ -1,7 +1,5 @@
 #include "admin/table_loader.h"
 
-#include <sqlite3.h>
-
 #include <memory>
 #include <set>
 
@@ -11,7 +9,7 @@
 #include "admin/json_row_reader.h"
 #include "admin/key_sequences.h"
 #include "data/query.h"
-#include "data/sqlite_statement.h"
+#include "data/statement.h"
 #include "data/store.h"
 #include "text/cp1252.h"
 
@@ -132,11 +130,10 @@ class RowWriter : public TableRowsVisitor {
         }
         insert_->Step();
       }
-    } catch (const StoreError&) {
-      // SQLite's own words ("UNIQUE constraint failed: Taxes.Taxkey"), not the statement.
-      throw DataError(
-          table_->name + " row " + std::to_string(position) +
-          ": the store refused the row: " + sqlite3_errmsg(store_.Connection(table_->alias)));
+    } catch (const StoreError& error) {
+      // The engine's own words ("UNIQUE constraint failed: Taxes.Taxkey"), not the statement.
+      throw DataError(table_->name + " row " + std::to_string(position) +
+                      ": the store refused the row: " + error.engine_words());
     }
     progress_.Count();
   }

@@ -1,12 +1,9 @@
 #include "data/data_set.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <limits>
 
-#include "data/sqlite_codec.h"
-#include "data/sqlite_statement.h"
+#include "data/statement.h"
 #include "data/store.h"
 #include "dates/date_format.h"
 #include "text/cp1252.h"
@@ -208,8 +205,11 @@ struct DataSet::Impl {
   std::vector<std::unique_ptr<Statement>> field_reads;
   int stored_count = 0;
 
-  sqlite3* db() { return store.Connection(alias); }
+  EngineConnection& db() { return store.Connection(alias); }
   const std::string& table() const { return def->name; }
+  std::string NoCase(std::string_view expression) const {
+    return store.Connection(alias).NoCase(expression);
+  }
 
   int StoredFieldIndex(std::string_view name) const {
     for (size_t i = 0; i < def->fields.size(); ++i) {
@@ -274,7 +274,7 @@ struct DataSet::Impl {
         terms.push_back(QuoteIdentifier(f.name) + " IS NULL");
       } else {
         std::string term = QuoteIdentifier(f.name) + " = ?";
-        if (filter.case_insensitive) term += std::string(" COLLATE ") + kNoCaseCollation;
+        if (filter.case_insensitive) term = NoCase(QuoteIdentifier(f.name)) + " = " + NoCase("?");
         terms.push_back(term);
         binds->push_back(std::move(v));
       }
@@ -309,8 +309,7 @@ struct DataSet::Impl {
   std::string OrderBy() const {
     std::string sql = " ORDER BY ";
     for (const IndexField& f : order) {
-      sql += QuoteIdentifier(f.name);
-      if (f.case_insensitive) sql += std::string(" COLLATE ") + kNoCaseCollation;
+      sql += f.case_insensitive ? NoCase(QuoteIdentifier(f.name)) : QuoteIdentifier(f.name);
       sql += f.descending ? " DESC, " : ", ";
     }
     return sql + "rowid";
@@ -342,7 +341,7 @@ struct DataSet::Impl {
     if (!Restriction(&where, &binds)) return;
     Statement stmt(db(), "SELECT rowid FROM " + QuoteIdentifier(table()) + where + OrderBy());
     for (size_t i = 0; i < binds.size(); ++i) stmt.Bind(static_cast<int>(i + 1), binds[i]);
-    while (stmt.Step()) rowids.push_back(sqlite3_column_int64(stmt.get(), 0));
+    while (stmt.Step()) rowids.push_back(stmt.ReadInteger(0));
   }
 
   int PositionOf(int64_t rowid) const {
@@ -363,8 +362,7 @@ struct DataSet::Impl {
   void CheckFieldsExist() {
     if (store.FieldsFound(alias, table())) return;
     for (const FieldDef& f : def->fields) {
-      if (sqlite3_table_column_metadata(db(), nullptr, table().c_str(), f.name.c_str(), nullptr,
-                                        nullptr, nullptr, nullptr, nullptr) != SQLITE_OK) {
+      if (!db().ColumnExists(table(), f.name)) {
         Fail(table() + ": no such column: " + f.name);
       }
     }
@@ -380,7 +378,7 @@ struct DataSet::Impl {
     }
     read->Reset();
     read->Bind(1, Value::Integer(current_rowid));
-    current[static_cast<size_t>(at)] = read->Step() ? ReadColumn(read->get(), 0, f) : Value::Null();
+    current[static_cast<size_t>(at)] = read->Step() ? read->Read(0, f) : Value::Null();
     read->Reset();
     unread[static_cast<size_t>(at)] = false;
   }
@@ -411,15 +409,15 @@ struct DataSet::Impl {
     }
     while (read_rows->Step()) {
       AheadRow& row = ahead.emplace_back();
-      row.rowid = sqlite3_column_int64(read_rows->get(), 0);
+      row.rowid = read_rows->ReadInteger(0);
       row.values.resize(def->fields.size(), Value::Null());
       for (size_t k = 0; k < row_fields.size(); ++k) {
         size_t i = static_cast<size_t>(row_fields[k]);
-        row.values[i] = ReadColumn(read_rows->get(), static_cast<int>(k + 1), def->fields[i]);
+        row.values[i] = read_rows->Read(static_cast<int>(k + 1), def->fields[i]);
       }
     }
     read_rows->Reset();
-    ahead_changes = sqlite3_total_changes64(db());
+    ahead_changes = db().TotalChanges();
   }
 
   // Reads the stored fields of the row at a position into the record;
@@ -430,8 +428,7 @@ struct DataSet::Impl {
   // read again by rowid, since a row may have changed or gone.
   bool ReadRowAt(int at, bool walking_on) {
     int64_t rowid = rowids[static_cast<size_t>(at)];
-    if (!walking_on || ahead_changes != sqlite3_total_changes64(db()) ||
-        !TakeAhead(rowid, walking_on)) {
+    if (!walking_on || ahead_changes != db().TotalChanges() || !TakeAhead(rowid, walking_on)) {
       int rest = static_cast<int>(rowids.size()) - at;
       int count = walking_on ? std::min(ahead_span, rest) : 1;
       if (walking_on) ahead_span = std::min(ahead_span * 2, kRowsPerRead);
@@ -701,17 +698,16 @@ bool DataSet::Locate(const std::vector<std::pair<std::string, Value>>& criteria,
       where += QuoteIdentifier(f.name) + " IS NULL";
       continue;
     }
-    where += QuoteIdentifier(f.name) + " = ?";
-    if (case_insensitive && IsTextType(f.type)) {
-      where += std::string(" COLLATE ") + kNoCaseCollation;
-    }
+    where += case_insensitive && IsTextType(f.type)
+                 ? d.NoCase(QuoteIdentifier(f.name)) + " = " + d.NoCase("?")
+                 : QuoteIdentifier(f.name) + " = ?";
     binds.push_back(std::move(v));
   }
   Statement stmt(
       d.db(), "SELECT rowid FROM " + QuoteIdentifier(d.table()) + where + d.OrderBy() + " LIMIT 1");
   for (size_t i = 0; i < binds.size(); ++i) stmt.Bind(static_cast<int>(i + 1), binds[i]);
   if (!stmt.Step()) return false;
-  int64_t rowid = sqlite3_column_int64(stmt.get(), 0);
+  int64_t rowid = stmt.ReadInteger(0);
   int position = d.PositionOf(rowid);
   if (position < 0) {  // added by another process since the set was read
     d.LoadRowids();
@@ -781,12 +777,14 @@ void DataSet::Post() {
     std::string sql = columns.empty()
                           ? "INSERT INTO " + table + " DEFAULT VALUES"
                           : "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
-    Statement stmt(d.db(), sql);
+    Statement stmt(d.db(), sql + " RETURNING rowid");
     for (size_t k = 0; k < columns.size(); ++k) {
       stmt.Bind(static_cast<int>(k + 1), d.current[columns[k]]);
     }
-    stmt.Step();
-    rowid = sqlite3_last_insert_rowid(d.db());
+    if (!stmt.Step()) Fail(table_name() + ": the new record was not added");
+    rowid = stmt.ReadInteger(0);
+    while (stmt.Step()) {
+    }
   } else if (!columns.empty()) {
     // Only the fields this edit changed: a concurrent writer of other fields keeps its values.
     std::string sets;
@@ -849,7 +847,7 @@ int64_t DataSet::IncrementField(std::string_view name) {
                              column);
   stmt.Bind(1, Value::Integer(d.current_rowid));
   if (!stmt.Step()) Fail(table_name() + ": Record not found or changed by another user");
-  int64_t incremented = sqlite3_column_int64(stmt.get(), 0);
+  int64_t incremented = stmt.ReadInteger(0);
   while (stmt.Step()) {
   }
   d.current[f] = Value::Integer(incremented);
@@ -880,7 +878,7 @@ bool DataSet::ReplaceFieldIfUnchanged(std::string_view name, const Value& value)
   stmt.Bind(2, Value::Integer(d.current_rowid));
   if (!read.IsNull()) stmt.Bind(3, read);
   stmt.Step();
-  if (sqlite3_changes(d.db()) == 0) return false;
+  if (stmt.Changes() == 0) return false;
   d.current[f] = std::move(replacement);
   return true;
 }

@@ -1,9 +1,5 @@
 #include "data/query.h"
 
-#include <sqlite3.h>
-
-#include "data/sqlite_codec.h"
-#include "data/statement_cache.h"
 #include "data/store.h"
 #include "text/cp1252.h"
 
@@ -29,18 +25,17 @@ Query::~Query() {
 
 void Query::Prepare() {
   if (stmt_) return;
-  stmt_ = TakeStatement(store_.Connection(alias_), sql_);
+  stmt_ = store_.Connection(alias_).Prepare(sql_);
 }
 
 void Query::SetParam(std::string_view name, const Value& value) {
   Prepare();
   std::string_view bare = name.starts_with(':') ? name.substr(1) : name;
-  int count = sqlite3_bind_parameter_count(stmt_);
+  const int count = stmt_->ParameterCount();
   bool bound = false;
   for (int i = 1; i <= count; ++i) {
-    const char* parameter = sqlite3_bind_parameter_name(stmt_, i);
-    if (parameter && parameter[0] == ':' && EqualsNoCase1252(parameter + 1, bare)) {
-      BindValue(stmt_, i, value);
+    if (EqualsNoCase1252(stmt_->ParameterName(i), bare)) {
+      stmt_->Bind(i, value);
       bound = true;
     }
   }
@@ -49,36 +44,36 @@ void Query::SetParam(std::string_view name, const Value& value) {
 
 void Query::Open() {
   Prepare();
-  sqlite3_reset(stmt_);
+  stmt_->Reset();
   eof_ = false;
   Next();
 }
 
 void Query::Next() {
   if (!stmt_ || eof_) return;
-  int rc = sqlite3_step(stmt_);
-  if (rc == SQLITE_ROW) return;
+  try {
+    if (stmt_->Step()) return;
+  } catch (...) {
+    eof_ = true;
+    throw;
+  }
   eof_ = true;
-  if (rc != SQLITE_DONE) ThrowSqliteError(sqlite3_db_handle(stmt_), "running \"" + sql_ + "\"");
 }
 
 int Query::ColumnCount() const {
-  return stmt_ ? sqlite3_column_count(stmt_) : 0;
+  return stmt_ ? stmt_->ColumnCount() : 0;
 }
 
 std::string Query::ColumnName(int i) const {
-  const char* name = stmt_ ? sqlite3_column_name(stmt_, i) : nullptr;
-  return name ? name : "";
+  return stmt_ ? stmt_->ColumnName(i) : "";
 }
 
 QueryColumn Query::Column(int i) const {
   if (!stmt_ || eof_) throw StoreError("No current row in query \"" + sql_ + "\"");
-  const char* declared = sqlite3_column_decltype(stmt_, i);
-  if (declared) {
-    if (auto def = FieldDefOfSqlType(declared))
-      return QueryColumn(ReadColumn(stmt_, i, *def), true);
+  if (std::optional<FieldDef> def = stmt_->ColumnField(i)) {
+    return QueryColumn(stmt_->ReadColumn(i, *def), true);
   }
-  return QueryColumn(ReadUntypedColumn(stmt_, i), false);
+  return QueryColumn(stmt_->ReadUntypedColumn(i), false);
 }
 
 QueryColumn Query::FieldByName(std::string_view name) const {
@@ -89,21 +84,17 @@ QueryColumn Query::FieldByName(std::string_view name) const {
 }
 
 void Query::Close() {
-  GiveBackStatement(stmt_);
-  stmt_ = nullptr;
+  stmt_.reset();
   eof_ = true;
 }
 
 int Query::ExecSql() {
   Prepare();
-  sqlite3_reset(stmt_);
-  sqlite3* db = sqlite3_db_handle(stmt_);
-  int rc;
-  while ((rc = sqlite3_step(stmt_)) == SQLITE_ROW) {
+  stmt_->Reset();
+  while (stmt_->Step()) {
   }
-  if (rc != SQLITE_DONE) ThrowSqliteError(db, "running \"" + sql_ + "\"");
-  sqlite3_reset(stmt_);
-  return sqlite3_changes(db);
+  stmt_->Reset();
+  return static_cast<int>(stmt_->Changes());
 }
 
 }  // namespace portavel

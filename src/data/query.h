@@ -7,17 +7,16 @@
 #include <string>
 #include <string_view>
 
+#include "data/engine.h"
 #include "data/value.h"
-
-struct sqlite3_stmt;
 
 namespace portavel {
 
 class Store;
 
 // A column of the current result row. Columns that are table fields come
-// back typed by the field; expressions (SUM, arithmetic) by their SQLite
-// storage class. Currency is stored in ten-thousandths, so an untyped
+// back typed by the field; expressions (SUM, arithmetic) by what the
+// engine holds. Currency is stored in ten-thousandths, so an untyped
 // integer read with AsMoney is ten-thousandths too.
 class QueryColumn {
  public:
@@ -65,7 +64,7 @@ class Query {
   Store& store_;
   std::string alias_;
   std::string sql_;
-  sqlite3_stmt* stmt_ = nullptr;
+  std::unique_ptr<EngineStatement> stmt_;
   bool eof_ = true;
 };
 

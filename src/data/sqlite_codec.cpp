@@ -192,9 +192,12 @@ Value ReadUntypedColumn(sqlite3_stmt* stmt, int column) {
 }
 
 void ThrowSqliteError(sqlite3* db, std::string_view context) {
-  std::string message = std::string(context) + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
-  if (db && (sqlite3_errcode(db) & 0xFF) == SQLITE_BUSY) throw StoreBusyError(message);
-  throw StoreError(message);
+  std::string words = db ? sqlite3_errmsg(db) : "out of memory";
+  std::string message = std::string(context) + ": " + words;
+  if (db && (sqlite3_errcode(db) & 0xFF) == SQLITE_BUSY) {
+    throw StoreBusyError(message, std::move(words));
+  }
+  throw StoreError(message, std::move(words));
 }
 
 }  // namespace portavel

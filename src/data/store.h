@@ -1,5 +1,6 @@
-// The replacement for the dealer's database engine: one SQLite file per
-// alias ("UserData", "LocalData"), tables laid out by the table catalog.
+// The replacement for the dealer's database engine: the tables of two
+// aliases ("UserData", "LocalData") laid out by the table catalog, each
+// alias on a connection of its own to the engine that holds it.
 #pragma once
 
 #include <map>
@@ -9,10 +10,9 @@
 #include <string_view>
 
 #include "config/store_paths.h"
+#include "data/engine.h"
 #include "data/field_type.h"
 #include "data/value.h"
-
-struct sqlite3;
 
 namespace portavel {
 
@@ -26,12 +26,10 @@ class Store {
   Store(const Store&) = delete;
   Store& operator=(const Store&) = delete;
 
-  // The open connection of an alias (any case); opened on first use with
-  // WAL journal, a busy timeout and the windows-1252 collation. Throws
-  // StoreError for an unknown alias, a file that cannot be opened, and a
-  // file that this process could only read: the file or its folder (where
-  // the log and index files go) is not writable for it.
-  sqlite3* Connection(std::string_view alias);
+  // The open connection of an alias (any case), opened on first use.
+  // Throws StoreError for an unknown alias and for a database that cannot
+  // be opened or that this process could only read.
+  EngineConnection& Connection(std::string_view alias);
   // The user this process runs as, named when a file cannot be written.
   void SetProcessUser(std::string user) { process_user_ = std::move(user); }
   // "UserData" or "LocalData" for any spelling of either.
@@ -51,6 +49,9 @@ class Store {
 
   // Runs a statement with no parameters and no result (DDL, pragmas).
   void Execute(std::string_view alias, const std::string& sql);
+  // `expression` compared or ordered without regard to the case of
+  // windows-1252 letters, in the alias's engine's spelling.
+  std::string NoCase(std::string_view alias, std::string_view expression);
 
   // Whether NoteFieldsFound was called for the table on this store: a data
   // set found every field the catalog declares for it in the database.
@@ -76,7 +77,7 @@ class Store {
   StorePaths paths_;
   bool create_missing_files_;
   std::string process_user_;
-  std::map<std::string, sqlite3*> connections_;
+  std::map<std::string, std::unique_ptr<EngineConnection>> connections_;
   std::set<std::string> tables_found_whole_;  // "alias.table"
 };
 
@@ -91,13 +92,9 @@ class ShortBusyWait {
   ShortBusyWait& operator=(const ShortBusyWait&) = delete;
 
  private:
-  sqlite3* db_;
+  EngineConnection& connection_;
   int usual_ms_;
 };
-
-// Name of the collation that compares windows-1252 text without regard
-// to case. Registered on every connection the store opens.
-inline constexpr const char* kNoCaseCollation = "CP1252_NOCASE";
 
 // Quotes an identifier from the catalog for SQL ("Tank Location" has a
 // blank in it).

@@ -1,7 +1,5 @@
 #include "data/store_transaction.h"
 
-#include <sqlite3.h>
-
 #include "data/store.h"
 #include "data/value.h"
 
@@ -14,19 +12,29 @@ constexpr const char* kSavepoint = "store_transaction";
 
 StoreTransaction::StoreTransaction(Store& store, std::string_view alias)
     : store_(store), alias_(Store::CanonicalAlias(alias)) {
-  savepoint_ = sqlite3_get_autocommit(store_.Connection(alias_)) == 0;
-  store_.Execute(alias_, savepoint_ ? std::string("SAVEPOINT ") + kSavepoint : "BEGIN IMMEDIATE");
+  EngineConnection& connection = store_.Connection(alias_);
+  savepoint_ = connection.InTransaction();
+  if (savepoint_) {
+    connection.Execute(std::string("SAVEPOINT ") + kSavepoint);
+  } else {
+    connection.BeginWriteTransaction();
+  }
 }
 
 StoreTransaction::~StoreTransaction() {
   if (committed_) return;
-  sqlite3* db = store_.Connection(alias_);
-  if (savepoint_) {
-    std::string sql = std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint;
-    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-  } else if (sqlite3_get_autocommit(db) == 0) {
-    // SQLite may already have rolled back on its own after some errors.
-    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  try {
+    EngineConnection& connection = store_.Connection(alias_);
+    if (savepoint_) {
+      connection.Execute(std::string("ROLLBACK TO ") + kSavepoint);
+      connection.Execute(std::string("RELEASE ") + kSavepoint);
+    } else if (connection.InTransaction()) {
+      // An engine may already have rolled back on its own after some errors.
+      connection.Execute("ROLLBACK");
+    }
+  } catch (const StoreError&) {
+    // A destructor must not throw; a connection that cannot even roll back
+    // is gone, and its transaction with it.
   }
 }
 

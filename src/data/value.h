@@ -14,10 +14,20 @@
 namespace portavel {
 
 // Every failure of the store: missing table or field, bad conversion,
-// refused operation, an SQLite error.
+// refused operation, an engine's error.
 class StoreError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit StoreError(const std::string& message) : std::runtime_error(message) {}
+  // `engine_words`: the engine's own message, without the statement.
+  StoreError(const std::string& message, std::string engine_words)
+      : std::runtime_error(message), engine_words_(std::move(engine_words)) {}
+  // The engine's own words when an engine refused; else the whole message.
+  const char* engine_words() const {
+    return engine_words_.empty() ? what() : engine_words_.c_str();
+  }
+
+ private:
+  std::string engine_words_;
 };
 
 // Another connection held the store's write lock for the whole wait.

@@ -10,12 +10,10 @@ std::optional<SmtpConfiguration> FindSmtpConfiguration(
   std::string sql =
       "select Surrogate_Key, Host_Name_Or_Address, User_Name, Pass_Word, From_Address, "
       "Port_Number, Passed_Connect_Test, Max_Sends_Per_Connect from e_stmt_smtp_cnxn_cfg where ";
-  // The collation folds the case of every windows-1252 letter, where
-  // SQLite's lower() knows only ASCII.
-  sql += user_name ? std::string(
-                         "Surrogate_Key is not null and Surrogate_Key = :Surrogate_Key "
-                         "collate ") +
-                         kNoCaseCollation
+  // The store's comparison folds the case of every windows-1252 letter,
+  // where SQL's lower() may know only ASCII.
+  sql += user_name ? "Surrogate_Key is not null and " + store.NoCase("LocalData", "Surrogate_Key") +
+                         " = " + store.NoCase("LocalData", ":Surrogate_Key")
                    : std::string("Surrogate_Key is null");
   Query query(store, "LocalData", sql);
   if (user_name) query.SetParam("Surrogate_Key", Value::Text(*user_name));

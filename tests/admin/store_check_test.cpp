@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "data/sqlite_engine.h"
 #include "data/store.h"
 #include "support/admin_tool_runner.h"
 

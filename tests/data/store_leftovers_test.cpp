@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "data/sqlite_engine.h"
 #include "data/store.h"
 #include "support/temp_store.h"
 
@@ -14,7 +15,7 @@ TEST(StoreLeftoversTest, AnOpenTransactionAndAStatementStillSteppingAreReleased)
   Store& store = temp.store();
   EXPECT_FALSE(store.ReleaseLeftovers());
 
-  sqlite3* db = store.Connection("UserData");
+  sqlite3* db = static_cast<SqliteConnection&>(store.Connection("UserData")).handle();
   sqlite3_stmt* reading = nullptr;
   ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT 1 UNION ALL SELECT 2", -1, &reading, nullptr),
             SQLITE_OK);

@@ -1,7 +1,6 @@
 #include "data/store_transaction.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <stdexcept>
 
@@ -100,7 +99,7 @@ TEST_F(StoreTransactionTest, AnInnerTransactionIsPartOfTheOuterOne) {
 
 TEST_F(StoreTransactionTest, NoOtherConnectionWritesWhileItIsOpen) {
   Store other(temp.paths());
-  sqlite3_busy_timeout(other.Connection("UserData"), 0);  // fail at once instead of waiting
+  other.Connection("UserData").SetWriteWait(0);  // fail at once instead of waiting
   {
     StoreTransaction transaction(store, "UserData");
     EXPECT_THROW(StoreTransaction(other, "UserData"), StoreError);
