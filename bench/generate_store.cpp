@@ -1,16 +1,22 @@
 // Fills a fresh store with a dealer's worth of made-up customers for the
 // request benchmark: preferences, company, key rows, accounts with web
-// passwords, tanks and invoices, plus the account "BENCH" (20 tanks, 300
-// invoices) whose page the benchmark asks for, so that its page is the
-// same size in a small store and a large one.
+// passwords, tanks and delivery invoices (headers without lines), plus
+// the account "BENCH" (20 tanks, 300 invoices) whose page the benchmark
+// asks for, so that its page is the same size in a small store and a
+// large one.
 //
 //   generate_store --config FILE --accounts N --invoices M [--tanks-per-account K]
 //                  [--replace]
 //
 // The deliveries are priced from the store's own catalog rows (one fuel
 // product and the sales tax on it) by the pricing functions the portal
-// posts with, and their headers add up as the totals recomputation leaves
-// a delivery batch's invoice.
+// posts with. For speed the rows are written directly, so once the
+// catalog is in and before the bulk rows the generator records one sample
+// delivery through the portal's own delivery recording (what a truck's
+// "/rd" request runs) and compares the invoice it leaves with what the
+// bulk writer's row builder makes of the same delivery. A field that
+// differs stops the run with both values: a benchmark store must look
+// like one the portal posted. The sample is rolled back.
 //
 // Rows go in through one transaction and one prepared INSERT per table,
 // bound by position, as the admin tool's loader writes them: a hundred
@@ -20,6 +26,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -31,11 +39,15 @@
 #include "config/config.h"
 #include "data/data_set.h"
 #include "data/query.h"
-#include "data/sqlite_statement.h"
+#include "data/statement.h"
 #include "data/store.h"
+#include "data/store_transaction.h"
 #include "dates/accounting_period.h"
+#include "delivery/delivery_recorder.h"
 #include "money/money.h"
+#include "platform/forwarding_platform.h"
 #include "platform/platform.h"
+#include "posting/posting_tables.h"
 #include "pricing/line_codes.h"
 #include "pricing/tax_line_amounts.h"
 #include "pricing/tax_table.h"
@@ -59,9 +71,17 @@ constexpr const char* kHelp =
     "    by the account number (ACCT000042: \"pass42\");\n"
     "  - K tanks per account (default 1);\n"
     "  - M invoices spread evenly over the accounts and over the last three years,\n"
-    "    priced from that product and tax, in one closed delivery batch a day;\n"
+    "    priced from that product and tax, in one closed delivery batch a day (their\n"
+    "    headers only: no lines);\n"
     "  - the account BENCH (password \"benchpass\") with exactly 20 tanks and 300\n"
     "    invoices, on top of N and M.\n"
+    "\n"
+    "Once the settings, product and tax are in, and before the batches, accounts,\n"
+    "tanks and invoices, it records one sample delivery through the portal's own\n"
+    "delivery recording (what a truck's /rd request runs) on a made-up account, tank\n"
+    "and open batch, compares the invoice it leaves with what this program writes for\n"
+    "the same delivery, and rolls it back. A field that differs stops the program\n"
+    "with exit code 1, naming the field and both values.\n"
     "\n"
     "Options:\n"
     "  --config FILE             the configuration file (required)\n"
@@ -72,7 +92,8 @@ constexpr const char* kHelp =
     "                            existing file is an error\n"
     "  --help                    this text\n"
     "\n"
-    "Progress and the elapsed time go to standard error.\n";
+    "Progress and the elapsed time go to standard error. Exit codes: 0 done, 1 failed\n"
+    "(the sample delivery differs, or the store could not be written), 2 bad usage.\n";
 
 constexpr const char* kBenchAccountId = "BENCH";
 constexpr const char* kBenchPassword = "benchpass";
@@ -297,6 +318,7 @@ struct Totals {
   int64_t accounts = 0;
   int64_t tanks = 0;
   int64_t invoices = 0;
+  int64_t lines = 0;  // invoice lines, keyed from 1
 };
 
 struct DeliveryPricing {
@@ -304,21 +326,208 @@ struct DeliveryPricing {
   TaxRow tax;   // the sales tax on it
 };
 
+// The line type of a product sold in a delivery batch.
+constexpr int64_t kDeliveryLineType = 4;
+
 struct DeliveryAmounts {
   Money subtotal;
   Money tax;
   Money total;
 };
 
+// One line of `gallons` of the fuel product at its list price and the
+// sales tax on the line's amount, rounded as the endpoints round them.
+DeliveryAmounts PriceDelivery(const DeliveryPricing& pricing, Money gallons, DateTime date) {
+  const Money subtotal = RoundToDecimals(2, MultiplyRoundedPair(gallons, pricing.price));
+  const Money tax =
+      TaxLineAmountsFor(*pricing.tax.base(), subtotal, pricing.tax.RateOn(date)).trans_total;
+  return {subtotal, tax, subtotal + tax};
+}
+
+// Who writes a field of a delivery invoice: the office, on the ticket it
+// makes before the truck goes out, or the portal when the truck records
+// the delivery (what the truck sends and what pricing derives from it).
+enum class WrittenBy { kOffice, kRecording };
+
+// One delivery of fuel to a customer.
+struct Delivery {
+  int64_t invoice_key = 0;
+  int64_t account_index = 0;
+  std::string_view account_id;
+  int64_t tank_index = 0;  // 0: none
+  int64_t batch_key = 0;
+  DateTime date;
+  Money gallons;
+  int64_t driver = 0;
+  // Paid in full later on, which recording the delivery knows nothing of.
+  bool paid = false;
+};
+
+std::string InvoiceNumber(int64_t invoice_key) {
+  return Numbered("", invoice_key, 8);
+}
+
+// The invoice of one delivery: `field` is called for each of its fields
+// as (field name, WrittenBy, value), with the value the bulk writer
+// stores and recording the delivery through the portal must leave. Every
+// field every time and always in the same order: the bulk writer binds
+// them by position.
+template <typename InvoiceField>
+void BuildDeliveryInvoice(const Delivery& d, const DeliveryPricing& pricing, InvoiceField&& field) {
+  constexpr WrittenBy kOffice = WrittenBy::kOffice;
+  constexpr WrittenBy kRecording = WrittenBy::kRecording;
+  const DeliveryAmounts amounts = PriceDelivery(pricing, d.gallons, d.date);
+  const Money payments = d.paid ? amounts.total : Money();
+  const Money discount;
+  field("InvoiceKey", kOffice, Value::Integer(d.invoice_key));
+  field("Accountkey", kOffice, Value::Integer(d.account_index));
+  field("AccountID", kOffice, Text(std::string(d.account_id)));
+  field("InvoiceNo", kOffice, Text(InvoiceNumber(d.invoice_key)));
+  field("InvDate", kOffice, Value::Date(d.date));
+  field("DueDate", kOffice, Value::Date(d.date.AddDays(kDaysToPay)));
+  field("BatchKey", kOffice, Value::Integer(d.batch_key));
+  field("BatchType", kOffice, Value::Integer(kDeliveryBatchType));
+  field("TankKey", kOffice, d.tank_index > 0 ? Value::Integer(d.tank_index) : Value::Null());
+  field("InvType", kOffice, Text("Propane Delivery"));
+  field("Employee", kOffice, Text("Driver " + std::to_string(d.driver)));
+  field("Printed", kOffice, Value::Boolean(true));
+  // The header as the totals recomputation writes it for a delivery
+  // batch: InvTotal = Subtotal + Taxtotal, the balance what payments and
+  // discounts leave of it; debits and credits are only summed for journal
+  // batches.
+  field("Gallons", kRecording, Amount(d.gallons));
+  field("TotalQuantity", kRecording, Amount(d.gallons));
+  field("Subtotal", kRecording, Amount(amounts.subtotal));
+  field("Taxtotal", kRecording, Amount(amounts.tax));
+  field("InvTotal", kRecording, Amount(amounts.total));
+  field("TotalDebits", kRecording, Amount(Money()));
+  field("TotalCredits", kRecording, Amount(Money()));
+  field("PaymentTotal", kRecording, Amount(payments));
+  field("DiscountAmount", kRecording, Amount(discount));
+  field("FeeTotal", kRecording, Amount(Money()));
+  field("InvoiceBalance", kRecording, Amount(amounts.total - (payments + discount)));
+}
+
+// Writes delivery invoices through a bulk inserter, binding each field
+// BuildDeliveryInvoice gives at the position its name has, looked up once.
+class DeliveryWriter {
+ public:
+  DeliveryWriter(BulkInserter& invoices, const DeliveryPricing& pricing)
+      : invoices_(invoices), pricing_(pricing) {
+    BuildDeliveryInvoice(Delivery{}, pricing_, [this](const char* name, WrittenBy, const Value&) {
+      columns_.push_back(invoices_.Position(name));
+    });
+  }
+
+  void Write(const Delivery& delivery) {
+    size_t column = 0;
+    BuildDeliveryInvoice(delivery, pricing_,
+                         [this, &column](const char*, WrittenBy, const Value& value) {
+                           invoices_.Set(columns_[column++], value);
+                         });
+    invoices_.Write();
+  }
+
+ private:
+  BulkInserter& invoices_;
+  const DeliveryPricing& pricing_;
+  std::vector<int> columns_;
+};
+
+// What the truck sends to record `d` on the line `trans_key`: the "/rd"
+// request's fields as values.
+DeliveryValues TruckReport(const Delivery& d, int64_t trans_key, const DeliveryPricing& pricing) {
+  DeliveryValues report;
+  report.account = static_cast<int32_t>(d.account_index);
+  report.tank = d.tank_index > 0 ? static_cast<int32_t>(d.tank_index) : -1;
+  report.batch = static_cast<int32_t>(d.batch_key);
+  report.invoice = static_cast<int32_t>(d.invoice_key);
+  report.trans = static_cast<int32_t>(trans_key);
+  report.product = kFuelProductKey;
+  report.pkgs = d.gallons;
+  report.price = pricing.price;
+  report.end_percent = 80;  // the tank's level after the fill
+  report.invoice_no = InvoiceNumber(d.invoice_key);
+  report.invoice_date = d.date;
+  return report;
+}
+
+// The product line of the office's ticket for `d`: the product, the
+// quantity and its amount, which the delivery's recording leaves to the
+// office and sums the invoice from.
+void WriteTicketLine(BulkInserter& t, const Delivery& d, int64_t trans_key,
+                     const DeliveryPricing& pricing) {
+  auto set = [&t](const char* name, const Value& value) { t.Set(t.Position(name), value); };
+  set("TransKey", Value::Integer(trans_key));
+  set("Invoicekey", Value::Integer(d.invoice_key));
+  set("BatchKey", Value::Integer(d.batch_key));
+  set("Accountkey", Value::Integer(d.account_index));
+  set("AccountID", Text(std::string(d.account_id)));
+  if (d.tank_index > 0) set("TankIndex", Value::Integer(d.tank_index));
+  set("InvoiceNo", Text(InvoiceNumber(d.invoice_key)));
+  set("InvDate", Value::Date(d.date));
+  set("Period", Text(PeriodOf(d.date)));
+  set("TransType", Value::Integer(kDeliveryLineType));
+  set("GLType", Value::Integer(1));
+  set("ProductKey", Value::Integer(kFuelProductKey));
+  set("Quantity", Amount(d.gallons));
+  set("TranPrice", Amount(pricing.price));
+  set("TransTotal", Amount(PriceDelivery(pricing, d.gallons, d.date).subtotal));
+  t.Write();
+}
+
+// Writes the fields of BuildDeliveryInvoice that the office writes: the
+// invoice of the sample delivery's ticket.
+auto OfficeFields(BulkInserter& table) {
+  return [&table](const char* name, WrittenBy by, const Value& value) {
+    if (by == WrittenBy::kOffice) table.Set(table.Position(name), value);
+  };
+}
+
+std::string Shown(const Value& value) {
+  return value.IsNull() ? "null" : "\"" + value.AsString() + "\"";
+}
+
+// Compares each field BuildDeliveryInvoice gives with `stored`'s current
+// row, as the store holds the value; throws naming the first that differs.
+auto ExpectStored(DataSet& stored) {
+  return [&stored](const char* name, WrittenBy, const Value& expected) {
+    const Field& field = stored.FieldByName(name);
+    const Value generated = ConvertForField(field.def(), expected);
+    if (field.value() == generated) return;
+    throw std::runtime_error("the sample delivery differs in " + stored.table_name() + "." + name +
+                             ": the portal's delivery recording wrote " + Shown(field.value()) +
+                             ", this program writes " + Shown(generated));
+  };
+}
+
+// The platform the sample delivery is recorded under: the system's, with
+// the clock held at the moment the generator started, from which all of
+// its dates count.
+class FixedClock : public ForwardingPlatform {
+ public:
+  FixedClock(Platform& platform, DateTime now) : ForwardingPlatform(platform), now_(now) {}
+  DateTime Now() override { return now_; }
+
+ private:
+  DateTime now_;
+};
+
 class StoreFiller {
  public:
-  StoreFiller(Store& store, const Options& options, DateTime today, const Stopwatch& clock)
-      : store_(store), options_(options), today_(today), clock_(clock) {}
+  // `platform`'s clock stands still; the dates count back from its day.
+  StoreFiller(Store& store, const Options& options, Platform& platform, const Stopwatch& clock)
+      : store_(store),
+        options_(options),
+        platform_(platform),
+        today_(platform.Now().DateOnly()),
+        clock_(clock) {}
 
   Totals Fill() {
     WriteSettings();
     WriteCatalog();
     pricing_ = LoadPricing(store_);
+    CheckSampleDelivery();
     WriteBatches();
     const int64_t all_accounts = options_.accounts + 1;
     const int64_t all_tanks = options_.accounts * options_.tanks_per_account + kBenchTanks;
@@ -329,11 +538,12 @@ class StoreFiller {
       BulkInserter tax_list(store_, "TaxLkUp", clock_, all_accounts);
       AccountTaxColumns tax_columns(tax_list);
       for (int64_t i = 1; i <= options_.accounts; ++i) {
-        WriteAccount(accounts, columns, i, Numbered("ACCT", i, 6), "pass" + std::to_string(i));
-        WriteAccountTax(tax_list, tax_columns, i);
+        WriteAccount(accounts, columns, i, Numbered("ACCT", i, 6), "pass" + std::to_string(i),
+                     Draw());
+        WriteAccountTax(tax_list, tax_columns, ++tax_links_, i);
       }
-      WriteAccount(accounts, columns, all_accounts, kBenchAccountId, kBenchPassword);
-      WriteAccountTax(tax_list, tax_columns, all_accounts);
+      WriteAccount(accounts, columns, all_accounts, kBenchAccountId, kBenchPassword, Draw());
+      WriteAccountTax(tax_list, tax_columns, ++tax_links_, all_accounts);
       accounts.Finish();
       tax_list.Finish();
     }
@@ -342,29 +552,31 @@ class StoreFiller {
       TankColumns columns(tanks);
       for (int64_t i = 1; i <= options_.accounts; ++i) {
         for (int64_t t = 0; t < options_.tanks_per_account; ++t) {
-          WriteTank(tanks, columns, Numbered("ACCT", i, 6));
+          WriteTank(tanks, columns, ++totals_.tanks, Numbered("ACCT", i, 6), Draw());
         }
       }
-      for (int t = 0; t < kBenchTanks; ++t) WriteTank(tanks, columns, kBenchAccountId);
+      for (int t = 0; t < kBenchTanks; ++t) {
+        WriteTank(tanks, columns, ++totals_.tanks, kBenchAccountId, Draw());
+      }
       tanks.Finish();
     }
     {
       BulkInserter invoices(store_, "Invoices", clock_, all_invoices);
-      InvoiceColumns columns(invoices);
+      DeliveryWriter writer(invoices, pricing_);
       for (int64_t i = 1; i <= options_.accounts; ++i) {
         // An even share, the remainder going one each to the first accounts.
         const int64_t count = options_.invoices / options_.accounts +
                               (i <= options_.invoices % options_.accounts ? 1 : 0);
         const int64_t first_tank =
             options_.tanks_per_account ? (i - 1) * options_.tanks_per_account + 1 : 0;
-        WriteInvoices(invoices, columns, i, Numbered("ACCT", i, 6), first_tank, count);
+        WriteInvoices(writer, i, Numbered("ACCT", i, 6), first_tank, count);
       }
-      WriteInvoices(invoices, columns, all_accounts, kBenchAccountId,
+      WriteInvoices(writer, all_accounts, kBenchAccountId,
                     options_.accounts * options_.tanks_per_account + 1, kBenchInvoices);
       invoices.Finish();
     }
     totals_.accounts = all_accounts;
-    WriteKeys();
+    WriteKeys(totals_);
     return totals_;
   }
 
@@ -431,34 +643,18 @@ class StoreFiller {
         description, purchased;
   };
 
-  struct InvoiceColumns {
-    explicit InvoiceColumns(const BulkInserter& t)
-        : key(t.Position("InvoiceKey")),
-          account_key(t.Position("Accountkey")),
-          account_id(t.Position("AccountID")),
-          number(t.Position("InvoiceNo")),
-          date(t.Position("InvDate")),
-          due(t.Position("DueDate")),
-          batch_key(t.Position("BatchKey")),
-          batch_type(t.Position("BatchType")),
-          tank_key(t.Position("TankKey")),
-          type(t.Position("InvType")),
-          gallons(t.Position("Gallons")),
-          quantity(t.Position("TotalQuantity")),
-          subtotal(t.Position("Subtotal")),
-          tax(t.Position("Taxtotal")),
-          total(t.Position("InvTotal")),
-          debits(t.Position("TotalDebits")),
-          credits(t.Position("TotalCredits")),
-          payments(t.Position("PaymentTotal")),
-          discount(t.Position("DiscountAmount")),
-          balance(t.Position("InvoiceBalance")),
-          fees(t.Position("FeeTotal")),
-          employee(t.Position("Employee")),
-          printed(t.Position("Printed")) {}
-    int key, account_key, account_id, number, date, due, batch_key, batch_type, tank_key, type,
-        gallons, quantity, subtotal, tax, total, debits, credits, payments, discount, balance, fees,
-        employee, printed;
+  struct BatchColumns {
+    explicit BatchColumns(const BulkInserter& t)
+        : key(t.Position("BatchKey")),
+          number(t.Position("BatchNo")),
+          type(t.Position("BatchType")),
+          invoice_type(t.Position("DefInvType")),
+          bank(t.Position("BankKey")),
+          closed(t.Position("Closed")),
+          period(t.Position("Period")),
+          date(t.Position("Date")),
+          invoice_date(t.Position("DefaultInvDate")) {}
+    int key, number, type, invoice_type, bank, closed, period, date, invoice_date;
   };
 
   uint64_t Draw() { return random_(); }
@@ -568,42 +764,110 @@ class StoreFiller {
     return {product.FieldByName("Price").AsMoney(), *tax};
   }
 
+  // Records one delivery through the portal's delivery recording, as a
+  // truck's "/rd" request does, and checks that it leaves the invoice as
+  // BuildDeliveryInvoice has the bulk writer write it; throws naming the
+  // first field that differs. It runs before the bulk rows, so that a
+  // difference costs a moment rather than the whole load, on an account,
+  // tank and open batch of its own, all rolled back at the end.
+  void CheckSampleDelivery() {
+    const StoreTransaction rolled_back(store_, "UserData");  // never committed
+    const std::string account_id = Numbered("ACCT", 1, 6);
+    Delivery sample;
+    sample.invoice_key = 1;
+    sample.account_index = 1;
+    sample.account_id = account_id;
+    sample.tank_index = 1;
+    sample.batch_key = BatchKeyOf(0);
+    sample.date = today_;
+    // Both the amount (434.945) and its tax (21.7475) end in a half.
+    sample.gallons = *Money::Parse("150.5");
+    sample.driver = 1;
+    constexpr int64_t kLineKey = 1;
+    WriteSampleTicket(sample, kLineKey);
+    RecordSampleDelivery(sample, kLineKey);
+    CompareSampleInvoice(sample);
+  }
+
+  // What the store holds before the truck reports: the customer and the
+  // customer's tax list, the tank, the day's delivery batch still open,
+  // the key rows, and the office's ticket.
+  void WriteSampleTicket(const Delivery& d, int64_t line_key) {
+    const std::string account_id(d.account_id);
+    BulkInserter accounts(store_, "Accounts", clock_, 1);
+    WriteAccount(accounts, AccountColumns(accounts), d.account_index, account_id, "pass1", 0);
+    BulkInserter tax_list(store_, "TaxLkUp", clock_, 1);
+    WriteAccountTax(tax_list, AccountTaxColumns(tax_list), tax_links_ + 1, d.account_index);
+    BulkInserter tanks(store_, "Tanks", clock_, 1);
+    WriteTank(tanks, TankColumns(tanks), d.tank_index, account_id, 0);
+    BulkInserter batches(store_, "Manifest", clock_, 1);
+    WriteBatch(batches, BatchColumns(batches), static_cast<int>(d.batch_key), /*closed=*/false);
+    WriteKeys(Totals{.accounts = d.account_index,
+                     .tanks = d.tank_index,
+                     .invoices = d.invoice_key,
+                     .lines = line_key});
+    BulkInserter invoice(store_, "Invoices", clock_, 1);
+    BuildDeliveryInvoice(d, pricing_, OfficeFields(invoice));
+    invoice.Write();
+    BulkInserter line(store_, "Transactions", clock_, 1);
+    WriteTicketLine(line, d, line_key, pricing_);
+  }
+
+  // With the module's preferences and posting tables, as the endpoint
+  // hands them to the recording.
+  void RecordSampleDelivery(const Delivery& d, int64_t line_key) {
+    DataSet remote_prefs(store_, "UserData", "RemotePrefs.DB");
+    remote_prefs.Open();
+    PostingTables tables(store_, platform_, remote_prefs);
+    const std::string status =
+        RecordDelivery(store_, tables, remote_prefs, TruckReport(d, line_key, pricing_));
+    if (status != kRecorded) {
+      throw std::runtime_error("the sample delivery was not recorded: " + status);
+    }
+  }
+
+  void CompareSampleInvoice(const Delivery& d) {
+    DataSet invoice(store_, "UserData", "Invoices.DB");
+    invoice.SetReadOnly(true);
+    invoice.Open();
+    if (!invoice.Locate({{"InvoiceKey", Value::Integer(d.invoice_key)}})) {
+      throw std::runtime_error("the sample delivery's invoice is gone");
+    }
+    BuildDeliveryInvoice(d, pricing_, ExpectStored(invoice));
+  }
+
+  // One delivery batch of the day `key` stands for. A prepared INSERT
+  // rather than the posting tables' data set, for speed; the fields the
+  // new-record handler derives (the period, the dates, the bank account)
+  // are derived the same way here.
+  void WriteBatch(BulkInserter& t, const BatchColumns& c, int key, bool closed) {
+    const DateTime day = BatchDay(key);
+    t.Set(c.key, Value::Integer(key));
+    t.Set(c.number, Value::Integer(key));
+    t.Set(c.type, Value::Integer(kDeliveryBatchType));
+    t.Set(c.invoice_type, Text("Delivery"));
+    t.Set(c.bank, Text(kBankAccount));
+    t.Set(c.closed, Value::Integer(closed ? 1 : 0));
+    t.Set(c.period, Text(PeriodOf(day)));
+    t.Set(c.date, Value::Date(day));
+    t.Set(c.invoice_date, Value::Date(day));
+    t.Write();
+  }
+
   // One closed delivery batch a day, oldest first, keyed 1 to kInvoiceDays.
-  // A prepared INSERT rather than the posting tables' data set, for speed;
-  // the fields the new-record handler derives (the period, the dates, the
-  // bank account) are derived the same way here.
   void WriteBatches() {
     BulkInserter t(store_, "Manifest", clock_, kInvoiceDays);
-    const int key = t.Position("BatchKey");
-    const int number = t.Position("BatchNo");
-    const int type = t.Position("BatchType");
-    const int invoice_type = t.Position("DefInvType");
-    const int bank = t.Position("BankKey");
-    const int closed = t.Position("Closed");
-    const int period = t.Position("Period");
-    const int date = t.Position("Date");
-    const int invoice_date = t.Position("DefaultInvDate");
-    for (int k = 1; k <= kInvoiceDays; ++k) {
-      const DateTime day = BatchDay(k);
-      t.Set(key, Value::Integer(k));
-      t.Set(number, Value::Integer(k));
-      t.Set(type, Value::Integer(kDeliveryBatchType));
-      t.Set(invoice_type, Text("Delivery"));
-      t.Set(bank, Text(kBankAccount));
-      t.Set(closed, Value::Integer(1));
-      t.Set(period, Text(PeriodOf(day)));
-      t.Set(date, Value::Date(day));
-      t.Set(invoice_date, Value::Date(day));
-      t.Write();
-    }
+    const BatchColumns columns(t);
+    for (int k = 1; k <= kInvoiceDays; ++k) WriteBatch(t, columns, k, /*closed=*/true);
     t.Finish();
   }
 
   int BatchKeyOf(int days_ago) const { return kInvoiceDays - days_ago; }
   DateTime BatchDay(int batch_key) const { return today_.AddDays(batch_key - kInvoiceDays); }
 
-  void WriteAccountTax(BulkInserter& t, const AccountTaxColumns& c, int64_t account_index) {
-    t.Set(c.key, Value::Integer(++tax_links_));
+  void WriteAccountTax(BulkInserter& t, const AccountTaxColumns& c, int64_t key,
+                       int64_t account_index) {
+    t.Set(c.key, Value::Integer(key));
     t.Set(c.name, Text(pricing_.tax.name));
     t.Set(c.charge, Value::Integer(1));
     t.Set(c.tax, Value::Integer(pricing_.tax.key));
@@ -611,9 +875,9 @@ class StoreFiller {
     t.Write();
   }
 
+  // `n` is the random draw the made-up details come from.
   void WriteAccount(BulkInserter& t, const AccountColumns& c, int64_t index, const std::string& id,
-                    const std::string& password) {
-    const uint64_t n = Draw();
+                    const std::string& password, uint64_t n) {
     t.Set(c.index, Value::Integer(index));
     t.Set(c.id, Text(id));
     t.Set(c.terms, Value::Integer(1));
@@ -634,9 +898,9 @@ class StoreFiller {
     t.Write();
   }
 
-  void WriteTank(BulkInserter& t, const TankColumns& c, const std::string& account_id) {
-    const uint64_t n = Draw();
-    const int64_t index = ++totals_.tanks;
+  // `n` is the random draw the made-up details come from.
+  void WriteTank(BulkInserter& t, const TankColumns& c, int64_t index,
+                 const std::string& account_id, uint64_t n) {
     const int size = kTankSizes[n % std::size(kTankSizes)];
     t.Set(c.index, Value::Integer(index));
     t.Set(c.serial_no, Value::Integer(100000 + index));
@@ -662,74 +926,43 @@ class StoreFiller {
     t.Write();
   }
 
-  // One line of `gallons` of the fuel product at its list price and the
-  // sales tax on the line's amount, rounded as the endpoints round them.
-  DeliveryAmounts PriceDelivery(Money gallons, DateTime date) const {
-    const Money subtotal = RoundToDecimals(2, MultiplyRoundedPair(gallons, pricing_.price));
-    const Money tax =
-        TaxLineAmountsFor(*pricing_.tax.base(), subtotal, pricing_.tax.RateOn(date)).trans_total;
-    return {subtotal, tax, subtotal + tax};
-  }
-
   // `count` deliveries on dates spread over the last three years, oldest
   // first; all paid but the last few, so that aging has rows to walk.
-  void WriteInvoices(BulkInserter& t, const InvoiceColumns& c, int64_t account_index,
-                     const std::string& account_id, int64_t tank_index, int64_t count) {
+  void WriteInvoices(DeliveryWriter& writer, int64_t account_index, const std::string& account_id,
+                     int64_t tank_index, int64_t count) {
     days_.clear();
     for (int64_t k = 0; k < count; ++k) days_.push_back(static_cast<int>(Draw() % kInvoiceDays));
     std::sort(days_.begin(), days_.end(), std::greater<>());
+    Delivery delivery;
+    delivery.account_index = account_index;
+    delivery.account_id = account_id;
+    delivery.tank_index = tank_index;
     for (int64_t k = 0; k < count; ++k) {
       const uint64_t n = Draw();
-      const int64_t key = ++totals_.invoices;
       const int days_ago = days_[k];
-      const DateTime date = today_.AddDays(-days_ago);
+      delivery.invoice_key = ++totals_.invoices;
+      delivery.batch_key = BatchKeyOf(days_ago);
+      delivery.date = today_.AddDays(-days_ago);
       // 50.0 to 500.0 gallons.
-      const Money gallons =
+      delivery.gallons =
           Money::FromUnits((500 + static_cast<int64_t>(n % 4500)) * (Money::kUnitsPerWhole / 10));
-      const DeliveryAmounts amounts = PriceDelivery(gallons, date);
-      const bool paid = count - k > kUnpaidInvoicesPerAccount;
-      const Money payments = paid ? amounts.total : Money();
-      const Money discount;
-      t.Set(c.key, Value::Integer(key));
-      t.Set(c.account_key, Value::Integer(account_index));
-      t.Set(c.account_id, Text(account_id));
-      t.Set(c.number, Text(Numbered("", key, 8)));
-      t.Set(c.date, Value::Date(date));
-      t.Set(c.due, Value::Date(date.AddDays(kDaysToPay)));
-      t.Set(c.batch_key, Value::Integer(BatchKeyOf(days_ago)));
-      t.Set(c.batch_type, Value::Integer(kDeliveryBatchType));
-      if (tank_index > 0) t.Set(c.tank_key, Value::Integer(tank_index));
-      t.Set(c.type, Text("Propane Delivery"));
-      // The header as the totals recomputation writes it for a delivery
-      // batch: InvTotal = Subtotal + Taxtotal, the balance what payments
-      // and discounts leave of it; debits and credits are only summed for
-      // journal batches.
-      t.Set(c.gallons, Amount(gallons));
-      t.Set(c.quantity, Amount(gallons));
-      t.Set(c.subtotal, Amount(amounts.subtotal));
-      t.Set(c.tax, Amount(amounts.tax));
-      t.Set(c.total, Amount(amounts.total));
-      t.Set(c.debits, Amount(Money()));
-      t.Set(c.credits, Amount(Money()));
-      t.Set(c.payments, Amount(payments));
-      t.Set(c.discount, Amount(discount));
-      t.Set(c.fees, Amount(Money()));
-      t.Set(c.balance, Amount(amounts.total - (payments + discount)));
-      t.Set(c.employee, Text("Driver " + std::to_string(1 + (n >> 32) % 12)));
-      t.Set(c.printed, Value::Boolean(true));
-      t.Write();
+      delivery.driver = 1 + static_cast<int64_t>((n >> 32) % 12);
+      delivery.paid = count - k > kUnpaidInvoicesPerAccount;
+      writer.Write(delivery);
     }
   }
 
-  void WriteKeys() {
+  // The next keys after those written.
+  void WriteKeys(const Totals& totals) {
     BulkInserter keys(store_, "Keys", clock_, static_cast<int64_t>(KeySequences().size()));
     const int table = keys.Position("TableName");
     const int field = keys.Position("FieldName");
     const int next = keys.Position("NextNumber");
     for (const KeySequence& sequence : KeySequences()) {
       int64_t next_number = 1;
-      if (sequence.table_name == "Invoices") next_number = totals_.invoices + 1;
-      if (sequence.table_name == "Accounts") next_number = totals_.accounts + 1;
+      if (sequence.table_name == "Invoices") next_number = totals.invoices + 1;
+      if (sequence.table_name == "Transactions") next_number = totals.lines + 1;
+      if (sequence.table_name == "Accounts") next_number = totals.accounts + 1;
       if (sequence.table_name == "Manifest") next_number = kInvoiceDays + 1;
       keys.Set(table, Text(std::string(sequence.table_name)));
       keys.Set(field, Text(std::string(sequence.field_name)));
@@ -740,6 +973,7 @@ class StoreFiller {
 
   Store& store_;
   const Options& options_;
+  Platform& platform_;
   DateTime today_;
   const Stopwatch& clock_;
   std::mt19937_64 random_{20240331};
@@ -751,22 +985,26 @@ class StoreFiller {
 
 void Generate(const Options& options) {
   Stopwatch clock;
+  FixedClock platform(SystemPlatform(), SystemPlatform().Now());
   Config config = ReadConfigFile(options.config_path);
   ClearOldFiles(config.database, options.replace);
   Store store(config.database, /*create_missing_files=*/true);
   store.CreateAllTables();
   // Settings of this connection alone: room to keep the indexes being
-  // filled in memory, no journal for a file that is thrown away anyway
-  // if the load fails. The programs open it in WAL mode as always.
+  // filled in memory; the rollback journal in memory too, which the
+  // sample delivery's rollback needs and which stays small, since the
+  // pages a fresh file gains need no journal; no syncs for a file that is
+  // thrown away anyway if the load fails. The programs open it in WAL
+  // mode as always.
   store.Execute("UserData", "PRAGMA cache_size = -524288");
-  store.Execute("UserData", "PRAGMA journal_mode = OFF");
+  store.Execute("UserData", "PRAGMA journal_mode = MEMORY");
   store.Execute("UserData", "PRAGMA synchronous = OFF");
   std::fprintf(stderr, "Creating %s\n", config.database.userdata.c_str());
 
   store.Execute("UserData", "BEGIN IMMEDIATE");
   Totals totals;
   try {
-    totals = StoreFiller(store, options, SystemPlatform().Now().DateOnly(), clock).Fill();
+    totals = StoreFiller(store, options, platform, clock).Fill();
     store.Execute("UserData", "COMMIT");
   } catch (...) {
     try {

@@ -1,0 +1,46 @@
+// The benchmark store generator on a tiny store: its sample delivery,
+// recorded through the portal's delivery recording, agrees with the rows
+// it writes, and nothing of the sample stays in the store.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "support/admin_tool_runner.h"
+#include "support/file_bytes.h"
+
+namespace portavel::testing {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+TEST(GenerateStoreTest, TinyStoreKeepsNothingOfItsSampleDelivery) {
+  const std::filesystem::path generator = PORTAVEL_BIN_DIR "/generate_store";
+  if (!std::filesystem::exists(generator)) GTEST_SKIP() << "built without the benchmarks";
+  AdminToolRunner tool;
+  const std::filesystem::path errors = tool.folder() / "generate_store.err";
+  const std::string command = generator.string() + " --config '" +
+                              (tool.folder() / "portavel.toml").string() +
+                              "' --accounts 3 --invoices 10 2>'" + errors.string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0) << ReadFileBytes(errors);
+
+  // The 10 invoices and BENCH's 300, as headers; the sample's invoice,
+  // its lines, tax links and open batch were rolled back.
+  EXPECT_EQ(tool.Dump("Invoices").size(), 310u);
+  EXPECT_EQ(tool.Dump("Transactions"), json::array());
+  EXPECT_EQ(tool.Dump("TransTaxLkUp"), json::array());
+  EXPECT_EQ(tool.Dump("Manifest", {"Closed=0"}), json::array());
+  // The key rows continue after the rows written (1095 daily batches,
+  // 310 invoices, 3 accounts and BENCH), not after the sample's.
+  const std::map<std::string, int> expected_next = {
+      {"Manifest", 1096},    {"Invoices", 311}, {"Transactions", 1}, {"TransTaxLkUp", 1},
+      {"ccTransactions", 1}, {"Accounts", 5},   {"Log", 1}};
+  std::map<std::string, int> next;
+  for (const json& row : tool.Dump("Keys")) next[row["TableName"]] = row["NextNumber"];
+  EXPECT_EQ(next, expected_next);
+}
+
+}  // namespace
+}  // namespace portavel::testing
