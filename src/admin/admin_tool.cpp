@@ -35,8 +35,10 @@ void RequireArguments(const CommandLine& line, size_t count, const std::string& 
 
 // Load and dump work on a store that init has set up; they never create a
 // database file, so a wrong path is reported instead of giving an empty
-// database.
+// database. A PostgreSQL store has no files: a wrong database fails when
+// the store connects.
 std::unique_ptr<Store> OpenExistingStore(const StorePaths& paths) {
+  if (paths.engine == StoreEngine::kPostgresql) return std::make_unique<Store>(paths);
   for (const auto& [alias, path] :
        {std::pair{"UserData", paths.userdata}, std::pair{"LocalData", paths.localdata}}) {
     std::error_code error;

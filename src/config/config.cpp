@@ -5,16 +5,52 @@
 
 #include "config/config_lookup.h"
 #include "config/config_reader.h"
+#include "config/connection_string.h"
 #include "text/cp1252.h"
 #include "text/email_address.h"
 
 namespace portavel {
 namespace {
 
+// Any other value is refused, not taken for the default: a misspelt
+// "postgresql" would otherwise open SQLite files nobody meant.
+StoreEngine ReadEngine(ConfigSection& section) {
+  const std::optional<std::string> name = section.Text("engine");
+  if (!name || *name == "sqlite") return StoreEngine::kSqlite;
+  if (*name == "postgresql") return StoreEngine::kPostgresql;
+  section.Fail("engine", "must be \"sqlite\" or \"postgresql\"");
+}
+
+// A key of the other engine is refused rather than ignored: whoever wrote
+// it expects it to matter, and a store silently opened elsewhere than the
+// file says is worse than a program that does not start. An empty value
+// says nothing and passes, as everywhere in the file.
 StorePaths ReadDatabase(ConfigSection& section) {
   StorePaths paths;
-  paths.userdata = section.RequiredPath("userdata");
-  paths.localdata = section.RequiredPath("localdata");
+  paths.engine = ReadEngine(section);
+  if (paths.engine == StoreEngine::kSqlite) {
+    if (!section.Utf8Text("postgresql").value_or("").empty()) {
+      section.Fail("postgresql",
+                   "not used with engine \"sqlite\" (the default); remove it, or set engine = "
+                   "\"postgresql\"");
+    }
+    paths.userdata = section.RequiredPath("userdata");
+    paths.localdata = section.RequiredPath("localdata");
+  } else {
+    for (const char* key : {"userdata", "localdata"}) {
+      if (section.Path(key)) {
+        section.Fail(key, "a SQLite file, not used with engine \"postgresql\"; remove it");
+      }
+    }
+    paths.postgresql = section.Utf8Text("postgresql").value_or("");
+    if (paths.postgresql.empty()) {
+      section.Fail("postgresql",
+                   "required with engine \"postgresql\" (a libpq connection string), but missing "
+                   "or empty");
+    }
+    const std::string problem = ConnectionStringProblem(paths.postgresql);
+    if (!problem.empty()) section.Fail("postgresql", problem);
+  }
   paths.busy_timeout_ms =
       static_cast<int>(section.Integer("busy_timeout_seconds", 1, kMaxBusyTimeoutSeconds)
                            .value_or(kStoreBusyTimeoutMs / 1000) *
@@ -148,8 +184,20 @@ PaymentsConfig ReadPayments(ConfigSection& section, const StorePaths& database) 
   PaymentsConfig payments;
   payments.echeck_url = Url(section, "echeck_url", UrlForm::kComplete);
   payments.site_seal_url = Url(section, "site_seal_url", UrlForm::kComplete);
-  payments.journal = section.Path("journal").value_or(
-      (std::filesystem::path(database.userdata).parent_path() / kDefaultJournalName).string());
+  // The journal's default place is the UserData file's folder; a
+  // PostgreSQL store has no such folder, and a journal in the working
+  // directory of whichever process charged a card would be found by
+  // nobody, so the path must then be given.
+  if (std::optional<std::string> journal = section.Path("journal")) {
+    payments.journal = std::move(*journal);
+  } else if (database.engine == StoreEngine::kPostgresql) {
+    section.Fail("journal",
+                 "required with database.engine \"postgresql\", which has no UserData folder to "
+                 "keep it in");
+  } else {
+    payments.journal =
+        (std::filesystem::path(database.userdata).parent_path() / kDefaultJournalName).string();
+  }
   payments.duplicate_window_seconds =
       static_cast<int>(section.Integer("duplicate_window_seconds", 0, kMaxDuplicateWindowSeconds)
                            .value_or(kDefaultDuplicateWindowSeconds));

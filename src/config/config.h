@@ -1,5 +1,5 @@
-// The server's configuration file (TOML): where the two databases and the
-// card gateways are and which dealer installations get their own behaviour.
+// The server's configuration file (TOML): where the store and the card
+// gateways are and which dealer installations get their own behaviour.
 #pragma once
 
 #include <optional>
@@ -89,7 +89,8 @@ struct PaymentsConfig {
   std::string echeck_url;     // the eCheck checkout page; empty when not configured
   std::string site_seal_url;  // the site-seal script, sealID included
   // Where approvals the store would not take are kept for replay; by
-  // default kDefaultJournalName beside the UserData database.
+  // default kDefaultJournalName beside the UserData database. A PostgreSQL
+  // store has no such file, so there the configuration must name it.
   std::string journal;
   // A repeated charge of the same account and amount within this many
   // seconds of an approved or unanswered one is not sent; 0: no check.

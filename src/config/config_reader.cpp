@@ -114,6 +114,10 @@ std::optional<std::string> ConfigSection::Text(std::string_view key) {
   return text;
 }
 
+std::optional<std::string> ConfigSection::Utf8Text(std::string_view key) {
+  return String(key);
+}
+
 std::string ConfigSection::RequiredText(std::string_view key) {
   return Require(key, Text(key));
 }

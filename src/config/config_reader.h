@@ -34,6 +34,9 @@ class ConfigSection {
 
   // Strings come back in windows-1252.
   std::optional<std::string> Text(std::string_view key);
+  // A string as written, in UTF-8: for text handed to a library, such as
+  // a connection string, rather than to the dealer's tables.
+  std::optional<std::string> Utf8Text(std::string_view key);
   std::string RequiredText(std::string_view key);
   // A list of strings; empty when absent.
   std::vector<std::string> TextList(std::string_view key,

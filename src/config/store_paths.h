@@ -1,6 +1,7 @@
-// Where the store's two database files are and how long a write waits for
-// another writer: the [database] section of the configuration, handed to
-// the store that opens them.
+// Which engine keeps the store and where: the [database] section of the
+// configuration, handed to the store that opens it. SQLite keeps each
+// alias in a file of its own; PostgreSQL is reached through a libpq
+// connection string.
 #pragma once
 
 #include <string>
@@ -12,10 +13,17 @@ namespace portavel {
 // tool wait for each other's writes rather than fail.
 inline constexpr int kStoreBusyTimeoutMs = 30000;
 
+enum class StoreEngine { kSqlite, kPostgresql };
+
 struct StorePaths {
+  // With kPostgresql these two are empty: the configuration refuses them.
   std::string userdata;   // the UserData alias
   std::string localdata;  // the LocalData alias
   int busy_timeout_ms = kStoreBusyTimeoutMs;
+  StoreEngine engine = StoreEngine::kSqlite;
+  // The libpq connection string when engine is kPostgresql. It never holds
+  // a password (see ConnectionStringProblem); empty with kSqlite.
+  std::string postgresql;
 };
 
 }  // namespace portavel
