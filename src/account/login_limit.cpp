@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "data/query.h"
+#include "data/store.h"
 #include "data/store_transaction.h"
 #include "text/cp1252.h"
 
@@ -45,7 +46,13 @@ std::vector<CountedLoginSubject> SubjectsOf(const LoginConfig& config,
 // same subject and the table compares plainly: the sqlite3 shell can then
 // lift a lockout without the program's collation.
 std::string SubjectCondition() {
-  return "Kind = :kind AND Subject = :subject";
+  return R"("Kind" = :kind AND "Subject" = :subject)";
+}
+
+// The table's name as the catalog spells it, quoted: PostgreSQL matches a
+// quoted name exactly, SQLite in any case.
+std::string Table() {
+  return QuoteIdentifier(kLoginFailuresTable);
 }
 
 void BindSubject(Query& query, const CountedLoginSubject& subject) {
@@ -60,8 +67,8 @@ struct StoredCount {
 
 std::optional<StoredCount> ReadCount(Store& store, const CountedLoginSubject& subject) {
   Query query(store, kAlias,
-              std::string("SELECT Failures, WindowEnds FROM ") + kLoginFailuresTable + " WHERE " +
-                  SubjectCondition());
+              R"(SELECT "Failures", "WindowEnds" FROM )" + Table() + " WHERE " +
+                  SubjectCondition() + " ORDER BY rowid LIMIT 1");
   BindSubject(query, subject);
   query.Open();
   if (query.Eof()) return std::nullopt;
@@ -98,9 +105,7 @@ LoginAdmission LoginLimit::Admit(const std::string& account_id, const std::strin
   if (!store_.TableExists(kAlias, kLoginFailuresTable)) {
     store_.CreateTable(store_.Definition(kAlias, kLoginFailuresTable));
   }
-  Query drop_expired(
-      store_, kAlias,
-      std::string("DELETE FROM ") + kLoginFailuresTable + " WHERE WindowEnds <= :now");
+  Query drop_expired(store_, kAlias, "DELETE FROM " + Table() + R"( WHERE "WindowEnds" <= :now)");
   drop_expired.SetParam("now", Value::DateTimeValue(now));
   drop_expired.ExecSql();
 
@@ -120,16 +125,16 @@ LoginAdmission LoginLimit::Admit(const std::string& account_id, const std::strin
         subject.failures = stored[i]->failures + 1;
         subject.window_ends = stored[i]->window_ends;
         Query raise(store_, kAlias,
-                    std::string("UPDATE ") + kLoginFailuresTable +
-                        " SET Failures = Failures + 1 WHERE " + SubjectCondition());
+                    "UPDATE " + Table() + R"( SET "Failures" = "Failures" + 1 WHERE )" +
+                        SubjectCondition());
         BindSubject(raise, subject);
         raise.ExecSql();
       } else {
         subject.failures = 1;
         subject.window_ends = WindowEndFrom(now, config_.window_minutes);
         Query start(store_, kAlias,
-                    std::string("INSERT INTO ") + kLoginFailuresTable +
-                        " (Kind, Subject, Failures, WindowEnds) "
+                    "INSERT INTO " + Table() +
+                        R"( ("Kind", "Subject", "Failures", "WindowEnds") )"
                         "VALUES (:kind, :subject, 1, :window_ends)");
         BindSubject(start, subject);
         start.SetParam("window_ends", Value::DateTimeValue(subject.window_ends));
@@ -147,18 +152,16 @@ void LoginLimit::Succeeded(const LoginAdmission& admission) {
   StoreTransaction transaction(store_, kAlias);
   for (const CountedLoginSubject& subject : admission.counted) {
     if (subject.kind == kAccountSubject) {
-      Query clear(
-          store_, kAlias,
-          std::string("DELETE FROM ") + kLoginFailuresTable + " WHERE " + SubjectCondition());
+      Query clear(store_, kAlias, "DELETE FROM " + Table() + " WHERE " + SubjectCondition());
       BindSubject(clear, subject);
       clear.ExecSql();
     } else {
       // Only from the window the attempt was counted in: a window that has
       // ended since holds none of it.
       Query take_back(store_, kAlias,
-                      std::string("UPDATE ") + kLoginFailuresTable +
-                          " SET Failures = Failures - 1 WHERE " + SubjectCondition() +
-                          " AND WindowEnds = :window_ends AND Failures > 0");
+                      "UPDATE " + Table() + R"( SET "Failures" = "Failures" - 1 WHERE )" +
+                          SubjectCondition() +
+                          R"( AND "WindowEnds" = :window_ends AND "Failures" > 0)");
       BindSubject(take_back, subject);
       take_back.SetParam("window_ends", Value::DateTimeValue(subject.window_ends));
       take_back.ExecSql();

@@ -21,7 +21,7 @@ std::vector<TableLoadCount> LoadDemoData(Store& store, Platform& platform, std::
       LoadTables(store, DemoDataJson(platform.Now().DateOnly()), progress);
   PostDemoHistory(store, platform);
   for (const char* table : {"Manifest", "Invoices", "Transactions", "TransTaxLkUp"}) {
-    Query rows(store, "UserData", std::string("SELECT COUNT(*) FROM ") + table);
+    Query rows(store, "UserData", "SELECT COUNT(*) FROM " + QuoteIdentifier(table));
     rows.Open();
     counts.push_back({table, static_cast<int>(rows.Column(0).AsInteger())});
   }

@@ -24,11 +24,11 @@ std::span<const KeySequence> KeySequences() {
 std::optional<int64_t> FindSequenceRow(Store& store, std::string_view table_name,
                                        std::string_view field_name) {
   bool by_table_alone = EqualsNoCase1252(table_name, "Log");
-  std::string sql = "SELECT rowid AS RowKey FROM Keys WHERE " +
-                    store.NoCase("UserData", "TableName") + " = " +
+  std::string sql = R"(SELECT rowid AS RowKey FROM "Keys" WHERE )" +
+                    store.NoCase("UserData", R"("TableName")") + " = " +
                     store.NoCase("UserData", ":TableName");
   if (!by_table_alone) {
-    sql += " AND " + store.NoCase("UserData", "FieldName") + " = " +
+    sql += " AND " + store.NoCase("UserData", R"("FieldName")") + " = " +
            store.NoCase("UserData", ":FieldName");
   }
   Query query(store, "UserData", sql + " ORDER BY rowid LIMIT 1");

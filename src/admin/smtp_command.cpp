@@ -11,6 +11,7 @@
 #include "data/installation_identity.h"
 #include "data/query.h"
 #include "data/store.h"
+#include "data/store_transaction.h"
 #include "mail/password_mail.h"
 #include "mail/smtp_configuration.h"
 #include "mail/stored_password.h"
@@ -90,37 +91,34 @@ std::string ReadPassword(std::istream& in) {
 }
 
 std::string UserCondition(Store& store, const SmtpSettings& settings) {
-  return settings.for_user ? store.NoCase("LocalData", "Surrogate_Key") + " = " +
+  return settings.for_user ? store.NoCase("LocalData", R"("Surrogate_Key")") + " = " +
                                  store.NoCase("LocalData", ":Surrogate_Key")
-                           : std::string("Surrogate_Key is null");
+                           : std::string(R"("Surrogate_Key" is null)");
 }
 
 void WriteSettings(Store& store, const SmtpSettings& settings, const std::string& stored_password) {
-  store.Execute("LocalData", "begin immediate");
-  try {
-    Query remove(store, "LocalData",
-                 std::string("delete from ") + kSmtpSettingsTable + " where " +
-                     UserCondition(store, settings));
-    if (settings.for_user) remove.SetParam("Surrogate_Key", Value::Text(*settings.for_user));
-    remove.ExecSql();
+  // The old row goes and the new one comes in one write: on any failure
+  // the transaction rolls back and the old row stays.
+  StoreTransaction transaction(store, "LocalData");
+  Query remove(store, "LocalData",
+               "delete from " + QuoteIdentifier(kSmtpSettingsTable) + " where " +
+                   UserCondition(store, settings));
+  if (settings.for_user) remove.SetParam("Surrogate_Key", Value::Text(*settings.for_user));
+  remove.ExecSql();
 
-    Query insert(store, "LocalData",
-                 std::string("insert into ") + kSmtpSettingsTable +
-                     " (Surrogate_Key, Host_Name_Or_Address, User_Name, Pass_Word, "
-                     "From_Address, Port_Number) values (:Surrogate_Key, :Host, :UserName, "
-                     ":Password, :FromAddress, :Port)");
-    insert.SetParam("Surrogate_Key", settings.for_user ? Value::Text(*settings.for_user) : Value());
-    insert.SetParam("Host", Value::Text(settings.host));
-    insert.SetParam("UserName", Value::Text(settings.user_name));
-    insert.SetParam("Password", Value::Bytes(stored_password));
-    insert.SetParam("FromAddress", Value::Text(settings.from_address));
-    insert.SetParam("Port", Value::Integer(settings.port));
-    insert.ExecSql();
-    store.Execute("LocalData", "commit");
-  } catch (...) {
-    store.Execute("LocalData", "rollback");
-    throw;
-  }
+  Query insert(store, "LocalData",
+               "insert into " + QuoteIdentifier(kSmtpSettingsTable) +
+                   R"( ("Surrogate_Key", "Host_Name_Or_Address", "User_Name", "Pass_Word", )"
+                   R"("From_Address", "Port_Number") values (:Surrogate_Key, :Host, :UserName, )"
+                   ":Password, :FromAddress, :Port)");
+  insert.SetParam("Surrogate_Key", settings.for_user ? Value::Text(*settings.for_user) : Value());
+  insert.SetParam("Host", Value::Text(settings.host));
+  insert.SetParam("UserName", Value::Text(settings.user_name));
+  insert.SetParam("Password", Value::Bytes(stored_password));
+  insert.SetParam("FromAddress", Value::Text(settings.from_address));
+  insert.SetParam("Port", Value::Integer(settings.port));
+  insert.ExecSql();
+  transaction.Commit();
 }
 
 void RunSet(const CommandLine& line, Store& store, std::istream& in, std::ostream& out,

@@ -27,12 +27,16 @@ void RequireFolder(const std::string& alias, const std::string& path) {
 
 std::vector<std::string> SetUpStore(const StorePaths& paths) {
   std::vector<std::string> created;
-  for (const auto& [alias, path] :
-       {std::pair{"UserData", paths.userdata}, std::pair{"LocalData", paths.localdata}}) {
-    RequireFolder(alias, path);
-    std::error_code error;
-    if (!fs::exists(path, error)) {
-      created.push_back("Created database file " + path + " (" + alias + ")");
+  // Only SQLite keeps the store in files to check and create here; a
+  // PostgreSQL store is reached through its connection string.
+  if (paths.engine == StoreEngine::kSqlite) {
+    for (const auto& [alias, path] :
+         {std::pair{"UserData", paths.userdata}, std::pair{"LocalData", paths.localdata}}) {
+      RequireFolder(alias, path);
+      std::error_code error;
+      if (!fs::exists(path, error)) {
+        created.push_back("Created database file " + path + " (" + alias + ")");
+      }
     }
   }
 
@@ -43,7 +47,7 @@ std::vector<std::string> SetUpStore(const StorePaths& paths) {
   for (const KeySequence& sequence : KeySequences()) {
     if (FindSequenceRow(store, sequence.table_name, sequence.field_name)) continue;
     Query insert(store, "UserData",
-                 "INSERT INTO Keys (TableName, FieldName, NextNumber) "
+                 R"(INSERT INTO "Keys" ("TableName", "FieldName", "NextNumber") )"
                  "VALUES (:TableName, :FieldName, 1)");
     insert.SetParam("TableName", Value::Text(std::string(sequence.table_name)));
     insert.SetParam("FieldName", Value::Text(std::string(sequence.field_name)));

@@ -11,6 +11,7 @@
 #include "data/query.h"
 #include "data/statement.h"
 #include "data/store.h"
+#include "data/store_transaction.h"
 #include "text/cp1252.h"
 
 namespace portavel {
@@ -153,7 +154,7 @@ class RowWriter : public TableRowsVisitor {
         store_, table_name.AsString(), values[field_field - table_->fields.data()].AsString());
     if (!rowid) return false;
     Query update(store_, "UserData",
-                 "UPDATE Keys SET NextNumber = :NextNumber WHERE rowid = :RowKey");
+                 R"(UPDATE "Keys" SET "NextNumber" = :NextNumber WHERE rowid = :RowKey)");
     update.SetParam("NextNumber", values[next_field - table_->fields.data()]);
     update.SetParam("RowKey", Value::Integer(*rowid));
     update.ExecSql();
@@ -176,29 +177,21 @@ std::vector<TableLoadCount> LoadTables(Store& store, std::string_view json,
   RowChecker checker(store, progress);
   ReadTableRows(json, checker);
 
-  std::vector<std::string> begun;
-  try {
-    for (const std::string& alias : checker.aliases()) {
-      store.Execute(alias, "BEGIN IMMEDIATE");
-      begun.push_back(alias);
-    }
-    {
-      RowWriter writer(store, checker.counts(), progress);
-      ReadTableRows(json, writer);
-    }
-    while (!begun.empty()) {
-      store.Execute(begun.back(), "COMMIT");
-      begun.pop_back();
-    }
-  } catch (...) {
-    for (const std::string& alias : begun) {
-      try {
-        store.Execute(alias, "ROLLBACK");
-      } catch (const StoreError&) {
-        // SQLite may have ended the transaction itself; the first failure is the one to report.
-      }
-    }
-    throw;
+  // One write transaction per alias the file touches, all open before the
+  // first row is written: a refused row leaves every table as it was. They
+  // commit in the reverse order they began; on any failure those not yet
+  // committed roll back as they go.
+  std::vector<std::unique_ptr<StoreTransaction>> transactions;
+  for (const std::string& alias : checker.aliases()) {
+    transactions.push_back(std::make_unique<StoreTransaction>(store, alias));
+  }
+  {
+    RowWriter writer(store, checker.counts(), progress);
+    ReadTableRows(json, writer);
+  }
+  while (!transactions.empty()) {
+    transactions.back()->Commit();
+    transactions.pop_back();
   }
   return checker.counts();
 }

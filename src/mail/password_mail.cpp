@@ -34,8 +34,8 @@ std::string WithKey(std::string_view before, int32_t account_key, std::string_vi
 // the account cannot be mailed.
 std::variant<MailAddress, std::string> FindRecipient(Store& store, int32_t account_key) {
   Query query(store, "UserData",
-              "select Email, BillToLName, BillToFName, AccountID from Accounts where "
-              "AccountIndex = :AccountIndex");
+              R"(select "Email", "BillToLname", "BillToFname", "AccountID" from "Accounts" )"
+              R"(where "AccountIndex" = :AccountIndex order by rowid limit 1)");
   query.SetParam("AccountIndex", Value::Integer(account_key));
   query.Open();
   if (query.Eof()) return WithKey("No account with a key of ", account_key, " exists");
@@ -62,7 +62,7 @@ std::variant<MailAddress, std::string> FindRecipient(Store& store, int32_t accou
 }
 
 std::string CompanyName(Store& store) {
-  Query query(store, "UserData", "select CompanyName from Company");
+  Query query(store, "UserData", R"(select "CompanyName" from "Company" order by rowid limit 1)");
   query.Open();
   return query.Eof() ? std::string() : query.FieldByName("CompanyName").AsString();
 }

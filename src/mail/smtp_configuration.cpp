@@ -8,14 +8,16 @@ namespace portavel {
 std::optional<SmtpConfiguration> FindSmtpConfiguration(
     Store& store, const std::optional<std::string>& user_name) {
   std::string sql =
-      "select Surrogate_Key, Host_Name_Or_Address, User_Name, Pass_Word, From_Address, "
-      "Port_Number, Passed_Connect_Test, Max_Sends_Per_Connect from e_stmt_smtp_cnxn_cfg where ";
+      R"(select "Surrogate_Key", "Host_Name_Or_Address", "User_Name", "Pass_Word", )"
+      R"("From_Address", "Port_Number", "Passed_Connect_Test", "Max_Sends_Per_Connect" from )" +
+      QuoteIdentifier(kSmtpSettingsTable) + " where ";
   // The store's comparison folds the case of every windows-1252 letter,
   // where SQL's lower() may know only ASCII.
-  sql += user_name ? "Surrogate_Key is not null and " + store.NoCase("LocalData", "Surrogate_Key") +
-                         " = " + store.NoCase("LocalData", ":Surrogate_Key")
-                   : std::string("Surrogate_Key is null");
-  Query query(store, "LocalData", sql);
+  sql += user_name ? R"("Surrogate_Key" is not null and )" +
+                         store.NoCase("LocalData", R"("Surrogate_Key")") + " = " +
+                         store.NoCase("LocalData", ":Surrogate_Key")
+                   : std::string(R"("Surrogate_Key" is null)");
+  Query query(store, "LocalData", sql + " order by rowid limit 1");
   if (user_name) query.SetParam("Surrogate_Key", Value::Text(*user_name));
   query.Open();
   if (query.Eof()) return std::nullopt;

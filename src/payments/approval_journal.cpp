@@ -219,7 +219,8 @@ std::string DescribeJournalEntry(const JournalEntry& entry) {
 
 bool IsJournalEntryRecorded(Store& store, const JournalEntry& entry) {
   Query query(store, "UserData",
-              "select Approved, Response, RespMsg from ccTransactions where CCTransKey = :key");
+              R"(select "Approved", "Response", "RespMsg" from "ccTransactions" )"
+              R"(where "CCTransKey" = :key order by rowid limit 1)");
   query.SetParam("key", Value::Integer(entry.row.cc_trans_key));
   query.Open();
   return !query.Eof() && query.Column(0).AsBoolean() == entry.row.approved &&

@@ -65,11 +65,11 @@ void InsertCardLogRow(Store& store, const CardLogRow& row) {
       names += ", ";
       values += ", ";
     }
-    names += name;
+    names += QuoteIdentifier(name);
     values += std::string(":") + name;
   }
   Query insert(store, "UserData",
-               "insert into ccTransactions (" + names + ") values(" + values + ")");
+               R"(insert into "ccTransactions" ()" + names + ") values(" + values + ")");
   BindAll(insert, columns);
   insert.ExecSql();
 }
@@ -80,10 +80,11 @@ bool UpdateCardLogRow(Store& store, const CardLogRow& row) {
   std::string assignments;
   for (const auto& [name, value] : columns) {
     if (!assignments.empty()) assignments += ", ";
-    assignments += std::string(name) + " = :" + name;
+    assignments += QuoteIdentifier(name) + " = :" + name;
   }
-  Query update(store, "UserData",
-               "update ccTransactions set " + assignments + " where CCTransKey = :CCTransKey");
+  Query update(
+      store, "UserData",
+      R"(update "ccTransactions" set )" + assignments + R"( where "CCTransKey" = :CCTransKey)");
   BindAll(update, columns);
   update.SetParam("CCTransKey", Value::Integer(row.cc_trans_key));
   update.ExecSql();
@@ -91,14 +92,14 @@ bool UpdateCardLogRow(Store& store, const CardLogRow& row) {
 }
 
 bool CardLogRowExists(Store& store, int32_t cc_trans_key) {
-  Query query(store, "UserData", "select 1 from ccTransactions where CCTransKey = :key");
+  Query query(store, "UserData", R"(select 1 from "ccTransactions" where "CCTransKey" = :key)");
   query.SetParam("key", Value::Integer(cc_trans_key));
   query.Open();
   return !query.Eof();
 }
 
 void DeleteCardLogRow(Store& store, int32_t cc_trans_key) {
-  Query remove(store, "UserData", "delete from ccTransactions where CCTransKey = :key");
+  Query remove(store, "UserData", R"(delete from "ccTransactions" where "CCTransKey" = :key)");
   remove.SetParam("key", Value::Integer(cc_trans_key));
   remove.ExecSql();
 }

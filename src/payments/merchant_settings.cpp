@@ -72,13 +72,15 @@ void SetEndpoint(GatewayCredentials& credentials, const std::string& address, st
 }  // namespace
 
 int32_t GetPrefsMerchantId(Store& store) {
-  Query query(store, "UserData", "select MerchantId from RemotePrefs");
+  Query query(store, "UserData",
+              R"(select "MerchantID" from "RemotePrefs" order by rowid limit 1)");
   return FirstMerchantId(query);
 }
 
 int32_t GetAccountMerchantId(Store& store, int32_t account_index) {
   Query query(store, "UserData",
-              "select MerchantID from accounts where accountindex = :accountindex");
+              R"(select "MerchantID" from "Accounts" where "AccountIndex" = :accountindex )"
+              "order by rowid limit 1");
   query.SetParam("accountIndex", Value::Integer(account_index));
   return FirstMerchantId(query);
 }

@@ -98,10 +98,10 @@ int32_t FindTodaysCardBatch(Store& store, Platform& platform, int32_t merchant_i
   if (merchant_id == -1) merchant_id = GetPrefsMerchantId(store);
   // Latest logged card transaction first, so the latest batch is met first.
   Query query(store, "UserData",
-              "select m.BatchKey, m.Closed from ccTransactions c"
-              " inner join Manifest m on c.PayBatchkey = m.BatchKey"
-              " where c.TransDate = :TransDate and m.BatchType = 2"
-              " and m.CcMerchantId = :MerchantId order by c.rowid desc");
+              R"(select m."BatchKey", m."Closed" from "ccTransactions" c)"
+              R"( inner join "Manifest" m on c."PayBatchkey" = m."BatchKey")"
+              R"( where c."TransDate" = :TransDate and m."BatchType" = 2)"
+              R"( and m."CcMerchantId" = :MerchantId order by c.rowid desc)");
   query.SetParam("TransDate", Value::Date(platform.Now()));
   query.SetParam("MerchantId", Value::Integer(merchant_id));
   for (query.Open(); !query.Eof(); query.Next()) {

@@ -23,10 +23,13 @@ std::optional<RecentCharge> FindRecentCharge(Store& store, Platform& platform, i
   // The window may reach back over midnight.
   const DateTime first_day =
       now.DateOnly().AddDays(-(window_seconds / (DateTime::kMsPerDay / kMsPerSecond) + 1));
+  // In the order the rows were written, so that of two at the same second
+  // the later one counts on any engine.
   Query query(store, "UserData",
-              "select CCTransKey, Approved, Response, TransDate, TransTime from ccTransactions "
-              "where AccountKey = :account and TransAmount = :amount and TransDate >= :first_day "
-              "and (Approved = :approved or Response = :no_answer)");
+              R"(select "CCTransKey", "Approved", "Response", "TransDate", "TransTime" )"
+              R"(from "ccTransactions" where "AccountKey" = :account and "TransAmount" = :amount )"
+              R"(and "TransDate" >= :first_day )"
+              R"(and ("Approved" = :approved or "Response" = :no_answer) order by rowid)");
   query.SetParam("account", Value::Integer(account_key));
   query.SetParam("amount", Value::Currency(amount));
   query.SetParam("first_day", Value::Date(first_day));

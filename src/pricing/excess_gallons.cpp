@@ -18,7 +18,8 @@ namespace {
 constexpr int64_t kExcessLineMark = -9999;
 
 bool PriceTierExists(Store& store, const Value& tier_key) {
-  Query query(store, "UserData", "select TierKey from PriceTiers where TierKey = :TierKey limit 1");
+  Query query(store, "UserData",
+              R"(select "TierKey" from "PriceTiers" where "TierKey" = :TierKey limit 1)");
   query.SetParam("TierKey", tier_key);
   query.Open();
   return !query.Eof();

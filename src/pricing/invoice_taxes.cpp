@@ -21,8 +21,8 @@ namespace {
 // The taxes a line's links charge it with, in link order.
 std::vector<int32_t> ChargedTaxesOf(Store& store, const Value& trans_key) {
   Query query(store, "UserData",
-              "select TaxKey from TransTaxLkUp where TransKey = :TransKey and ChargeTax = 1 "
-              "order by TransKey, rowid");
+              R"(select "TaxKey" from "TransTaxLkUp" where "TransKey" = :TransKey )"
+              R"(and "ChargeTax" = 1 order by "TransKey", rowid)");
   query.SetParam("TransKey", trans_key);
   query.Open();
   std::vector<int32_t> taxes;

@@ -23,28 +23,28 @@ Money SumOfContractLines(Store& store, const char* sql, int32_t contract_key, Da
 
 Money GallonsLeft(Store& store, int32_t contract_key, DateTime as_of, Money contract_gallons) {
   return contract_gallons - SumOfContractLines(store,
-                                               "select sum(Quantity) from Transactions "
-                                               "where TransactionKey = :ContractKey "
-                                               "and InvDate <= :AsOf "
-                                               "and ProductGroupID = :ProductGroup "
-                                               "and Quantity <> 0",
+                                               R"(select sum("Quantity") from "Transactions" )"
+                                               R"(where "TransactionKey" = :ContractKey )"
+                                               R"(and "InvDate" <= :AsOf )"
+                                               R"(and "ProductGroupID" = :ProductGroup )"
+                                               R"(and "Quantity" <> 0)",
                                                contract_key, as_of, kFuelProductGroup);
 }
 
 Money DepositLeft(Store& store, int32_t contract_key, DateTime as_of, Money contract_deposit) {
   return contract_deposit + SumOfContractLines(store,
-                                               "select sum(TranPrice) from Transactions "
-                                               "where TransactionKey = :ContractKey "
-                                               "and InvDate <= :AsOf "
-                                               "and ProductGroupID = :ProductGroup "
-                                               "and TranPrice <> 0",
+                                               R"(select sum("TranPrice") from "Transactions" )"
+                                               R"(where "TransactionKey" = :ContractKey )"
+                                               R"(and "InvDate" <= :AsOf )"
+                                               R"(and "ProductGroupID" = :ProductGroup )"
+                                               R"(and "TranPrice" <> 0)",
                                                contract_key, as_of, kDepositProductGroup);
 }
 
 bool DepositAlreadyApplied(Store& store, int32_t trans_key) {
   Query query(store, "UserData",
-              "select ParentChild from Transactions "
-              "where ProductID = :DepositProduct and ParentChild = :TransKey limit 1");
+              R"(select "ParentChild" from "Transactions" )"
+              R"(where "ProductID" = :DepositProduct and "ParentChild" = :TransKey limit 1)");
   query.SetParam("DepositProduct", Value::Text(kDepositProductId));
   query.SetParam("TransKey", Value::Integer(trans_key));
   query.Open();

@@ -43,8 +43,9 @@ struct TankContract {
 
 std::optional<ContractTerms> LoadTerms(Store& store, const Value& contract_key) {
   Query query(store, "UserData",
-              "select Prebuykey, Pbprice, Pbstart, Pbend, Pbgallons, Pbdeposit from PBcontracts "
-              "where Prebuykey = :ContractKey order by Prebuykey, rowid limit 1");
+              R"(select "Prebuykey", "Pbprice", "Pbstart", "Pbend", "Pbgallons", "Pbdeposit" )"
+              R"(from "PBcontracts" where "Prebuykey" = :ContractKey )"
+              R"(order by "Prebuykey", rowid limit 1)");
   query.SetParam("ContractKey", contract_key);
   query.Open();
   if (query.Eof()) return std::nullopt;
@@ -60,8 +61,8 @@ std::vector<TankContract> LoadTankContracts(Store& store, const Value& tank_key)
   std::vector<Value> keys;
   {
     Query query(store, "UserData",
-                "select PBTankContractKey from PBTankLkUp where PBTankTankKey = :TankKey "
-                "order by PBTankTankKey, rowid");
+                R"(select "PBTankContractKey" from "PBTankLkUp" where "PBTankTankKey" = :TankKey )"
+                R"(order by "PBTankTankKey", rowid)");
     query.SetParam("TankKey", tank_key);
     query.Open();
     for (; !query.Eof(); query.Next()) keys.push_back(query.Column(0).value());

@@ -32,8 +32,9 @@ int ChargeAnswer(std::optional<int64_t> listed, int64_t wanted_charge) {
 
 int LookupTankChargeTax(Store& store, int32_t tank_key, int32_t tax_key, int64_t wanted_charge) {
   return ChargeAnswer(ListedChargeTax(store,
-                                      "select ChargeTax from TankTaxLkUp where TankKey = :OwnerKey "
-                                      "and TaxKey = :TaxKey order by rowid limit 1",
+                                      R"(select "ChargeTax" from "TankTaxLkUp" )"
+                                      R"(where "TankKey" = :OwnerKey and "TaxKey" = :TaxKey )"
+                                      "order by rowid limit 1",
                                       tank_key, tax_key),
                       wanted_charge);
 }
@@ -41,8 +42,9 @@ int LookupTankChargeTax(Store& store, int32_t tank_key, int32_t tax_key, int64_t
 int LookupAccountChargeTax(Store& store, int32_t account_key, int32_t tax_key,
                            int64_t wanted_charge) {
   return ChargeAnswer(ListedChargeTax(store,
-                                      "select ChargeTax from TaxLkUp where AccountKey = :OwnerKey "
-                                      "and TaxKey = :TaxKey order by rowid limit 1",
+                                      R"(select "ChargeTax" from "TaxLkUp" )"
+                                      R"(where "AccountKey" = :OwnerKey and "TaxKey" = :TaxKey )"
+                                      "order by rowid limit 1",
                                       account_key, tax_key),
                       wanted_charge);
 }

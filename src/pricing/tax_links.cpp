@@ -21,9 +21,9 @@ struct ListedTax {
 
 // The rows of a tax list, read whole before any link is written.
 std::vector<ListedTax> TaxListOf(Store& store, int32_t product_key) {
-  Query query(
-      store, "UserData",
-      "select TaxKey, ChargeTax from TaxLkUp where ProductKey = :ProductKey order by rowid");
+  Query query(store, "UserData",
+              R"(select "TaxKey", "ChargeTax" from "TaxLkUp" where "ProductKey" = :ProductKey )"
+              "order by rowid");
   query.SetParam("ProductKey", Value::Integer(product_key));
   query.Open();
   std::vector<ListedTax> list;
@@ -34,7 +34,8 @@ std::vector<ListedTax> TaxListOf(Store& store, int32_t product_key) {
 }
 
 bool HasOwnTaxList(Store& store, int32_t product_key) {
-  Query query(store, "UserData", "select 1 from PCTLkUp where ProductKey = :ProductKey limit 1");
+  Query query(store, "UserData",
+              R"(select 1 from "PCTLkUp" where "ProductKey" = :ProductKey limit 1)");
   query.SetParam("ProductKey", Value::Integer(product_key));
   query.Open();
   return !query.Eof();
@@ -43,8 +44,8 @@ bool HasOwnTaxList(Store& store, int32_t product_key) {
 bool TankHasTaxList(Store& store, const Value& tank_key) {
   if (tank_key.IsNull()) return false;
   Query query(store, "UserData",
-              "select TaxLkUpKey, TankKey from TankTaxLkUp where TankKey = :TankKey "
-              "order by TankKey, rowid limit 1");
+              R"(select "TaxLkUpKey", "TankKey" from "TankTaxLkUp" where "TankKey" = :TankKey )"
+              R"(order by "TankKey", rowid limit 1)");
   query.SetParam("TankKey", tank_key);
   query.Open();
   return !query.Eof() && !query.FieldByName("TaxLkUpKey").IsNull() &&
@@ -120,8 +121,8 @@ bool LinkTaxesOnTax(PricingContext& context, int32_t taxed_tax_key, int32_t tran
   std::vector<Value> levied;
   {
     Query query(context.store, "UserData",
-                "select TaxLkUpKey, FeeKey from TaxLkUp where TaxableTaxKey = :TaxKey "
-                "order by TaxableTaxKey, rowid");
+                R"(select "TaxLkUpKey", "FeeKey" from "TaxLkUp" where "TaxableTaxKey" = :TaxKey )"
+                R"(order by "TaxableTaxKey", rowid)");
     query.SetParam("TaxKey", Value::Integer(taxed_tax_key));
     query.Open();
     if (query.Eof() || query.FieldByName("TaxLkUpKey").IsNull()) return false;

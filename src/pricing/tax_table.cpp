@@ -20,8 +20,9 @@ Money TaxRow::RateOn(DateTime invoice_date) const {
 
 TaxTable TaxTable::Load(Store& store) {
   Query query(store, "LocalData",
-              "select Taxkey, TaxName, TaxRate, OldRate, Effectivedate, CalconSubTotal, TaxType, "
-              "ProductKey, GLLiability from Taxes order by Taxkey");
+              R"(select "Taxkey", "TaxName", "TaxRate", "OldRate", "Effectivedate", )"
+              R"("CalconSubTotal", "TaxType", "ProductKey", "GLLiability" from "Taxes" )"
+              R"(order by "Taxkey")");
   query.Open();
   TaxTable table;
   for (; !query.Eof(); query.Next()) {

@@ -33,11 +33,13 @@ AgingLimits ReadLimits(Query& query) {
 // The account's own limits, else the preferences', else 30, 60, 90.
 AgingLimits LimitsFor(Store& store, int32_t account_index) {
   Query account(store, "UserData",
-                "select Over1, Over2, Over3 from Accounts where AccountIndex = :AccountIndex");
+                R"(select "Over1", "Over2", "Over3" from "Accounts" )"
+                R"(where "AccountIndex" = :AccountIndex order by rowid limit 1)");
   account.SetParam("AccountIndex", Value::Integer(account_index));
   AgingLimits limits = ReadLimits(account);
   if (limits.Usable()) return limits;
-  Query prefs(store, "UserData", "select Over1, Over2, Over3 from RemotePrefs");
+  Query prefs(store, "UserData",
+              R"(select "Over1", "Over2", "Over3" from "RemotePrefs" order by rowid limit 1)");
   limits = ReadLimits(prefs);
   if (limits.Usable()) return limits;
   return {30, 60, 90};
@@ -47,8 +49,8 @@ AgingLimits LimitsFor(Store& store, int32_t account_index) {
 // invoice date as "no date", as everywhere else: both count, rather than
 // dropping out of the balance because SQL compares null with nothing.
 constexpr const char* kCountedInvoices =
-    "from Invoices where coalesce(BatchType, 0) <> 9 and AccountKey = :AccountKey "
-    "and (InvDate is null or InvDate <= :AsOf)";
+    R"(from "Invoices" where coalesce("BatchType", 0) <> 9 and "Accountkey" = :AccountKey )"
+    R"(and ("InvDate" is null or "InvDate" <= :AsOf))";
 
 void BindAccountAndDate(Query& query, int32_t account_index, DateTime as_of) {
   query.SetParam("AccountKey", Value::Integer(account_index));
@@ -57,8 +59,8 @@ void BindAccountAndDate(Query& query, int32_t account_index, DateTime as_of) {
 
 Money AgingBalance(Store& store, int32_t account_index, DateTime as_of) {
   Query sums(store, "UserData",
-             std::string("select sum(InvTotal) as SIT, sum(DiscountAmount) as SDA, "
-                         "sum(PaymentTotal) as SPT ") +
+             std::string(R"(select sum("InvTotal") as SIT, sum("DiscountAmount") as SDA, )"
+                         R"(sum("PaymentTotal") as SPT )") +
                  kCountedInvoices);
   BindAccountAndDate(sums, account_index, as_of);
   sums.Open();
@@ -94,10 +96,15 @@ AgingResult Age(Store& store, AgeBy age_by, int32_t account_index, bool age_batc
   const AgingLimits limits = LimitsFor(store, account_index);
 
   const std::string date_field = age_by == AgeBy::kDueDate ? "DueDate" : "InvDate";
+  const std::string date_column = QuoteIdentifier(date_field);
   // Rows of the same date come newest key first, so the order is stable.
+  // Rows without a date come last, said outright: PostgreSQL would put
+  // them first in a descending order.
   Query rows(store, "UserData",
-             "select " + date_field + ", InvTotal, DiscountAmount, PaymentTotal, BatchType " +
-                 kCountedInvoices + " order by " + date_field + " desc, InvoiceKey desc");
+             "select " + date_column +
+                 R"(, "InvTotal", "DiscountAmount", "PaymentTotal", "BatchType" )" +
+                 kCountedInvoices + " order by " + date_column +
+                 R"( desc nulls last, "InvoiceKey" desc nulls last)");
   BindAccountAndDate(rows, account_index, as_of);
   Money remaining = balance;
   for (rows.Open(); !rows.Eof() && remaining > Money(); rows.Next()) {
@@ -123,7 +130,8 @@ AgingResult Age(Store& store, AgeBy age_by, int32_t account_index, bool age_batc
 
 // The first preferences row decides; only the one field is read.
 bool UseDueDateAging(Store& store) {
-  Query prefs(store, "UserData", "select UseDueDAge from RemotePrefs order by rowid limit 1");
+  Query prefs(store, "UserData",
+              R"(select "UseDueDAge" from "RemotePrefs" order by rowid limit 1)");
   prefs.Open();
   return !prefs.Eof() && prefs.FieldByName("UseDueDAge").AsBoolean();
 }
