@@ -307,10 +307,13 @@ struct DataSet::Impl {
   }
 
   std::string OrderBy() const {
+    const EngineConnection& connection = store.Connection(alias);
     std::string sql = " ORDER BY ";
     for (const IndexField& f : order) {
-      sql += f.case_insensitive ? NoCase(QuoteIdentifier(f.name)) : QuoteIdentifier(f.name);
-      sql += f.descending ? " DESC, " : ", ";
+      const std::string column = QuoteIdentifier(f.name);
+      sql += connection.OrderTerm(f.case_insensitive ? connection.NoCase(column) : column,
+                                  f.descending) +
+             ", ";
     }
     return sql + "rowid";
   }
@@ -869,7 +872,7 @@ bool DataSet::ReplaceFieldIfUnchanged(std::string_view name, const Value& value)
   if (!read.IsNull()) {
     // Text and bytes compare as bytes, whichever of the two another program stored.
     unchanged = IsTextType(def.type) || IsBinaryType(def.type)
-                    ? "CAST(" + column + " AS BLOB) = CAST(? AS BLOB)"
+                    ? d.db().AsBytes(column) + " = " + d.db().AsBytes("?")
                     : column + " = ?";
   }
   Statement stmt(d.db(), "UPDATE " + QuoteIdentifier(d.table()) + " SET " + column +

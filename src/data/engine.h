@@ -83,6 +83,11 @@ class EngineConnection {
   // `expression` in the engine's spelling of a comparison or order that
   // disregards the case of windows-1252 letters.
   virtual std::string NoCase(std::string_view expression) const = 0;
+  // `expression` as a term of ORDER BY, empty values (null) first in an
+  // ascending order and last in a descending one, as SQLite orders them.
+  virtual std::string OrderTerm(std::string_view expression, bool descending) const = 0;
+  // `expression` compared as the bytes it holds, text or not.
+  virtual std::string AsBytes(std::string_view expression) const = 0;
 
   virtual bool TableExists(std::string_view table) = 0;
   virtual bool ColumnExists(std::string_view table, std::string_view column) = 0;
@@ -98,6 +103,9 @@ class EngineConnection {
   // What the engine's own check of the stored data finds wrong; empty when
   // nothing.
   virtual std::vector<std::string> IntegrityProblems() = 0;
+  // True once the connection to a server is lost; the store then opens a
+  // new one at its next use.
+  virtual bool IsBroken() { return false; }
 };
 
 }  // namespace portavel

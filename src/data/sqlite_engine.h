@@ -35,6 +35,12 @@ class SqliteConnection : public EngineConnection {
   int write_wait_ms() const override { return write_wait_ms_; }
   int64_t TotalChanges() override;
   std::string NoCase(std::string_view expression) const override;
+  std::string OrderTerm(std::string_view expression, bool descending) const override {
+    return std::string(expression) + (descending ? " DESC" : "");
+  }
+  std::string AsBytes(std::string_view expression) const override {
+    return "CAST(" + std::string(expression) + " AS BLOB)";
+  }
   bool TableExists(std::string_view table) override;
   bool ColumnExists(std::string_view table, std::string_view column) override;
   bool CreateTable(const TableDef& table) override;

@@ -1,5 +1,6 @@
 #include "data/store.h"
 
+#include "data/postgres_engine.h"
 #include "data/sqlite_engine.h"
 #include "data/table_catalog.h"
 #include "text/cp1252.h"
@@ -35,12 +36,22 @@ std::string Store::CanonicalAlias(std::string_view alias) {
 EngineConnection& Store::Connection(std::string_view alias) {
   std::string canonical = CanonicalAlias(alias);
   auto found = connections_.find(canonical);
-  if (found != connections_.end()) return *found->second;
+  if (found != connections_.end()) {
+    if (!found->second->IsBroken()) return *found->second;
+    // A server connection lost: the next use connects afresh.
+    connections_.erase(found);
+  }
 
-  const std::string& path = canonical == "UserData" ? paths_.userdata : paths_.localdata;
-  if (path.empty()) throw StoreError("No database file is configured for alias " + canonical);
-  auto connection = std::make_unique<SqliteConnection>(canonical, path, create_missing_files_,
-                                                       paths_.busy_timeout_ms, process_user_);
+  std::unique_ptr<EngineConnection> connection;
+  if (paths_.engine == StoreEngine::kPostgresql) {
+    connection =
+        std::make_unique<PostgresConnection>(canonical, paths_.postgresql, paths_.busy_timeout_ms);
+  } else {
+    const std::string& path = canonical == "UserData" ? paths_.userdata : paths_.localdata;
+    if (path.empty()) throw StoreError("No database file is configured for alias " + canonical);
+    connection = std::make_unique<SqliteConnection>(canonical, path, create_missing_files_,
+                                                    paths_.busy_timeout_ms, process_user_);
+  }
   return *connections_.emplace(canonical, std::move(connection)).first->second;
 }
 
