@@ -66,7 +66,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, ca-certificates")
 # The sqlite3 shell takes and restores the backups (docs/operations.md).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sqlite3")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "apache2 | lighttpd | nginx")
+# A store on a PostgreSQL server needs libpq, which the programs open at
+# run time (dlopen "libpq.so.5") only then; a store on SQLite never does.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "apache2 | lighttpd | nginx, libpq5")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_SOURCE_DIR}/packaging/debian/conffiles
   ${CMAKE_SOURCE_DIR}/packaging/debian/postinst)
