@@ -55,6 +55,12 @@ class EngineStatement {
   virtual int64_t Changes() const = 0;
 };
 
+// A lock across processes, held until it is destroyed.
+class HeldLock {
+ public:
+  virtual ~HeldLock() = default;
+};
+
 // One connection to one alias's tables.
 class EngineConnection {
  public:
@@ -103,6 +109,10 @@ class EngineConnection {
   // What the engine's own check of the stored data finds wrong; empty when
   // nothing.
   virtual std::vector<std::string> IntegrityProblems() = 0;
+  // Takes lock `key` of the set `name` (letters only) for every process
+  // and machine that uses the store, waiting as long as another holds it.
+  // Throws StoreError when it cannot be taken.
+  virtual std::unique_ptr<HeldLock> HoldLock(std::string_view name, int32_t key) = 0;
   // True once the connection to a server is lost; the store then opens a
   // new one at its next use.
   virtual bool IsBroken() { return false; }

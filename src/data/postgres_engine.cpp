@@ -455,6 +455,53 @@ std::vector<std::string> PostgresConnection::IntegrityProblems() {
   return problems;
 }
 
+namespace {
+
+// The number of a lock set: its name's letters, as a 32-bit FNV-1a hash,
+// the same in every process.
+int32_t LockSpace(std::string_view name) {
+  uint32_t hash = 2166136261u;
+  for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  return static_cast<int32_t>(hash);
+}
+
+class AdvisoryLock : public HeldLock {
+ public:
+  AdvisoryLock(PostgresConnection& connection, std::string key_sql)
+      : connection_(connection), key_sql_(std::move(key_sql)) {}
+  ~AdvisoryLock() override {
+    if (connection_.IsBroken()) return;
+    try {
+      connection_.Execute("SELECT pg_advisory_unlock(" + key_sql_ + ")");
+    } catch (const StoreError&) {
+      // A connection that cannot run this is gone, and the lock with it.
+    }
+  }
+  AdvisoryLock(const AdvisoryLock&) = delete;
+  AdvisoryLock& operator=(const AdvisoryLock&) = delete;
+
+ private:
+  PostgresConnection& connection_;
+  std::string key_sql_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldLock> PostgresConnection::HoldLock(std::string_view name, int32_t key) {
+  const std::string key_sql = std::to_string(LockSpace(name)) + ", " + std::to_string(key);
+  // Waits as long as another holds it, as the lock file does on SQLite:
+  // lock_timeout 0 is no limit.
+  ExecChecked("SET lock_timeout = 0");
+  try {
+    ExecChecked("SELECT pg_advisory_lock(" + key_sql + ")");
+  } catch (...) {
+    SetWriteWait(write_wait_ms_);
+    throw;
+  }
+  SetWriteWait(write_wait_ms_);
+  return std::make_unique<AdvisoryLock>(*this, key_sql);
+}
+
 bool PostgresConnection::IsBroken() {
   return pq_->status(connection_) != CONNECTION_OK;
 }

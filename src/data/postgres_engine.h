@@ -49,6 +49,10 @@ class PostgresConnection : public EngineConnection {
   bool CreateTable(const TableDef& table) override;
   bool ReleaseLeftovers() override;
   std::vector<std::string> IntegrityProblems() override;
+  // A session advisory lock of (a number for `name`, key): it outlives
+  // transactions, is released when the object goes, and by the server
+  // when the connection is lost.
+  std::unique_ptr<HeldLock> HoldLock(std::string_view name, int32_t key) override;
   bool IsBroken() override;
 
   // For the statements of this connection.

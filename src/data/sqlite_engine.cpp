@@ -1,7 +1,11 @@
 #include "data/sqlite_engine.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 #include <optional>
@@ -89,12 +93,43 @@ class SqliteStatement : public EngineStatement {
   sqlite3_stmt* stmt_;
 };
 
+// One byte of a lock file. Open-file-description locks belong to this open
+// file, not to the process, so a FastCGI process that opens the file again
+// for another request never shares or drops a lock by accident.
+class FileByteLock : public HeldLock {
+ public:
+  FileByteLock(const std::string& lock_path, int32_t key) {
+    fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0660);
+    if (fd_ < 0) {
+      throw StoreError("cannot open the lock file " + lock_path + ": " + std::strerror(errno));
+    }
+    struct flock region {};
+    region.l_type = F_WRLCK;
+    region.l_whence = SEEK_SET;
+    region.l_start = static_cast<off_t>(static_cast<uint32_t>(key));
+    region.l_len = 1;
+    while (::fcntl(fd_, F_OFD_SETLKW, &region) != 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd_);
+      throw StoreError("cannot lock " + lock_path + ": " + std::strerror(error));
+    }
+  }
+  // Closing the only descriptor of the open file releases its locks.
+  ~FileByteLock() override { ::close(fd_); }
+  FileByteLock(const FileByteLock&) = delete;
+  FileByteLock& operator=(const FileByteLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace
 
 SqliteConnection::SqliteConnection(const std::string& alias, const std::string& path,
                                    bool create_missing_file, int write_wait_ms,
                                    const std::string& process_user)
-    : write_wait_ms_(write_wait_ms) {
+    : path_(path), write_wait_ms_(write_wait_ms) {
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
   if (create_missing_file) flags |= SQLITE_OPEN_CREATE;
   if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
@@ -218,6 +253,10 @@ bool SqliteConnection::ReleaseLeftovers() {
     any = true;
   }
   return any;
+}
+
+std::unique_ptr<HeldLock> SqliteConnection::HoldLock(std::string_view name, int32_t key) {
+  return std::make_unique<FileByteLock>(path_ + "." + std::string(name) + ".lock", key);
 }
 
 std::vector<std::string> SqliteConnection::IntegrityProblems() {

@@ -46,12 +46,16 @@ class SqliteConnection : public EngineConnection {
   bool CreateTable(const TableDef& table) override;
   bool ReleaseLeftovers() override;
   std::vector<std::string> IntegrityProblems() override;
+  // One byte per key of the file "<database>.<name>.lock", beside the
+  // database, where every process that writes the store can make files.
+  std::unique_ptr<HeldLock> HoldLock(std::string_view name, int32_t key) override;
 
   // The SQLite handle, for the tools that read SQLite's own reports.
   sqlite3* handle() const { return db_; }
 
  private:
   sqlite3* db_ = nullptr;
+  std::string path_;
   int write_wait_ms_;
 };
 

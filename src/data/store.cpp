@@ -25,6 +25,7 @@ Store::~Store() {
 
 void Store::CloseConnections() {
   connections_.clear();
+  retired_.clear();
 }
 
 std::string Store::CanonicalAlias(std::string_view alias) {
@@ -38,7 +39,10 @@ EngineConnection& Store::Connection(std::string_view alias) {
   auto found = connections_.find(canonical);
   if (found != connections_.end()) {
     if (!found->second->IsBroken()) return *found->second;
-    // A server connection lost: the next use connects afresh.
+    // A server connection lost: the next use connects afresh. The old one
+    // stays until the connections are closed, since a lock or statement
+    // of the request that met the loss may still refer to it.
+    retired_.push_back(std::move(found->second));
     connections_.erase(found);
   }
 

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/store_paths.h"
 #include "data/engine.h"
@@ -78,6 +79,7 @@ class Store {
   bool create_missing_files_;
   std::string process_user_;
   std::map<std::string, std::unique_ptr<EngineConnection>> connections_;
+  std::vector<std::unique_ptr<EngineConnection>> retired_;
   std::set<std::string> tables_found_whole_;  // "alias.table"
 };
 

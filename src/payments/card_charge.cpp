@@ -78,7 +78,7 @@ bool ChargeCardPayment(const ServiceContext& context, const PaymentTables& table
       static_cast<int32_t>(tables.account.FieldByName("AccountIndex").AsInteger());
   // Held until the charge is recorded, so that a second click waits for
   // the first charge and then finds it.
-  ChargeLock lock(ChargeLockPath(context.config.database.userdata), account_index);
+  ChargeLock lock(context.store, account_index);
   if (std::optional<RecentCharge> earlier =
           FindRecentCharge(context.store, context.platform, account_index, payment.amount,
                            context.config.payments.duplicate_window_seconds)) {

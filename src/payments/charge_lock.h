@@ -5,27 +5,21 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <memory>
+
+#include "data/store.h"
 
 namespace portavel {
 
 class ChargeLock {
  public:
-  // Takes the account's lock in the file `lock_path` (created when
-  // missing), waiting as long as another process holds it. Throws
-  // std::runtime_error when the file cannot be opened or locked.
-  ChargeLock(const std::string& lock_path, int32_t account_key);
-  // Releases the lock.
-  ~ChargeLock();
-  ChargeLock(const ChargeLock&) = delete;
-  ChargeLock& operator=(const ChargeLock&) = delete;
+  // Takes the account's charge lock of the store, waiting as long as
+  // another process holds it. Throws StoreError when it cannot be taken.
+  ChargeLock(Store& store, int32_t account_key)
+      : lock_(store.Connection("UserData").HoldLock("charges", account_key)) {}
 
  private:
-  int fd_ = -1;
+  std::unique_ptr<HeldLock> lock_;
 };
-
-// The lock file of a store: beside its UserData database, where every
-// process that writes the store can already create files.
-std::string ChargeLockPath(const std::string& userdata_path);
 
 }  // namespace portavel

@@ -2,8 +2,11 @@
 // both engines and must give the same values, order, counts and refusals.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "data/data_set.h"
@@ -217,6 +220,25 @@ TEST_P(EngineStoreTest, AWriteTransactionKeepsOtherWritersOutAndRollsBackUnlessC
   for (ids.Open(); !ids.Eof(); ids.Next()) found.push_back(ids.FieldByName("AccountID").AsString());
   EXPECT_EQ(found, (std::vector<std::string>{"ONE", "TWO", "SIX"}));
   EXPECT_FALSE(first->ReleaseLeftovers());
+}
+
+// One account's charges take turns across processes; other accounts'
+// charges are not held up.
+TEST_P(EngineStoreTest, AHeldLockKeepsItsKeyWaitingAndLeavesOtherKeysFree) {
+  std::unique_ptr<Store> first = Open();
+  std::unique_ptr<Store> second = Open();
+  std::unique_ptr<HeldLock> held = first->Connection("UserData").HoldLock("charges", 7);
+  second->Connection("UserData").HoldLock("charges", 8).reset();
+  std::atomic<bool> taken{false};
+  std::thread waiter([&] {
+    std::unique_ptr<HeldLock> lock = second->Connection("UserData").HoldLock("charges", 7);
+    taken = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(taken);
+  held.reset();
+  waiter.join();
+  EXPECT_TRUE(taken);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, EngineStoreTest,
