@@ -48,8 +48,11 @@ std::optional<std::string> EnsureContext(Platform& platform, const Environment& 
   try {
     held.files.Add(LocateConfigFile(platform, process_environment(kConfigEnvironmentVariable)));
     held.context = StartProcess(platform, process_environment);
-    held.files.Add(held.context->config.database.userdata);
-    held.files.Add(held.context->config.database.localdata);
+    // A store on a database server has no files to watch.
+    for (const std::string& path :
+         {held.context->config.database.userdata, held.context->config.database.localdata}) {
+      if (!path.empty()) held.files.Add(path);
+    }
     return std::nullopt;
   } catch (const std::exception& error) {
     held.context.reset();
