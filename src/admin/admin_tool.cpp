@@ -16,6 +16,7 @@
 #include "admin/session_secret.h"
 #include "admin/smtp_command.h"
 #include "admin/store_check.h"
+#include "admin/store_copy.h"
 #include "admin/store_setup.h"
 #include "admin/table_dump.h"
 #include "admin/table_loader.h"
@@ -110,6 +111,20 @@ void RunCheck(const Config& config, std::ostream& out) {
   out << "UserData: ok\nLocalData: ok\n";
 }
 
+// The source is the configuration's store, found as every other command
+// finds its store; the target is named by its own configuration file.
+void RunCopy(const CommandLine& line, const Config& config, std::ostream& out, std::ostream& err) {
+  RequireArguments(line, 1, "the configuration file of the target store");
+  Config target = ReadConfigFile(line.arguments[0]);
+  std::unique_ptr<Store> source = OpenExistingStore(config.database);
+  std::vector<TableLoadCount> counts = CopyStore(*source, config.database, target.database, err);
+  int total = 0;
+  for (const TableLoadCount& count : counts) total += count.rows;
+  out << "Copied " << total << (total == 1 ? " row" : " rows") << " of " << counts.size()
+      << (counts.size() == 1 ? " table" : " tables") << " into the store of " << target.path
+      << "\n";
+}
+
 void RunDemo(const Config& config, std::ostream& out, std::ostream& err, Platform& platform) {
   RunInit(config, out);
   Store store(config.database);
@@ -160,7 +175,7 @@ int RunCommand(const CommandLine& line, std::istream& in, std::ostream& out, std
       throw UsageError("unknown journal action " + line.arguments[0] +
                        "; see portavel-db journal --help");
     }
-  } else if (line.command != "load" && line.command != "dump") {
+  } else if (line.command != "load" && line.command != "dump" && line.command != "copy") {
     RequireArguments(line, 0, "");
   }
 
@@ -175,6 +190,7 @@ int RunCommand(const CommandLine& line, std::istream& in, std::ostream& out, std
   if (line.command == "dump") RunDump(line, config, out);
   if (line.command == "demo") RunDemo(config, out, err, platform);
   if (line.command == "check") RunCheck(config, out);
+  if (line.command == "copy") RunCopy(line, config, out, err);
   if (line.command == "journal") RunJournalCommand(line.arguments[0], config, out, err);
   if (line.command == "smtp") {
     std::unique_ptr<Store> store = OpenExistingStore(config.database);

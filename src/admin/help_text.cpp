@@ -14,6 +14,8 @@ Commands:
   dump TABLE            write the rows of a table as JSON
   demo                  set up the store and fill it with a demo data set
   check                 run SQLite's integrity check on both database files
+  copy TARGET.toml      copy the whole store into the empty store of another
+                        configuration (SQLite or PostgreSQL, either way)
   smtp set OPTIONS      store the mail server settings of the password e-mail
   smtp show             show the stored mail server settings (not the password)
   new-secret            print a random secret for [session] secret
@@ -72,6 +74,24 @@ configuration, with the portal's windows-1252 collation that some indexes
 use (the sqlite3 shell lacks it and cannot check them). Prints
 "UserData: ok" and "LocalData: ok", or each problem found, one a line,
 and then exits with 1. Point a configuration at a backup copy to check it.
+)";
+
+constexpr std::string_view kCopyHelp =
+    R"(Usage: portavel-db copy [--config FILE] TARGET.toml
+
+Copies the store of the configuration (--config FILE, or the usual
+lookup) into the store of the configuration file TARGET.toml, whichever
+engine either uses: SQLite files to PostgreSQL, PostgreSQL to SQLite, or
+SQLite to other SQLite files. Every table of both databases is copied
+with every row and field as dump and load carry them, the Keys rows and
+the installation identity included.
+
+The target is set up as init does and must hold no data: tables missing
+or empty, Keys rows only as init writes them. Otherwise the copy is
+refused (exit 1) and the target left as it was; a copy never merges.
+Each database of the target is written in one transaction, so a failure
+leaves nothing copied. The source is read under its write lock: stop the
+portal first. Prints a line per table on standard error and the total.
 )";
 
 constexpr std::string_view kSmtpHelp =
@@ -153,6 +173,7 @@ std::optional<std::string_view> CommandHelp(std::string_view command, std::strin
   if (command == "dump") return kDumpHelp;
   if (command == "demo") return kDemoHelp;
   if (command == "check") return kCheckHelp;
+  if (command == "copy") return kCopyHelp;
   if (command == "new-secret") return kNewSecretHelp;
   if (command == "journal") return kJournalHelp;
   if (command == "smtp") {
