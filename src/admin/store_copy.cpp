@@ -73,23 +73,6 @@ void RefuseUnlessEmpty(Store& target, const StorePaths& paths) {
                   " hold rows); copy only fills an empty store");
 }
 
-// PostgreSQL keeps an AutoInc field's counter apart from the rows, and
-// keys written as they are leave it where it was: the next row added
-// without a key would draw one the copy already wrote. SQLite's counter
-// follows the largest key written, so there is nothing to do there.
-void AdvanceAutoIncCounters(Store& target, const StorePaths& paths, const TableDef& table) {
-  if (paths.engine != StoreEngine::kPostgresql) return;
-  for (const FieldDef& field : table.fields) {
-    if (field.type != FieldType::AutoInc) continue;
-    const std::string column = QuoteIdentifier(field.name);
-    Query advance(target, table.alias,
-                  "SELECT setval(pg_get_serial_sequence('" + QuoteIdentifier(table.name) + "', '" +
-                      field.name + "'), max(" + column + ")) FROM " + QuoteIdentifier(table.name) +
-                      " HAVING max(" + column + ") IS NOT NULL");
-    advance.Open();
-  }
-}
-
 // One table through the dump's reader and the load's writer: the copy then
 // holds exactly what dump and load carry, every value checked against the
 // catalog on the way.
@@ -146,7 +129,6 @@ std::vector<TableLoadCount> CopyStore(Store& source, const StorePaths& source_pa
       continue;
     }
     counts.push_back(CopyTable(source, target, table, progress));
-    AdvanceAutoIncCounters(target, target_paths, table);
     progress << "Copied " << table.name << ": " << counts.back().rows
              << (counts.back().rows == 1 ? " row" : " rows") << std::endl;
   }

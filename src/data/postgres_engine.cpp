@@ -422,8 +422,12 @@ bool PostgresConnection::ColumnExists(std::string_view table, std::string_view c
 bool PostgresConnection::CreateTable(const TableDef& table) {
   ExecChecked("CREATE SCHEMA IF NOT EXISTS " + QuoteIdentifier(schema_));
   ExecChecked(PostgresNoCaseFunctionSql(schema_));
+  ExecChecked(PostgresAutoIncFunctionSql(schema_));
   const bool existed = TableExists(table.name);
   ExecChecked(Cp1252ToUtf8(PostgresCreateTableSql(table, schema_)));
+  for (const std::string& sql : PostgresAutoIncSql(table, schema_)) {
+    ExecChecked(Cp1252ToUtf8(sql));
+  }
   for (const std::string& sql : PostgresCreateIndexSql(table, schema_)) {
     ExecChecked(Cp1252ToUtf8(sql));
   }

@@ -39,6 +39,11 @@ std::string PostgresColumnType(const FieldDef& field);
 std::string PostgresCreateTableSql(const TableDef& table, const std::string& schema);
 std::vector<std::string> PostgresCreateIndexSql(const TableDef& table, const std::string& schema);
 
+// The trigger function that numbers AutoInc fields, and the sequence and
+// trigger of each AutoInc field of a table.
+std::string PostgresAutoIncFunctionSql(const std::string& schema);
+std::vector<std::string> PostgresAutoIncSql(const TableDef& table, const std::string& schema);
+
 // The function that folds windows-1252 letters to capitals and maps every
 // character to the code point of its windows-1252 byte, so that folded
 // texts compare in "C" order exactly as SQLite's CP1252_NOCASE compares.

@@ -222,6 +222,35 @@ TEST_P(EngineStoreTest, AWriteTransactionKeepsOtherWritersOutAndRollsBackUnlessC
   EXPECT_FALSE(first->ReleaseLeftovers());
 }
 
+// An AutoInc key is numbered by the store when it is left empty, never
+// reused, follows keys written as they are, and is unique.
+TEST_P(EngineStoreTest, AnAutoIncKeyIsNumberedWhenEmptyAndNeverRepeated) {
+  std::unique_ptr<Store> store = Open();
+  auto add = [&](std::optional<int> key) {
+    Query insert(*store, "LocalData",
+                 "insert into \"Taxes\" (\"Taxkey\", \"TaxName\") values (:Key, 'x')");
+    insert.SetParam("Key", key ? Value::Integer(*key) : Value::Null());
+    insert.ExecSql();
+  };
+  add(std::nullopt);
+  add(10);
+  add(std::nullopt);
+  {
+    DataSet taxes(*store, "LocalData", "Taxes");
+    taxes.Open();
+    taxes.Append();
+    taxes.FieldByName("TaxName").SetString("y");
+    taxes.Post();
+    EXPECT_EQ(taxes.FieldByName("Taxkey").AsInteger(), 12);
+  }
+  EXPECT_THROW(add(10), StoreError);
+  Query keys(*store, "LocalData", "select \"Taxkey\" from \"Taxes\" order by rowid");
+  std::vector<int64_t> found;
+  for (keys.Open(); !keys.Eof(); keys.Next())
+    found.push_back(keys.FieldByName("Taxkey").AsInteger());
+  EXPECT_EQ(found, (std::vector<int64_t>{1, 10, 11, 12}));
+}
+
 // One account's charges take turns across processes; other accounts'
 // charges are not held up.
 TEST_P(EngineStoreTest, AHeldLockKeepsItsKeyWaitingAndLeavesOtherKeysFree) {
@@ -243,8 +272,8 @@ TEST_P(EngineStoreTest, AHeldLockKeepsItsKeyWaitingAndLeavesOtherKeysFree) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, EngineStoreTest,
                          ::testing::Values(Engine::kSqlite, Engine::kPostgresql),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return info.param == Engine::kSqlite ? "Sqlite" : "Postgresql";
+                         [](const ::testing::TestParamInfo<Engine>& engine_info) {
+                           return engine_info.param == Engine::kSqlite ? "Sqlite" : "Postgresql";
                          });
 
 // A server connection lost between uses is replaced at the next use; the
