@@ -20,11 +20,12 @@ class AccountPageE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Store& store = portal.temp().store();
-    store.Execute("UserData", "UPDATE RemotePrefs SET UseCC = 1");
-    store.Execute("UserData",
-                  "UPDATE Accounts SET BillToFname = ' John', BillToLname = 'Smith ', "
-                  "StreetNo = '12', StreetName = 'Harbor Rd', City = 'Bangor', State = 'ME', "
-                  "Zip = '04401', Phone = '555-0111' WHERE AccountIndex = 1");
+    store.Execute("UserData", "UPDATE \"RemotePrefs\" SET \"UseCC\" = 1");
+    store.Execute(
+        "UserData",
+        "UPDATE \"Accounts\" SET \"BillToFname\" = ' John', \"BillToLname\" = 'Smith ', "
+        "\"StreetNo\" = '12', \"StreetName\" = 'Harbor Rd', \"City\" = 'Bangor', \"State\" = 'ME', "
+        "\"Zip\" = '04401', \"Phone\" = '555-0111' WHERE \"AccountIndex\" = 1");
     portal.temp().Insert("Invoices", {{"InvoiceKey", Value::Integer(1)},
                                       {"Accountkey", Value::Integer(1)},
                                       {"InvoiceNo", Value::Text("1001")},
@@ -144,7 +145,7 @@ TEST_F(AccountPageE2eTest, ShowsTheFreshlyAgedAccountItsTanksAndItsInvoices) {
 TEST_F(AccountPageE2eTest, ALockedStoreDoesNotKeepTheCustomerWaiting) {
   portal.Get("/Online");  // the first request writes the installation identity
   Store desktop(portal.temp().paths());
-  desktop.Execute("UserData", "BEGIN IMMEDIATE");
+  desktop.Execute("UserData", portal.temp().on_postgresql() ? "BEGIN" : "BEGIN IMMEDIATE");
   const std::string while_locked = Page("smith01");
   DataSet account(portal.temp().store(), "UserData", "Accounts");
   account.Open();
@@ -175,7 +176,9 @@ TEST_F(AccountPageE2eTest, AnAccountWithoutTanksOrInvoicesEndsWithTheAccountTabl
 
 TEST_F(AccountPageE2eTest, TankColumnsFollowTheirRules) {
   Store& store = portal.temp().store();
-  store.Execute("UserData", "UPDATE Tanks SET RteActive = 1, SerialNo = 5, DeliveryStatus = 15");
+  store.Execute(
+      "UserData",
+      "UPDATE \"Tanks\" SET \"RteActive\" = 1, \"SerialNo\" = 5, \"DeliveryStatus\" = 15");
   std::string page = Page("SMITH01");
   EXPECT_NE(page.find("<TD>A5B</TD>"), std::string::npos);
   EXPECT_NE(page.find("<TD BgColor=\"Yellow\">N/A</TD>"), std::string::npos);
@@ -191,7 +194,7 @@ TEST_F(AccountPageE2eTest, TankColumnsFollowTheirRules) {
 }
 
 TEST_F(AccountPageE2eTest, PayMyBillOnlyWhenCardsAreAccepted) {
-  portal.temp().store().Execute("UserData", "UPDATE RemotePrefs SET UseCC = 0");
+  portal.temp().store().Execute("UserData", "UPDATE \"RemotePrefs\" SET \"UseCC\" = 0");
   std::string page = Page("SMITH01");
   EXPECT_EQ(page.find("Pay My Bill"), std::string::npos);
   EXPECT_NE(page.find("  <input type=\"submit\" value=\"Request Fuel\" /> \r\n </form>\r\n <br>\r\n"
@@ -203,8 +206,10 @@ TEST_F(AccountPageE2eTest, TheReducedPortalHasNoDescriptionColumnAndNoPayment) {
   const char* id = "{6F9619FF-8B86-D011-B42D-00C04FC964FF}";
   std::ofstream(portal.config_path(), std::ios::app)
       << "\n[installation]\nreduced_portal = \"" << id << "\"\n";
-  portal.temp().store().Execute(
-      "UserData", "INSERT INTO scid (Data) VALUES (x'FF19966F868B11D0B42D00C04FC964FF')");
+  portal.temp().Insert(
+      "scid",
+      {{"Data", Value::Bytes(std::string(
+                    "\xFF\x19\x96\x6F\x86\x8B\x11\xD0\xB4\x2D\x00\xC0\x4F\xC9\x64\xFF", 16))}});
   std::string page = Page("SMITH01");
   EXPECT_EQ(page.find("<TH>Description</TH>"), std::string::npos);
   EXPECT_NE(page.find("<TH>Manufacturer</TH><TH>Estimated Tank %</TH>"), std::string::npos);

@@ -19,8 +19,9 @@ class FuelRequestE2eTest : public ::testing::Test {
   }
   void SetAging(const char* over60, const char* over90, const char* balance) {
     portal.temp().store().Execute(
-        "UserData", std::string("UPDATE Accounts SET OverSixty = ") + over60 + ", OverNinety = " +
-                        over90 + ", Balance = " + balance + " WHERE AccountIndex = 1");
+        "UserData", std::string("UPDATE \"Accounts\" SET \"OverSixty\" = ") + over60 +
+                        ", \"OverNinety\" = " + over90 + ", \"Balance\" = " + balance +
+                        " WHERE \"AccountIndex\" = 1");
   }
   // (status, Holdtill) of a tank.
   std::pair<int64_t, std::string> Tank(int key) {
@@ -82,7 +83,7 @@ TEST_F(FuelRequestE2eTest, OneTankIsDecidedByItsStatus) {
       {0, "", 0, "1899-12-30"},
   };
   for (const Case& c : cases) {
-    portal.temp().store().Execute("UserData", "DELETE FROM Tanks");
+    portal.temp().store().Execute("UserData", "DELETE FROM \"Tanks\"");
     AddTank(9, c.status);
     EXPECT_EQ(RequestFuel(), OneTankPage(c.message)) << c.status;
     EXPECT_EQ(Tank(9), std::make_pair(c.status_after, std::string(c.hold_till_after))) << c.status;

@@ -54,8 +54,8 @@ class StoreRestoreE2eTest : public ::testing::Test {
     EXPECT_EQ(sqlite3_open_v2(UserData().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
     sqlite3_stmt* statement = nullptr;
     std::string password = "(no row)";
-    if (sqlite3_prepare_v2(db, "SELECT WALPW FROM Accounts WHERE AccountID = 'SMITH01'", -1,
-                           &statement, nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(db, "SELECT \"WALPW\" FROM \"Accounts\" WHERE \"AccountID\" = 'SMITH01'",
+                           -1, &statement, nullptr) == SQLITE_OK &&
         sqlite3_step(statement) == SQLITE_ROW) {
       password.assign(static_cast<const char*>(sqlite3_column_blob(statement, 0)),
                       static_cast<size_t>(sqlite3_column_bytes(statement, 0)));
@@ -99,6 +99,8 @@ class StoreRestoreE2eTest : public ::testing::Test {
 };
 
 TEST_F(StoreRestoreE2eTest, ACopyMovedIntoPlaceIsServedExactlyAsItWasCopied) {
+  if (E2eStoreEngine() == StoreEngine::kPostgresql)
+    GTEST_SKIP() << "restoring means moving a SQLite file into place";
   ASSERT_TRUE(LogsIn("Secret+1"));  // the first request also writes the identity
   const std::string copy = UserData() + ".copy";
   BackUpTo(copy);

@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "data/store.h"
 #include "delivery/delivery_fixture.h"
 #include "support/file_bytes.h"
 
@@ -35,7 +36,7 @@ TEST_F(AllowedClientsE2eTest, ARefusedClientTouchesNoTableTheEndpointsUse) {
   // must not notice.
   for (const char* table :
        {"Accounts", "Tanks", "Manifest", "Invoices", "Transactions", "Employee", "Keys"}) {
-    Exec(std::string("DROP TABLE ") + table);
+    Exec("DROP TABLE " + QuoteIdentifier(table));
   }
   const std::string log = (temp().folder() / "operator.log").string();
   std::map<std::string, std::string> environment = {{"REQUEST_METHOD", "GET"},

@@ -59,23 +59,27 @@ TEST(ConcurrentDeliveriesE2eTest, EachInvoiceGetsExactlyItsOwnTaxesAndTotals) {
   for (int truck = 0; truck < kTrucks; ++truck) {
     const std::string invoice = std::to_string(InvoiceOf(truck));
     // 100 gallons at 1.5%, 6% of 250.00, and ten fees of 2.50.
-    EXPECT_EQ(fixture.TextOf("SELECT group_concat(ProductName || ' ' || TransTotal, ', ') FROM "
-                             "(SELECT * FROM Transactions WHERE TransType = 7 AND Invoicekey = " +
-                             invoice + " ORDER BY TransKey)"),
+    EXPECT_EQ(fixture.Joined("SELECT \"ProductName\" || ' ' || \"TransTotal\" FROM "
+                             "\"Transactions\" WHERE \"TransType\" = 7 AND \"Invoicekey\" = " +
+                                 invoice + " ORDER BY \"TransKey\"",
+                             ", "),
               "LP Excise 15000, Sales Tax 150000, Hazmat Fee 250000")
         << invoice;
-    EXPECT_EQ(fixture.TextOf("SELECT Subtotal || ' ' || Taxtotal || ' ' || InvTotal || ' ' || "
-                             "OIBalance FROM Invoices WHERE InvoiceKey = " +
-                             invoice),
+    EXPECT_EQ(fixture.TextOf(
+                  "SELECT \"Subtotal\" || ' ' || \"Taxtotal\" || ' ' || \"InvTotal\" || ' ' || "
+                  "\"OIBalance\" FROM \"Invoices\" WHERE \"InvoiceKey\" = " +
+                  invoice),
               "2750000 165000 2915000 2915000")
         << invoice;
   }
-  EXPECT_EQ(fixture.Scalar("SELECT COUNT(*) - COUNT(DISTINCT TransKey) FROM Transactions"), 0);
-  EXPECT_EQ(fixture.Scalar("SELECT COUNT(*) - COUNT(DISTINCT TransTaxLkUpKey) FROM TransTaxLkUp"),
+  EXPECT_EQ(fixture.Scalar("SELECT COUNT(*) - COUNT(DISTINCT \"TransKey\") FROM \"Transactions\""),
             0);
+  EXPECT_EQ(
+      fixture.Scalar("SELECT COUNT(*) - COUNT(DISTINCT \"TransTaxLkUpKey\") FROM \"TransTaxLkUp\""),
+      0);
   // Each delivered line ends with its three links.
-  EXPECT_EQ(fixture.Scalar("SELECT COUNT(*) FROM TransTaxLkUp WHERE TransKey >= 2000 AND "
-                           "TransKey < 3000"),
+  EXPECT_EQ(fixture.Scalar("SELECT COUNT(*) FROM \"TransTaxLkUp\" WHERE \"TransKey\" >= 2000 AND "
+                           "\"TransKey\" < 3000"),
             kTrucks * kDeliveriesEach * 3);
 }
 

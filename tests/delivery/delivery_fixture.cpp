@@ -125,6 +125,17 @@ std::string DeliveryFixture::TextOf(const std::string& sql) {
   return query.Column(0).AsString();
 }
 
+std::string DeliveryFixture::Joined(const std::string& sql, const std::string& separator) {
+  Query query(temp().store(), "UserData", sql);
+  query.Open();
+  std::string text;
+  for (; !query.Eof(); query.Next()) {
+    if (!text.empty()) text += separator;
+    text += query.Column(0).AsString();
+  }
+  return text;
+}
+
 std::vector<InvoiceLine> DeliveryFixture::Lines(int32_t invoice_key) {
   DataSet lines(temp().store(), "UserData", "Transactions");
   lines.SetIndexFieldNames("TransKey");

@@ -61,6 +61,9 @@ class DeliveryFixture {
   // The first column of the first row of a statement.
   int64_t Scalar(const std::string& sql);
   std::string TextOf(const std::string& sql);
+  // The first column of every row, joined by `separator` (SQLite's
+  // group_concat has no like on PostgreSQL).
+  std::string Joined(const std::string& sql, const std::string& separator);
   // Lines of an invoice in key order.
   std::vector<InvoiceLine> Lines(int32_t invoice_key = kInvoice);
   // Every row of every UserData table but the installation identity, as

@@ -33,7 +33,7 @@ class DemoDeliveryE2eTest : public ::testing::Test {
   void SetUp() override {
     // The demo data goes into an empty store, dated as the program's clock.
     for (const char* table : {"Accounts", "Company", "RemotePrefs"}) {
-      portal.temp().store().Execute("UserData", std::string("DELETE FROM ") + table);
+      portal.temp().store().Execute("UserData", "DELETE FROM " + QuoteIdentifier(table));
     }
     FakePlatform platform;
     platform.SetNow(*DateTime::FromCivil(2024, 3, 31, 10, 0, 0));

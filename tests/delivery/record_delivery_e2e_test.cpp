@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "data/store.h"
 #include "delivery/delivery_fixture.h"
 #include "support/posting_keys.h"
 #include "web/web_response.h"
@@ -45,8 +46,9 @@ TEST_F(RecordDeliveryE2eTest, RecordingTheOfficesTicketPricesTheInvoice) {
   EXPECT_EQ(line("GLCOGS").AsString(), "5000");
   EXPECT_EQ(line("ProductTypeKey").AsInteger(), 5);
   // Each of the three taxes is linked to the line and charged.
-  EXPECT_EQ(TextOf("SELECT group_concat(TaxKey || ':' || ChargeTax || ':' || Taxable, ' ') FROM "
-                   "(SELECT * FROM TransTaxLkUp WHERE TransKey = 1000 ORDER BY TransTaxLkUpKey)"),
+  EXPECT_EQ(Joined("SELECT \"TaxKey\" || ':' || \"ChargeTax\" || ':' || \"Taxable\" FROM "
+                   "\"TransTaxLkUp\" WHERE \"TransKey\" = 1000 ORDER BY \"TransTaxLkUpKey\"",
+                   " "),
             "1:1:1 2:1:1 3:1:1");
   // Taxes are worked out once for the line and again for the totals; the
   // second set stands.
@@ -66,8 +68,8 @@ TEST_F(RecordDeliveryE2eTest, RecordingTheOfficesTicketPricesTheInvoice) {
   EXPECT_EQ(Send("/rd", kTicketDelivery), StatusResponse("200 RECORDED"));
   EXPECT_EQ(Lines(), PricedTicket(kFirstTransKey + 9));
   EXPECT_EQ(invoice("InvTotal").AsMoney(), Dollars("269"));
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM TransTaxLkUp WHERE TransKey = 1000 AND "
-                   "TransTaxLkUpKey >= " +
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM \"TransTaxLkUp\" WHERE \"TransKey\" = 1000 AND "
+                   "\"TransTaxLkUpKey\" >= " +
                    std::to_string(kFirstTaxLinkKey + 3)),
             3);
 }
@@ -78,18 +80,24 @@ TEST_F(RecordDeliveryE2eTest, KeysTheStoreDoesNotHaveBecomeBareRows) {
                  "&Price=3.1&EndPercent=70&InvNo=T+903&InvDate=3/30/2024"),
             StatusResponse("200 RECORDED"));
 
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM Accounts WHERE AccountIndex = 900 AND AccountID IS NULL "
-                   "AND Balance IS NULL"),
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM \"Accounts\" WHERE \"AccountIndex\" = 900 AND "
+                   "\"AccountID\" IS NULL "
+                   "AND \"Balance\" IS NULL"),
             1);
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM Tanks WHERE Tankindex = 901 AND AccountID IS NULL"), 1);
+  EXPECT_EQ(
+      Scalar("SELECT COUNT(*) FROM \"Tanks\" WHERE \"Tankindex\" = 901 AND \"AccountID\" IS NULL"),
+      1);
   // No payment-batch defaults: a batch without Closed counts as open.
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM Manifest WHERE BatchKey = 902 AND BatchType IS NULL AND "
-                   "Closed IS NULL AND DefInvType IS NULL AND Period IS NULL"),
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM \"Manifest\" WHERE \"BatchKey\" = 902 AND \"BatchType\" "
+                   "IS NULL AND "
+                   "\"Closed\" IS NULL AND \"DefInvType\" IS NULL AND \"Period\" IS NULL"),
             1);
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM Invoices WHERE InvoiceKey = 903 AND BatchKey = 902 AND "
-                   "Accountkey = 900 AND AccountID IS NULL AND TankKey = 901 AND "
-                   "InvoiceNo = 'T 903' AND InvDate = '2024-03-30' AND InvType IS NULL"),
-            1);
+  EXPECT_EQ(
+      Scalar(
+          "SELECT COUNT(*) FROM \"Invoices\" WHERE \"InvoiceKey\" = 903 AND \"BatchKey\" = 902 AND "
+          "\"Accountkey\" = 900 AND \"AccountID\" IS NULL AND \"TankKey\" = 901 AND "
+          "\"InvoiceNo\" = 'T 903' AND \"InvDate\" = '2024-03-30' AND \"InvType\" IS NULL"),
+      1);
   auto line = [&](const char* field) { return Field("Transactions", "TransKey", 904, field); };
   EXPECT_EQ(line("Invoicekey").AsInteger(), 903);
   EXPECT_EQ(line("BatchKey").AsInteger(), 902);
@@ -106,7 +114,7 @@ TEST_F(RecordDeliveryE2eTest, KeysTheStoreDoesNotHaveBecomeBareRows) {
   }
   // The account has no tax list, so the line keeps no tax link; the totals
   // are those of a line without an amount.
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM TransTaxLkUp WHERE TransKey = 904"), 0);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM \"TransTaxLkUp\" WHERE \"TransKey\" = 904"), 0);
   EXPECT_EQ(Lines(903).size(), 1u);
   EXPECT_EQ(Field("Invoices", "InvoiceKey", 903, "TotalQuantity").AsMoney(), Dollars("12.5"));
   EXPECT_EQ(Field("Invoices", "InvoiceKey", 903, "InvTotal").AsMoney(), Money());
@@ -129,13 +137,15 @@ TEST_F(RecordDeliveryE2eTest, AnInvoiceAndALineFoundElsewhereMoveWhereTheTruckSa
 
   EXPECT_EQ(Send("/rd", "Account=1&Tank=55&Batch=42&Invoice=78&Trans=1001&Product=71&Pkgs=20"),
             StatusResponse("200 RECORDED"));
-  EXPECT_EQ(TextOf("SELECT BatchKey || ' ' || Accountkey || ' ' || AccountID || ' ' || TankKey "
-                   "FROM Invoices WHERE InvoiceKey = 78"),
+  EXPECT_EQ(TextOf("SELECT \"BatchKey\" || ' ' || \"Accountkey\" || ' ' || \"AccountID\" || ' ' || "
+                   "\"TankKey\" "
+                   "FROM \"Invoices\" WHERE \"InvoiceKey\" = 78"),
             "42 1 SMITH01 55");
-  EXPECT_EQ(TextOf("SELECT Invoicekey || ' ' || BatchKey || ' ' || Accountkey || ' ' || "
-                   "AccountID || ' ' || TankIndex || ' ' || Pkgs FROM Transactions "
-                   "WHERE TransKey = 1001"),
-            "78 42 1 SMITH01 55 200000");
+  EXPECT_EQ(
+      TextOf("SELECT \"Invoicekey\" || ' ' || \"BatchKey\" || ' ' || \"Accountkey\" || ' ' || "
+             "\"AccountID\" || ' ' || \"TankIndex\" || ' ' || \"Pkgs\" FROM \"Transactions\" "
+             "WHERE \"TransKey\" = 1001"),
+      "78 42 1 SMITH01 55 200000");
   EXPECT_EQ(Lines().size(), 1u) << "only the ticket's line is left on invoice 77";
 }
 
@@ -161,8 +171,9 @@ TEST(RecordDeliveryStatusTest, EveryStatusLine) {
   // A trigger that takes a new row out again stands for a row that could
   // not be made.
   auto vanishing = [](const char* table) {
-    return std::string("CREATE TRIGGER vanish AFTER INSERT ON ") + table + " BEGIN DELETE FROM " +
-           table + " WHERE rowid = NEW.rowid; END";
+    const std::string quoted = QuoteIdentifier(table);
+    return TriggerSql(E2eStoreEngine(), "vanish", "AFTER INSERT", quoted,
+                      "DELETE FROM " + quoted + " WHERE rowid = NEW.rowid;");
   };
   const struct {
     std::string setup;
@@ -176,15 +187,15 @@ TEST(RecordDeliveryStatusTest, EveryStatusLine) {
       {vanishing("Tanks"), "Account=1&Tank=901&Batch=42", "ERR VERIIFY TANK"},
       {"", "Account=1&Tank=55", "ERR NO BATCH"},
       {vanishing("Manifest"), "Account=1&Batch=902", "ERR VERIFY BATCH"},
-      {"UPDATE Manifest SET Closed = 1", "Account=1&Batch=42&Invoice=77&Trans=1000",
+      {"UPDATE \"Manifest\" SET \"Closed\" = 1", "Account=1&Batch=42&Invoice=77&Trans=1000",
        "ERR BATCH CLOSED"},
       {"", "Account=1&Batch=42", "ERR NO INVOICE"},
       {vanishing("Invoices"), "Account=1&Batch=42&Invoice=903", "ERR VERIFY INVOICE"},
       {"", "Account=1&Batch=42&Invoice=77", "ERR NO TRANS"},
       {vanishing("Transactions"), "Account=1&Batch=42&Invoice=77&Trans=904", "ERR VERIFY TRANS"},
       // The office closes the batch while the line is being made.
-      {"CREATE TRIGGER closing AFTER INSERT ON Transactions BEGIN UPDATE Manifest SET Closed = 1; "
-       "END",
+      {TriggerSql(E2eStoreEngine(), "closing", "AFTER INSERT", "\"Transactions\"",
+                  "UPDATE \"Manifest\" SET \"Closed\" = 1;"),
        "Account=1&Batch=42&Invoice=77&Trans=904&Product=71", "ERR RECORDING DELIVERY"},
       {"", kTicketDelivery, "200 RECORDED"},
   };
@@ -230,7 +241,7 @@ TEST_F(RecordDeliveryE2eTest, AnUnknownProductEndsInTheErrorPageAfterTheInvoiceI
 }
 
 TEST_F(RecordDeliveryE2eTest, ATableThatCannotBeOpenedEndsInTheErrorPage) {
-  Exec("DROP TABLE Tanks");
+  Exec("DROP TABLE \"Tanks\"");
   EXPECT_EQ(Send("/rd", kTicketDelivery),
             ErrorResponseBytes("Exception", "Could not open Tanks.DB"));
 }

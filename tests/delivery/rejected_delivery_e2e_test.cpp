@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "data/store.h"
 #include "delivery/delivery_fixture.h"
 
 namespace portavel::testing {
@@ -19,8 +20,8 @@ constexpr const char* kTruckKeys = "Account=100&Tank=301&Batch=2012";
 // A trigger that makes the office close every batch the moment a row is
 // inserted into `table`, after the batch was found open.
 std::string ClosingOnInsertInto(const char* table) {
-  return std::string("CREATE TRIGGER closing AFTER INSERT ON ") + table +
-         " BEGIN UPDATE Manifest SET Closed = 1; END";
+  return TriggerSql(E2eStoreEngine(), "closing", "AFTER INSERT", QuoteIdentifier(table),
+                    "UPDATE \"Manifest\" SET \"Closed\" = 1;");
 }
 
 struct PlacedElsewhere : DeliveryFixture {
@@ -44,21 +45,23 @@ struct PlacedElsewhere : DeliveryFixture {
   // BatchKey, Accountkey, AccountID and TankKey of an invoice.
   std::string InvoicePlacement(int invoice) {
     return TextOf(
-        "SELECT BatchKey || ' ' || Accountkey || ' ' || ifnull(AccountID, '-') || ' ' || "
-        "ifnull(TankKey, '-') FROM Invoices WHERE InvoiceKey = " +
+        "SELECT \"BatchKey\" || ' ' || \"Accountkey\" || ' ' || coalesce(CAST(\"AccountID\" AS "
+        "TEXT), '-') || ' ' || "
+        "coalesce(CAST(\"TankKey\" AS TEXT), '-') FROM \"Invoices\" WHERE \"InvoiceKey\" = " +
         std::to_string(invoice));
   }
   // Invoicekey, BatchKey, Accountkey, AccountID and TankIndex of a line.
   std::string LinePlacement(int trans) {
     return TextOf(
-        "SELECT Invoicekey || ' ' || BatchKey || ' ' || Accountkey || ' ' || "
-        "ifnull(AccountID, '-') || ' ' || ifnull(TankIndex, '-') FROM Transactions WHERE "
-        "TransKey = " +
+        "SELECT \"Invoicekey\" || ' ' || \"BatchKey\" || ' ' || \"Accountkey\" || ' ' || "
+        "coalesce(CAST(\"AccountID\" AS TEXT), '-') || ' ' || coalesce(CAST(\"TankIndex\" AS "
+        "TEXT), '-') FROM \"Transactions\" WHERE "
+        "\"TransKey\" = " +
         std::to_string(trans));
   }
   int64_t Rows(const char* table, const char* key_field, int key) {
-    return Scalar(std::string("SELECT COUNT(*) FROM ") + table + " WHERE " + key_field + " = " +
-                  std::to_string(key));
+    return Scalar("SELECT COUNT(*) FROM " + QuoteIdentifier(table) + " WHERE " +
+                  QuoteIdentifier(key_field) + " = " + std::to_string(key));
   }
 };
 
@@ -72,8 +75,8 @@ TEST(RejectedDeliveryE2eTest, ARefusedDeliveryLeavesTheOfficesInvoiceAndLineWher
   } cases[] = {
       {"", "&Invoice=3300", "ERR NO TRANS", 0, 0},
       // The line cannot be made.
-      {"CREATE TRIGGER vanish AFTER INSERT ON Transactions BEGIN DELETE FROM Transactions "
-       "WHERE rowid = NEW.rowid; END",
+      {TriggerSql(E2eStoreEngine(), "vanish", "AFTER INSERT", "\"Transactions\"",
+                  "DELETE FROM \"Transactions\" WHERE rowid = NEW.rowid;"),
        "&Invoice=3300&Trans=3399", "ERR VERIFY TRANS", 0, 0},
       // The batch is closed once the new line is made: the invoice stays.
       {ClosingOnInsertInto("Transactions"), "&Invoice=3300&Trans=3399&Product=71",

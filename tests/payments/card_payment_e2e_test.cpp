@@ -27,8 +27,8 @@ class CardPaymentE2eTest : public ::testing::Test {
     ASSERT_TRUE(gateway.ready()) << gateway.error();
     SetUpPaymentStore(portal.temp());
     Exec(
-        "UPDATE Accounts SET CCInfokey = 'PAYPROF-9', CcCustkey = 'CUST-4', "
-        "Cclast4 = '4111111111111111' WHERE AccountIndex = 1");
+        "UPDATE \"Accounts\" SET \"CCInfokey\" = 'PAYPROF-9', \"CcCustkey\" = 'CUST-4', "
+        "\"Cclast4\" = '4111111111111111' WHERE \"AccountIndex\" = 1");
     const std::string base = gateway.base_url();
     portal.AppendConfig("[gateways]\nform_post_urls = [\"" + base + "\", \"" + base + "\", \"" +
                         base + "\"]\njetpay_url = \"" + base + "jetpay\"\nauthorize_net_url = \"" +
@@ -82,12 +82,14 @@ TEST_F(CardPaymentE2eTest, ANewCardIsChargedThroughTheFormPostGatewayAndThePayme
             "&ExpDate=0729&MagData=&NameOnCard=John Smith&Amount=45.5&InvNum=CC 1042&PNRef="
             "&Zip=04401&Street=12 Harbor Rd&CVNum=123&ExtData=\r\n");
 
-  EXPECT_EQ(One("SELECT InvoiceNo FROM Invoices"), "CC 1042");
-  EXPECT_EQ(One("SELECT PaymentTotal FROM Invoices"), "45.5");
-  EXPECT_EQ(One("SELECT COUNT(*) FROM Transactions WHERE ProductID = 'PAY'"), "1");
+  EXPECT_EQ(One("SELECT \"InvoiceNo\" FROM \"Invoices\""), "CC 1042");
+  EXPECT_EQ(One("SELECT \"PaymentTotal\" FROM \"Invoices\""), "45.5");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM \"Transactions\" WHERE \"ProductID\" = 'PAY'"), "1");
   EXPECT_EQ(NextCardNumber(portal.temp()), 1043);
-  EXPECT_EQ(One("SELECT Approved || '|' || PNRef || '|' || RespMsg || '|' || Response || '|' || "
-                "PayTransKey || '|' || PayBatchkey || '|' || TransAmount FROM ccTransactions"),
+  EXPECT_EQ(One("SELECT \"Approved\" || '|' || \"PNRef\" || '|' || \"RespMsg\" || '|' || "
+                "\"Response\" || '|' || "
+                "\"PayTransKey\" || '|' || \"PayBatchkey\" || '|' || \"TransAmount\" FROM "
+                "\"ccTransactions\""),
             "1|771|APPROVAL|01234P|90000|500|455000");
 }
 
@@ -112,14 +114,18 @@ TEST_F(CardPaymentE2eTest, ADeclinedChargeIsLoggedAndThePaymentTakenOutAgain) {
   EXPECT_EQ(CountRows(portal.temp(), "Transactions"), 0);
   EXPECT_EQ(CountRows(portal.temp(), "Manifest"), 1);
   EXPECT_EQ(NextCardNumber(portal.temp()), 1043);
-  EXPECT_EQ(One("SELECT Approved || '|' || PayTransKey || '|' || coalesce(PayBatchkey, 'null') || "
-                "'|' || Response FROM ccTransactions"),
+  EXPECT_EQ(One("SELECT \"Approved\" || '|' || \"PayTransKey\" || '|' || "
+                "coalesce(CAST(\"PayBatchkey\" AS TEXT), "
+                "'null') || "
+                "'|' || \"Response\" FROM \"ccTransactions\""),
             "0|-1|null|Do Not Honor");
 }
 
 TEST_F(CardPaymentE2eTest, AGatewayThatCannotBeReachedLeavesNoPaymentAndNoLogRow) {
   portal.AppendConfig("");  // keeps the file
-  Exec("UPDATE RemotePrefs SET CCUseDevAddress = 1, CCDevAddress = 'https://127.0.0.1:1/'");
+  Exec(
+      "UPDATE \"RemotePrefs\" SET \"CCUseDevAddress\" = 1, \"CCDevAddress\" = "
+      "'https://127.0.0.1:1/'");
   EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
             ExpectedOutcomePage(false));
   EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
@@ -145,7 +151,8 @@ TEST_F(CardPaymentE2eTest, CardDataEchoedByTheGatewayIsStoredMasked) {
       "mismatch</Message><RespMSG>Do Not Honor</RespMSG></Response>"));
   EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
             ExpectedOutcomePage(false));
-  EXPECT_EQ(One("SELECT RespMsg FROM ccTransactions"), "Card ************1111 CVV *** mismatch");
+  EXPECT_EQ(One("SELECT \"RespMsg\" FROM \"ccTransactions\""),
+            "Card ************1111 CVV *** mismatch");
 }
 
 // A double click, or the form sent again after Back: the second request
@@ -200,7 +207,7 @@ TEST_F(CardPaymentE2eTest, WithoutADuplicateWindowEveryPaymentIsCharged) {
 }
 
 TEST_F(CardPaymentE2eTest, JetPayChargesANewCardAndLogsItsAnswer) {
-  Exec("UPDATE RemotePrefs SET MerchantID = 3");
+  Exec("UPDATE \"RemotePrefs\" SET \"MerchantID\" = 3");
   gateway.Queue(GatewayAnswer::Text(
       "<JetPayResponse><TransactionID>0101</TransactionID><ActionCode>000</ActionCode>"
       "<Approval>123456</Approval><ResponseText>APPROVED</ResponseText><Token>T1</Token>"
@@ -212,13 +219,14 @@ TEST_F(CardPaymentE2eTest, JetPayChargesANewCardAndLogsItsAnswer) {
   EXPECT_EQ(requests[0].path, "/jetpay");
   EXPECT_NE(requests[0].body.find("<TotalAmount>4550</TotalAmount>"), std::string::npos);
   EXPECT_NE(requests[0].body.find("<CardExpMonth>07</CardExpMonth>"), std::string::npos);
-  EXPECT_EQ(One("SELECT Approved || '|' || Response || '|' || RespMsg || '|' || TransactionID || "
-                "'|' || Token || '|' || TransType FROM ccTransactions"),
+  EXPECT_EQ(One("SELECT \"Approved\" || '|' || \"Response\" || '|' || \"RespMsg\" || '|' || "
+                "\"TransactionID\" || "
+                "'|' || \"Token\" || '|' || \"TransType\" FROM \"ccTransactions\""),
             "1|123456|APPROVED|0101|T1|SALE");
 }
 
 TEST_F(CardPaymentE2eTest, AuthorizeNetChargesTheCardOnFileUnderThePaymentsOwnNumber) {
-  Exec("UPDATE RemotePrefs SET MerchantID = 4");
+  Exec("UPDATE \"RemotePrefs\" SET \"MerchantID\" = 4");
   gateway.Queue(GatewayAnswer::Text(
       "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?><createTransactionResponse "
       "xmlns=\"AnetApi/xml/v1/schema/AnetApiSchema.xsd\"><messages><resultCode>Ok</resultCode>"
@@ -237,15 +245,15 @@ TEST_F(CardPaymentE2eTest, AuthorizeNetChargesTheCardOnFileUnderThePaymentsOwnNu
             std::string::npos);
   // The transaction carries the number it was charged under; the card on
   // file is written masked.
-  EXPECT_EQ(One("SELECT InvoiceNo FROM Transactions"), "1042");
-  EXPECT_EQ(One("SELECT CCNumLast4 || '|' || Response FROM ccTransactions"),
+  EXPECT_EQ(One("SELECT \"InvoiceNo\" FROM \"Transactions\""), "1042");
+  EXPECT_EQ(One("SELECT \"CCNumLast4\" || '|' || \"Response\" FROM \"ccTransactions\""),
             "************1111|ABC123");
 }
 
 TEST_F(CardPaymentE2eTest, AnEndpointThatIsNotConfiguredChargesNothingAndTellsTheOperator) {
-  Exec("UPDATE RemotePrefs SET MerchantID = 3");
+  Exec("UPDATE \"RemotePrefs\" SET \"MerchantID\" = 3");
   portal.AppendConfig("");  // keeps the file; JetPay's test address is what is missing
-  Exec("UPDATE RemotePrefs SET CCUseDevAddress = 1");
+  Exec("UPDATE \"RemotePrefs\" SET \"CCUseDevAddress\" = 1");
   EXPECT_EQ(Pay("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50").output,
             ExpectedOutcomePage(false));
   EXPECT_TRUE(gateway.Requests().empty());
@@ -258,8 +266,8 @@ TEST_F(CardPaymentE2eTest, TracesShowTheMerchantAndTheChargeButNoCardData) {
   // The trace files are written only where they already exist.
   const auto folder = portal.temp().folder();
   for (const char* name : {"debug.txt", "debug2.txt"}) std::ofstream(folder / name).close();
-  Exec("UPDATE RemotePrefs SET CCDebug = 1");
-  Exec("UPDATE Accounts SET MerchantID = 2 WHERE AccountIndex = 1");
+  Exec("UPDATE \"RemotePrefs\" SET \"CCDebug\" = 1");
+  Exec("UPDATE \"Accounts\" SET \"MerchantID\" = 2 WHERE \"AccountIndex\" = 1");
 
   // The Welcome page resolves the account's own merchant; the payment
   // pages still charge through the preferences' merchant 0.
@@ -313,14 +321,15 @@ TEST_F(ConcurrentCardPaymentE2eTest, PaymentsAtTheSameTimeGetTheirOwnInvoiceNumb
     EXPECT_TRUE(list.empty()) << list.size() << " failed, first: " << list.front();
   }
   constexpr int kAll = kProcesses * kPaymentsEach;
-  EXPECT_EQ(One("SELECT COUNT(DISTINCT InvoiceNo) FROM Invoices"), std::to_string(kAll));
-  EXPECT_EQ(One("SELECT MIN(InvoiceNo) || '..' || MAX(InvoiceNo) FROM Invoices"),
+  EXPECT_EQ(One("SELECT COUNT(DISTINCT \"InvoiceNo\") FROM \"Invoices\""), std::to_string(kAll));
+  EXPECT_EQ(One("SELECT MIN(\"InvoiceNo\") || '..' || MAX(\"InvoiceNo\") FROM \"Invoices\""),
             "CC 1042..CC 1121");
   EXPECT_EQ(NextCardNumber(portal.temp()), 1042 + kAll);
   EXPECT_EQ(CountRows(portal.temp(), "Transactions"), kAll);
-  EXPECT_EQ(One("SELECT COUNT(*) FROM ccTransactions WHERE Approved = 1"), std::to_string(kAll));
-  EXPECT_EQ(One("SELECT COUNT(DISTINCT TransKey) FROM Transactions"), std::to_string(kAll));
-  EXPECT_EQ(One("SELECT SUM(PaymentTotal) FROM Invoices"), std::to_string(kAll * 100000));
+  EXPECT_EQ(One("SELECT COUNT(*) FROM \"ccTransactions\" WHERE \"Approved\" = 1"),
+            std::to_string(kAll));
+  EXPECT_EQ(One("SELECT COUNT(DISTINCT \"TransKey\") FROM \"Transactions\""), std::to_string(kAll));
+  EXPECT_EQ(One("SELECT SUM(\"PaymentTotal\") FROM \"Invoices\""), std::to_string(kAll * 100000));
 }
 
 }  // namespace

@@ -47,7 +47,9 @@ TEST_F(PaymentPagesE2eTest, ChoosePayOffersTheCardOnFileOnlyWhenThereIsOne) {
   EXPECT_EQ(Send("/ChoosePay"),
             ExpectedResponse(ExpectedPageHeader(kTitle) + kPayOnceForm + "</body>\r\n</html>\r\n"));
 
-  Exec("UPDATE Accounts SET CCInfokey = 'K-77', Cclast4 = 'Visa <1111>' WHERE AccountIndex = 1");
+  Exec(
+      "UPDATE \"Accounts\" SET \"CCInfokey\" = 'K-77', \"Cclast4\" = 'Visa <1111>' WHERE "
+      "\"AccountIndex\" = 1");
   EXPECT_EQ(
       Send("/ChoosePay"),
       ExpectedResponse(ExpectedPageHeader(kTitle) +
@@ -59,7 +61,10 @@ TEST_F(PaymentPagesE2eTest, ChoosePayOffersTheCardOnFileOnlyWhenThereIsOne) {
 }
 
 TEST_F(PaymentPagesE2eTest, TheECheckInstallationOffersECheckAndTheSiteSeal) {
-  Exec("INSERT INTO scid (Data) VALUES (x'FF19966F868B11D0B42D00C04FC964FF')");
+  portal.temp().Insert(
+      "scid",
+      {{"Data", Value::Bytes(std::string(
+                    "\xFF\x19\x96\x6F\x86\x8B\x11\xD0\xB4\x2D\x00\xC0\x4F\xC9\x64\xFF", 16))}});
   portal.AppendConfig(
       "[installation]\necheck = \"{6F9619FF-8B86-D011-B42D-00C04FC964FF}\"\n"
       "[payments]\necheck_url = \"https://checkout.example/pay?dealer=7&x=1\"\n"
@@ -96,7 +101,7 @@ TEST_F(PaymentPagesE2eTest, PayBillWithoutACardOnFileSendsTheCustomerBack) {
 }
 
 TEST_F(PaymentPagesE2eTest, PayBillFillsInTheAmountDueInItsGeneralForm) {
-  Exec("UPDATE Accounts SET CCInfokey = 'K-77' WHERE AccountIndex = 1");
+  Exec("UPDATE \"Accounts\" SET \"CCInfokey\" = 'K-77' WHERE \"AccountIndex\" = 1");
   auto page = [&](const std::string& payment_line) {
     return ExpectedResponse(
         ExpectedPageHeader(kTitle) +
@@ -187,13 +192,13 @@ TEST_F(PaymentPagesE2eTest, PayOnceAsksForTheNameAndYearAsTheMerchantsGatewayWan
   const std::string one_name = "   <input type=\"text\" id=\"billname\" name=\"BillName\"/>\r\n";
   const std::string amount =
       "   <input type=\"text\" name=\"Payment\" value =\"100\" maxlength=\"8\"/><br/>\r\n";
-  Exec("UPDATE RemotePrefs SET MerchantID = 0");
+  Exec("UPDATE \"RemotePrefs\" SET \"MerchantID\" = 0");
   EXPECT_EQ(Send("/PayOnce"),
             ExpectedResponse(PayOnceBody(YearOptions(2026, false), one_name, amount)));
 
   // Authorize.Net: first and last name, four-digit years. The preferences
   // are read by the page itself, not only at module creation.
-  Exec("UPDATE RemotePrefs SET MerchantID = 4");
+  Exec("UPDATE \"RemotePrefs\" SET \"MerchantID\" = 4");
   EXPECT_EQ(Send("/PayOnce"),
             ExpectedResponse(PayOnceBody(YearOptions(2026, true),
                                          "     First name\r\n"
@@ -242,7 +247,7 @@ TEST_F(PaymentPagesE2eTest, AnIncompleteCardEntryPostsNothing) {
     EXPECT_EQ(Send("/ProcessNewCard", body + "&Payment=50"), kNotLoggedInPage) << body;
   }
   // Authorize.Net asks for first and last name; BillName alone is not enough.
-  Exec("UPDATE RemotePrefs SET MerchantID = 4");
+  Exec("UPDATE \"RemotePrefs\" SET \"MerchantID\" = 4");
   EXPECT_EQ(Send("/ProcessNewCard", kCompleteCardEntry + "&Payment=50"), kNotLoggedInPage);
   EXPECT_EQ(CountRows(portal.temp(), "Invoices"), 0);
 }
@@ -251,7 +256,7 @@ TEST_F(PaymentPagesE2eTest, AnAmountNotAboveTheMinimumIsRefusedBeforeAnythingIsP
   const std::string refused = ExpectedResponse(ExpectedPageHeader(kTitle) +
                                                "  <b>We cannot process this amount.<BR>\r\n"
                                                "  </b>\r\n</body>\r\n</html>\r\n");
-  Exec("UPDATE Accounts SET CCInfokey = 'K-77' WHERE AccountIndex = 1");
+  Exec("UPDATE \"Accounts\" SET \"CCInfokey\" = 'K-77' WHERE \"AccountIndex\" = 1");
   // CCMin is 5.00: equal is not enough, and what does not read as an
   // amount counts as 0. The server checks what the form's field length
   // and the browser would: at most two decimals (a third would be
@@ -268,7 +273,7 @@ TEST_F(PaymentPagesE2eTest, AnAmountNotAboveTheMinimumIsRefusedBeforeAnythingIsP
 }
 
 TEST_F(PaymentPagesE2eTest, AMerchantWithoutAGatewayPostsThePaymentAndTakesItOutAgain) {
-  Exec("UPDATE RemotePrefs SET MerchantID = 9");
+  Exec("UPDATE \"RemotePrefs\" SET \"MerchantID\" = 9");
   EXPECT_EQ(Send("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50"),
             ExpectedResponse(
                 ExpectedPageHeader(kTitle) +
@@ -291,7 +296,7 @@ TEST_F(PaymentPagesE2eTest, AMerchantWithoutAGatewayPostsThePaymentAndTakesItOut
 }
 
 TEST_F(PaymentPagesE2eTest, AnAccountThatIsGoneFailsTheChargeAndLeavesNoPayment) {
-  Exec("UPDATE RemotePrefs SET MerchantID = 0");
+  Exec("UPDATE \"RemotePrefs\" SET \"MerchantID\" = 0");
   std::string cookies = portal.LoginCookies("GONE99");
   std::string out =
       portal.Post("/ProcessNewCard", kCompleteCardEntry + "&Payment=45.50", cookies).output;

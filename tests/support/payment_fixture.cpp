@@ -1,16 +1,18 @@
 #include "support/payment_fixture.h"
 
 #include "data/query.h"
+#include "data/store.h"
 #include "support/portal_fixture.h"
 #include "support/posting_keys.h"
 
 namespace portavel::testing {
 
 void SetUpPaymentStore(TempStore& temp) {
-  temp.store().Execute("UserData",
-                       "UPDATE RemotePrefs SET MerchantID = 0, CCMin = 50000, NextCCNo = 1042, "
-                       "DefaultBankAccount = '12', CCUserName = 'hvuser', CCPassword = 'hvpass', "
-                       "CCVendorID = '77'");
+  temp.store().Execute(
+      "UserData",
+      "UPDATE \"RemotePrefs\" SET \"MerchantID\" = 0, \"CCMin\" = 50000, \"NextCCNo\" = 1042, "
+      "\"DefaultBankAccount\" = '12', \"CCUserName\" = 'hvuser', \"CCPassword\" = 'hvpass', "
+      "\"CCVendorID\" = '77'");
   InsertPostingKeys(temp);
   temp.Insert("Keys", {{"TableName", Value::Text("Log")},
                        {"FieldName", Value::Text("Logkey")},
@@ -37,13 +39,13 @@ void SetRemotePref(Store& store, const char* field, const Value& value) {
 }
 
 int64_t CountRows(TempStore& temp, const std::string& table) {
-  Query query(temp.store(), "UserData", "SELECT COUNT(*) AS n FROM " + table);
+  Query query(temp.store(), "UserData", "SELECT COUNT(*) AS n FROM " + QuoteIdentifier(table));
   query.Open();
   return query.FieldByName("n").AsInteger();
 }
 
 int64_t NextCardNumber(TempStore& temp) {
-  Query query(temp.store(), "UserData", "SELECT NextCCNo FROM RemotePrefs");
+  Query query(temp.store(), "UserData", "SELECT \"NextCCNo\" FROM \"RemotePrefs\"");
   query.Open();
   return query.FieldByName("NextCCNo").AsInteger();
 }

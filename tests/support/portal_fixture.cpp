@@ -14,11 +14,10 @@ constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/lib
 
 }  // namespace
 
-PortalFixture::PortalFixture(const std::string& session_section) {
+PortalFixture::PortalFixture(const std::string& session_section) : temp_(E2eStoreEngine()) {
   config_path_ = (temp_.folder() / "portavel.toml").string();
   std::ofstream config(config_path_);
-  config << "[database]\nuserdata = \"UserData.sqlite\"\nlocaldata = \"LocalData.sqlite\"\n\n"
-         << session_section;
+  config << StoreSections() << "\n" << session_section;
   config.close();
 
   temp_.Insert("Company",
@@ -32,9 +31,41 @@ PortalFixture::PortalFixture(const std::string& session_section) {
                {{"AccountIndex", Value::Integer(2)}, {"AccountID", Value::Text("NOPASS")}});
 }
 
+std::string PortalFixture::StoreSections() const {
+  if (!temp_.on_postgresql()) {
+    return "[database]\nuserdata = \"UserData.sqlite\"\nlocaldata = \"LocalData.sqlite\"\n";
+  }
+  return "[database]\nengine = \"postgresql\"\npostgresql = \"" + temp_.paths().postgresql +
+         "\"\n\n" + PaymentsHeader() + JournalLine();
+}
+
+std::string PortalFixture::PaymentsHeader() {
+  return "[payments]\n";
+}
+
+std::string PortalFixture::JournalLine() const {
+  return "journal = \"" + (temp_.folder() / "payments-journal.log").string() + "\"\n";
+}
+
 void PortalFixture::AppendConfig(const std::string& toml) {
+  std::string appended = toml;
+  const size_t payments = appended.find(PaymentsHeader());
+  if (temp_.on_postgresql() && payments != std::string::npos &&
+      (payments == 0 || appended[payments - 1] == '\n')) {
+    // TOML allows a table once: the test's [payments] section replaces the
+    // one the store needed, keeping its journal unless the test names one.
+    std::string config = ReadFileBytes(config_path_);
+    const std::string own = PaymentsHeader() + JournalLine();
+    if (const size_t at = config.find(own); at != std::string::npos) config.erase(at, own.size());
+    const size_t body = payments + PaymentsHeader().size();
+    const size_t next_table = appended.find("\n[", body);
+    const std::string section = appended.substr(body, next_table - body);
+    if (section.find("journal =") == std::string::npos) appended.insert(body, JournalLine());
+    std::ofstream(config_path_, std::ios::trunc) << config << "\n" << appended;
+    return;
+  }
   std::ofstream config(config_path_, std::ios::app);
-  config << "\n" << toml;
+  config << "\n" << appended;
 }
 
 std::string PortalFixture::OperatorLog() const {

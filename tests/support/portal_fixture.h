@@ -20,11 +20,16 @@ class PortalFixture {
                              std::string("[session]\nsecret = \"") + kSessionSecret + "\"\n");
 
   TempStore& temp() { return temp_; }
+  // The store's sections of the configuration: [database] for the engine
+  // of the run (see E2eStoreEngine) and, on PostgreSQL, which has no
+  // UserData folder for it, [payments] with the journal in the folder.
+  std::string StoreSections() const;
   // The local time the program sees ("YYYY-MM-DD HH:MM:SS"), through
   // libfaketime; 2024-03-31 10:00:00 unless set.
   void SetNow(std::string now) { now_ = std::move(now); }
   const std::string& config_path() const { return config_path_; }
-  // Appends sections ("[gateways]\n...") to the configuration file.
+  // Appends sections ("[gateways]\n...") to the configuration file. A
+  // [payments] section takes the place of the one StoreSections gave.
   void AppendConfig(const std::string& toml);
 
   CgiResult Get(const std::string& path, const std::string& cookies = "");
@@ -39,6 +44,9 @@ class PortalFixture {
   std::string LoginCookies(const std::string& account_id);
 
  private:
+  static std::string PaymentsHeader();
+  std::string JournalLine() const;
+
   TempStore temp_;
   std::string config_path_;
   std::string now_ = "2024-03-31 10:00:00";

@@ -110,13 +110,13 @@ TEST(GuardE2eTest, OnlineAnswersWhetherTheCompanyTableHasARow) {
       "Status: 200 OK\r\nContent-Type: text/html\r\nContent-Length: 1\r\nContent:\r\n\r\n";
   EXPECT_EQ(portal.Get("/Online").output, one + "1");
   EXPECT_EQ(portal.Get("/online").output, one + "1");
-  portal.temp().store().Execute("UserData", "DELETE FROM Company");
+  portal.temp().store().Execute("UserData", "DELETE FROM \"Company\"");
   EXPECT_EQ(portal.Get("/Online").output, one + "0");
 }
 
 TEST(GuardE2eTest, TracingOnWithoutATraceFileStillAnswersAndCreatesNothing) {
   PortalFixture portal;
-  portal.temp().store().Execute("UserData", "UPDATE RemotePrefs SET CCDebug = 1");
+  portal.temp().store().Execute("UserData", "UPDATE \"RemotePrefs\" SET \"CCDebug\" = 1");
   EXPECT_EQ(portal.Get("/Online").output.substr(0, 15), "Status: 200 OK\r");
   EXPECT_FALSE(std::filesystem::exists(portal.temp().folder() / "debug.txt"));
 }

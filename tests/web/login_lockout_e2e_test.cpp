@@ -125,7 +125,8 @@ TEST(LoginLockoutE2eTest, ConcurrentFailuresAreAllCounted) {
   EXPECT_TRUE(failed.empty());
 
   Query count(portal.temp().store(), "LocalData",
-              "SELECT Failures FROM LoginFailures WHERE Kind = 'Account' AND Subject = 'SMITH01'");
+              "SELECT \"Failures\" FROM \"LoginFailures\" WHERE \"Kind\" = 'Account' AND "
+              "\"Subject\" = 'SMITH01'");
   count.Open();
   ASSERT_FALSE(count.Eof());
   EXPECT_EQ(count.Column(0).AsInteger(), kProcesses);

@@ -42,10 +42,12 @@ TEST(PasswordE2eTest, ForgotPasswordAsksForTheAccount) {
 TEST(PasswordE2eTest, EmailPasswordRefusalsEndWithTheLoginForm) {
   PortalFixture portal;
   Store& store = portal.temp().store();
-  store.Execute("UserData",
-                "UPDATE Accounts SET Email = 'nopass@example.com' WHERE AccountIndex = 2");
-  store.Execute("UserData",
-                "UPDATE Accounts SET Email = 'smith@example.com' WHERE AccountIndex = 1");
+  store.Execute(
+      "UserData",
+      "UPDATE \"Accounts\" SET \"Email\" = 'nopass@example.com' WHERE \"AccountIndex\" = 2");
+  store.Execute(
+      "UserData",
+      "UPDATE \"Accounts\" SET \"Email\" = 'smith@example.com' WHERE \"AccountIndex\" = 1");
   const std::string login_form =
       " <form action=\"/cgi-bin/Portavel.exe/Main\" method=\"post\">\r\n"
       "  <fieldset>\r\n"
@@ -85,10 +87,11 @@ TEST(PasswordE2eTest, EmailPasswordMailsTheLoginThroughTheConfiguredServer) {
   const Guid::Bytes& id_bytes = identity.bytes();
   portal.temp().Insert("scid",
                        {{"Data", Value::Bytes(std::string(id_bytes.begin(), id_bytes.end()))}});
-  store.Execute("UserData", "UPDATE Company SET WebsiteAddress = 'www.harbor.example' WHERE 1");
-  store.Execute("UserData",
-                "UPDATE Accounts SET Email = 'smith@example.com', BillToFname = 'John', "
-                "BillToLname = 'Smith' WHERE AccountIndex = 1");
+  store.Execute("UserData", "UPDATE \"Company\" SET \"WebsiteAddress\" = 'www.harbor.example'");
+  store.Execute(
+      "UserData",
+      "UPDATE \"Accounts\" SET \"Email\" = 'smith@example.com', \"BillToFname\" = 'John', "
+      "\"BillToLname\" = 'Smith' WHERE \"AccountIndex\" = 1");
   // The program picks the row of the user it runs as.
   const passwd* user = getpwuid(geteuid());
   ASSERT_NE(user, nullptr);

@@ -120,8 +120,8 @@ TEST(SessionE2eTest, APasswordChangeEndsEveryOtherSession) {
   EXPECT_TRUE(LoggedIn(
       portal, CookiesSetBy(portal.Post("/Main", "AccountID=SMITH01&Password=tank42").output)));
   // A password the office clears ends the sessions too.
-  portal.temp().store().Execute("UserData",
-                                "UPDATE Accounts SET WALPW = NULL WHERE AccountIndex = 1");
+  portal.temp().store().Execute(
+      "UserData", "UPDATE \"Accounts\" SET \"WALPW\" = NULL WHERE \"AccountIndex\" = 1");
   EXPECT_FALSE(LoggedIn(portal, CookiesSetBy(changed, this_browser)));
 }
 
