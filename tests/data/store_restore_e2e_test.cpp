@@ -32,6 +32,8 @@ class StoreRestoreE2eTest : public ::testing::Test {
     portal.temp().store().CloseConnections();
   }
 
+  static constexpr int kBusyWaitMs = 10000;
+
   std::string UserData() { return portal.temp().paths().userdata; }
 
   // A copy through SQLite's online backup, as the sqlite3 shell's .backup.
@@ -40,6 +42,9 @@ class StoreRestoreE2eTest : public ::testing::Test {
     sqlite3* to = nullptr;
     ASSERT_EQ(sqlite3_open_v2(UserData().c_str(), &from, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_open(copy.c_str(), &to), SQLITE_OK);
+    // The portal may still be finishing its last write (on a slow machine,
+    // a sanitizer build); wait for it as the sqlite3 shell would.
+    sqlite3_busy_timeout(from, kBusyWaitMs);
     sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
     ASSERT_NE(backup, nullptr);
     EXPECT_EQ(sqlite3_backup_step(backup, -1), SQLITE_DONE);
@@ -52,6 +57,7 @@ class StoreRestoreE2eTest : public ::testing::Test {
   std::string StoredPassword() {
     sqlite3* db = nullptr;
     EXPECT_EQ(sqlite3_open_v2(UserData().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    sqlite3_busy_timeout(db, kBusyWaitMs);
     sqlite3_stmt* statement = nullptr;
     std::string password = "(no row)";
     if (sqlite3_prepare_v2(db, "SELECT \"WALPW\" FROM \"Accounts\" WHERE \"AccountID\" = 'SMITH01'",
