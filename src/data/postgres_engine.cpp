@@ -302,7 +302,8 @@ PostgresConnection::~PostgresConnection() {
   if (connection_) pq_->finish(connection_);
 }
 
-void PostgresConnection::CheckResult(PGresult* result, const std::string& context) {
+void PostgresConnection::CheckResult(PGresult* result, std::string_view doing,
+                                     const std::string& sql) {
   const ExecStatusType status = result ? pq_->result_status(result) : PGRES_FATAL_ERROR;
   if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return;
   std::string words = result ? pq_->result_error_message(result) : pq_->error_message(connection_);
@@ -311,7 +312,7 @@ void PostgresConnection::CheckResult(PGresult* result, const std::string& contex
   const std::string sqlstate = state ? state : "";
   if (result) pq_->clear(result);
   words = FromServerText(words);
-  const std::string message = context + ": " + words;
+  const std::string message = std::string(doing) + " \"" + sql + "\": " + words;
   if (sqlstate == kLockNotAvailable || sqlstate == kDeadlockDetected) {
     throw StoreBusyError(message, words);
   }
@@ -320,7 +321,7 @@ void PostgresConnection::CheckResult(PGresult* result, const std::string& contex
 
 PGresult* PostgresConnection::ExecSimple(const std::string& sql) {
   PGresult* result = pq_->exec(connection_, sql.c_str());
-  CheckResult(result, "running \"" + sql + "\"");
+  CheckResult(result, "running", sql);
   return result;
 }
 
@@ -337,7 +338,7 @@ const PostgresConnection::Prepared& PostgresConnection::PrepareOnce(const std::s
   const std::string utf8 = Cp1252ToUtf8(prepared.text);
   PGresult* result = pq_->prepare(connection_, prepared.name.c_str(), utf8.c_str(),
                                   static_cast<int>(prepared.parameter_names.size()), nullptr);
-  CheckResult(result, "preparing \"" + sql + "\"");
+  CheckResult(result, "preparing", sql);
   pq_->clear(result);
   return prepared_.emplace(sql, std::move(prepared)).first->second;
 }
@@ -357,7 +358,7 @@ PGresult* PostgresConnection::Run(const Prepared& prepared,
       pq_->exec_prepared(connection_, prepared.name.c_str(), static_cast<int>(values.size()),
                          pointers.data(), lengths.data(), formats.data(), 0);
   try {
-    CheckResult(result, "running \"" + prepared.text + "\"");
+    CheckResult(result, "running", prepared.text);
     if (own_transaction) ExecChecked("COMMIT");
   } catch (...) {
     if (own_transaction && InTransaction()) pq_->clear(pq_->exec(connection_, "ROLLBACK"));

@@ -71,10 +71,10 @@ class PostgresConnection : public EngineConnection {
   std::optional<FieldDef> FieldOf(unsigned table_oid, int column_number);
   void AddChanges(int64_t rows) { total_changes_ += rows; }
   const LibpqLibrary& pq() const { return *pq_; }
-  const std::string& alias() const { return alias_; }
   // Throws StoreError (StoreBusyError for a lock wait that ran out) for a
-  // failed result, which it clears.
-  void CheckResult(PGresult* result, const std::string& context);
+  // failed result, which it clears; the message, naming what was being
+  // done to `sql`, is made only then.
+  void CheckResult(PGresult* result, std::string_view doing, const std::string& sql);
 
  private:
   PGresult* ExecSimple(const std::string& sql);

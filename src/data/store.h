@@ -35,8 +35,6 @@ class Store {
   void SetProcessUser(std::string user) { process_user_ = std::move(user); }
   // "UserData" or "LocalData" for any spelling of either.
   static std::string CanonicalAlias(std::string_view alias);
-  // How long a write waits for another writer (StorePaths::busy_timeout_ms).
-  int busy_timeout_ms() const { return paths_.busy_timeout_ms; }
 
   // The catalog definition of a table; throws StoreError when unknown.
   const TableDef& Definition(std::string_view alias, std::string_view table_name);
