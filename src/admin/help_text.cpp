@@ -13,7 +13,8 @@ Commands:
   load FILE.json        load table rows from a JSON file ("-" reads standard input)
   dump TABLE            write the rows of a table as JSON
   demo                  set up the store and fill it with a demo data set
-  check                 run SQLite's integrity check on both database files
+  check                 check both databases: SQLite's integrity check, or on
+                        PostgreSQL the tables, key counters and text
   copy TARGET.toml      copy the whole store into the empty store of another
                         configuration (SQLite or PostgreSQL, either way)
   smtp set OPTIONS      store the mail server settings of the password e-mail
@@ -69,11 +70,19 @@ the store already holds accounts.
 constexpr std::string_view kCheckHelp =
     R"(Usage: portavel-db check [--config FILE]
 
-Runs SQLite's integrity check on the UserData and LocalData files of the
-configuration, with the portal's windows-1252 collation that some indexes
-use (the sqlite3 shell lacks it and cannot check them). Prints
-"UserData: ok" and "LocalData: ok", or each problem found, one a line,
-and then exits with 1. Point a configuration at a backup copy to check it.
+On SQLite, runs SQLite's integrity check on the UserData and LocalData
+files of the configuration, with the portal's windows-1252 collation that
+some indexes use (the sqlite3 shell lacks it and cannot check them).
+
+On PostgreSQL, checks that the database is UTF8, that every table and
+column is there with the type and order (collation) init gave it, that
+each key counter is ahead of its keys and its trigger enabled, and that
+no text holds characters windows-1252 lacks (another program may have
+stored them; the portal would read them as "?").
+
+Prints "UserData: ok" and "LocalData: ok", or each problem found, one a
+line, and then exits with 1. Point a configuration at a backup copy, or
+at a database a backup was restored into, to check it.
 )";
 
 constexpr std::string_view kCopyHelp =

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "data/postgres_check.h"
 #include "data/postgres_sql.h"
 #include "data/store.h"
 #include "data/table_catalog.h"
@@ -442,22 +443,7 @@ bool PostgresConnection::ReleaseLeftovers() {
 }
 
 std::vector<std::string> PostgresConnection::IntegrityProblems() {
-  // The server checks its own pages; what the store can see is whether
-  // every catalog table of the alias is there with every field.
-  std::vector<std::string> problems;
-  for (const TableDef& table : AllTableDefs()) {
-    if (table.alias != alias_) continue;
-    if (!TableExists(table.name)) {
-      problems.push_back("table " + table.name + " is missing");
-      continue;
-    }
-    for (const FieldDef& field : table.fields) {
-      if (!ColumnExists(table.name, field.name)) {
-        problems.push_back("table " + table.name + " has no column " + field.name);
-      }
-    }
-  }
-  return problems;
+  return PostgresStoreProblems(*this, alias_);
 }
 
 namespace {
