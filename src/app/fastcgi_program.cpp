@@ -24,10 +24,11 @@
 namespace portavel {
 namespace {
 
-// How long the store stays open after a request: long enough that requests
-// following each other closely reuse the connections, short enough that a
-// database file replaced while the portal is quiet is never read with a log
-// this process kept open.
+// How long the store's files stay open after a request: long enough that
+// requests following each other closely reuse the connections, short enough
+// that a database file replaced while the portal is quiet is never read with
+// a log this process kept open. Connections to a database server hold no
+// file and are kept.
 constexpr std::chrono::milliseconds kStoreLinger{20};
 
 // What lives from one request to the next.
@@ -83,6 +84,10 @@ std::optional<std::string> ServeOne(Platform& platform, const Environment& proce
           EnsureContext(platform, process_environment, held, environment, out)) {
     return failure;
   }
+  // A server connection kept from the last request may have been ended
+  // since (a server restart, an administrator): found now, before any
+  // work rests on it, it is replaced rather than failing this request.
+  held.context->store->DropLostConnections();
   if (ServeRequest(platform, *held.context, environment, in, out) ==
       RequestOutcome::kProcessUnusable) {
     return std::string("out of memory");

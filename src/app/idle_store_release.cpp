@@ -42,7 +42,7 @@ void IdleStoreRelease::Run() {
     if (changed_.wait_for(lock, linger_, [&] { return stopping_ || requests_ != seen; })) continue;
     // Idle for the whole linger, and the lock keeps the next request out
     // until the connections are closed.
-    idle_store_->CloseConnections();
+    idle_store_->CloseFileConnections();
     idle_store_ = nullptr;
   }
 }

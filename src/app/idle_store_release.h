@@ -6,7 +6,9 @@
 // Between requests the process therefore holds nothing, as no CGI process
 // does, but it keeps its connections (with their parsed schema and
 // prepared statements, the larger part of a page's cost) while requests
-// follow each other closely.
+// follow each other closely. Connections to a database server hold no file
+// and are kept between requests; the next request replaces one the server
+// ended meanwhile (Store::DropLostConnections).
 #pragma once
 
 #include <chrono>
@@ -29,8 +31,8 @@ class IdleStoreRelease {
   // From here until RequestDone the store is the request's: a release in
   // progress is waited for, and none starts.
   void RequestStarts();
-  // `store` (none when the process has no context) is released once the
-  // process has been idle for the linger.
+  // The files of `store` (none when the process has no context) are
+  // released once the process has been idle for the linger.
   void RequestDone(Store* store);
 
  private:

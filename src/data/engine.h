@@ -116,6 +116,17 @@ class EngineConnection {
   // True once the connection to a server is lost; the store then opens a
   // new one at its next use.
   virtual bool IsBroken() { return false; }
+  // IsBroken for a connection kept from an earlier request, after taking
+  // in, without waiting, what the server sent meanwhile: a connection the
+  // server ended while it lay idle (a restart, an administrator, an idle
+  // time-out) shows as broken before a statement is sent on it. Only
+  // between requests: within one, work may rest on the old connection (a
+  // transaction, a held lock) that a new one would silently lack.
+  virtual bool FoundLostWhileIdle() { return IsBroken(); }
+  // Whether the connection holds database files open (their journals
+  // included), which a process must let go of when it is idle; a
+  // connection to a server holds none.
+  virtual bool HoldsFiles() const { return true; }
 };
 
 }  // namespace portavel

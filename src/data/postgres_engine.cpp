@@ -296,6 +296,12 @@ PostgresConnection::PostgresConnection(const std::string& alias,
     connection_ = nullptr;
     throw StoreError("Cannot connect to the " + alias_ + " database server: " + message);
   }
+  // The server's notices, and why it ended an idle connection, which
+  // libpq passes on as one, would go to standard error: under CGI the web
+  // server's log, beside the operator log. A failure is reported where it
+  // is met, as the StoreError of the statement it fails.
+  pq_->set_notice_processor(
+      connection_, [](void*, const char*) {}, nullptr);
   SetWriteWait(write_wait_ms_);
 }
 
@@ -373,6 +379,13 @@ std::unique_ptr<EngineStatement> PostgresConnection::Prepare(const std::string& 
 }
 
 void PostgresConnection::Execute(const std::string& sql) {
+  // The server only warns of a COMMIT with no transaction open; that is a
+  // transaction already gone (its connection lost and replaced), which
+  // must not pass for committed. SQLite refuses it too.
+  if (sql == "COMMIT" && !InTransaction()) {
+    throw StoreError("Cannot commit on " + alias_ +
+                     ": no transaction is open (the connection it began on was lost)");
+  }
   ExecChecked(Cp1252ToUtf8(sql));
 }
 
@@ -495,6 +508,16 @@ std::unique_ptr<HeldLock> PostgresConnection::HoldLock(std::string_view name, in
 
 bool PostgresConnection::IsBroken() {
   return pq_->status(connection_) != CONNECTION_OK;
+}
+
+bool PostgresConnection::FoundLostWhileIdle() {
+  // A server that ends a connection sends why and then closes it: the
+  // first read takes the message in, the second meets the closed end.
+  // Neither waits: libpq's socket does not block.
+  for (int read = 0; read < 2 && !IsBroken(); ++read) {
+    if (pq_->consume_input(connection_) == 0) break;
+  }
+  return IsBroken();
 }
 
 std::optional<FieldDef> PostgresConnection::FieldOf(unsigned table_oid, int column_number) {

@@ -54,6 +54,8 @@ class PostgresConnection : public EngineConnection {
   // when the connection is lost.
   std::unique_ptr<HeldLock> HoldLock(std::string_view name, int32_t key) override;
   bool IsBroken() override;
+  bool FoundLostWhileIdle() override;
+  bool HoldsFiles() const override { return false; }
 
   // For the statements of this connection.
   struct Prepared {

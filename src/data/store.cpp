@@ -28,6 +28,16 @@ void Store::CloseConnections() {
   retired_.clear();
 }
 
+void Store::CloseFileConnections() {
+  std::erase_if(connections_, [](const auto& entry) { return entry.second->HoldsFiles(); });
+  retired_.clear();
+}
+
+void Store::DropLostConnections() {
+  std::erase_if(connections_, [](const auto& entry) { return entry.second->FoundLostWhileIdle(); });
+  retired_.clear();
+}
+
 std::string Store::CanonicalAlias(std::string_view alias) {
   if (EqualsNoCase1252(alias, "UserData")) return "UserData";
   if (EqualsNoCase1252(alias, "LocalData")) return "LocalData";

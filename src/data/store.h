@@ -71,6 +71,16 @@ class Store {
   // this process and by any other: a log left open beside the old file
   // would otherwise be applied to the new one.
   void CloseConnections();
+  // What a process that serves one request after another lets go of once
+  // it is idle: the connections that hold database files open, closed as
+  // CloseConnections closes them. A connection to a database server holds
+  // no file and stays, with its prepared statements, for the next request.
+  void CloseFileConnections();
+  // Before each request of such a process: drops the kept server
+  // connections the server ended since the last request, so that the
+  // request connects afresh instead of failing on one that is gone.
+  // Never connects, never throws for a lost connection.
+  void DropLostConnections();
 
  private:
   StorePaths paths_;

@@ -44,7 +44,9 @@ Loaded Load() {
       Resolve(handle, "PQcmdTuples", &l.cmd_tuples) &&
       Resolve(handle, "PQtransactionStatus", &l.transaction_status) &&
       Resolve(handle, "PQunescapeBytea", &l.unescape_bytea) &&
-      Resolve(handle, "PQfreemem", &l.freemem);
+      Resolve(handle, "PQfreemem", &l.freemem) &&
+      Resolve(handle, "PQconsumeInput", &l.consume_input) &&
+      Resolve(handle, "PQsetNoticeProcessor", &l.set_notice_processor);
   if (!complete) loaded.error = "libpq.so.5 lacks a function the program needs";
   return loaded;
 }

@@ -34,6 +34,8 @@ struct LibpqLibrary {
   decltype(&::PQtransactionStatus) transaction_status;
   decltype(&::PQunescapeBytea) unescape_bytea;
   decltype(&::PQfreemem) freemem;
+  decltype(&::PQconsumeInput) consume_input;
+  decltype(&::PQsetNoticeProcessor) set_notice_processor;
 };
 
 // The loaded library, or nullptr when it cannot be loaded (`error` then

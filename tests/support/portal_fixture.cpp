@@ -14,7 +14,11 @@ constexpr const char* kFakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/lib
 
 }  // namespace
 
-PortalFixture::PortalFixture(const std::string& session_section) : temp_(E2eStoreEngine()) {
+PortalFixture::PortalFixture(const std::string& session_section)
+    : PortalFixture(E2eStoreEngine(), session_section) {}
+
+PortalFixture::PortalFixture(StoreEngine engine, const std::string& session_section)
+    : temp_(engine) {
   config_path_ = (temp_.folder() / "portavel.toml").string();
   std::ofstream config(config_path_);
   config << StoreSections() << "\n" << session_section;

@@ -18,6 +18,11 @@ class PortalFixture {
   // `session_section` replaces the [session] section of the configuration.
   explicit PortalFixture(const std::string& session_section =
                              std::string("[session]\nsecret = \"") + kSessionSecret + "\"\n");
+  // On the given engine whatever the run's (E2eStoreEngine), for tests of
+  // one engine's own behaviour.
+  explicit PortalFixture(StoreEngine engine,
+                         const std::string& session_section =
+                             std::string("[session]\nsecret = \"") + kSessionSecret + "\"\n");
 
   TempStore& temp() { return temp_; }
   // The store's sections of the configuration: [database] for the engine
