@@ -284,8 +284,14 @@ PostgresConnection::PostgresConnection(const std::string& alias,
   // Notices ("already exists, skipping") would go to standard error,
   // which under CGI is the web server's log.
   const std::string options = "-c search_path=" + schema_ + " -c client_min_messages=warning";
-  const char* keywords[] = {"dbname", "client_encoding", "options", "application_name", nullptr};
-  const char* values[] = {connection_string.c_str(), "UTF8", options.c_str(), "portavel", nullptr};
+  // libpq waits for a server that never answers as long as the system's
+  // TCP connect does, minutes, while the visitor and the web server wait;
+  // ten seconds unless the connection string says otherwise (keywords
+  // before "dbname" are overridden by what its string names).
+  const char* keywords[] = {"connect_timeout", "dbname",           "client_encoding",
+                            "options",         "application_name", nullptr};
+  const char* values[] = {"10",   connection_string.c_str(), "UTF8", options.c_str(), "portavel",
+                          nullptr};
   connection_ = pq_->connectdb_params(keywords, values, 1);
   if (!connection_ || pq_->status(connection_) != CONNECTION_OK) {
     std::string message = connection_ ? pq_->error_message(connection_) : "out of memory";

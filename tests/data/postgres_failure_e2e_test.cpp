@@ -61,6 +61,32 @@ int ClosedLoopbackPort() {
   return ntohs(address.sin_port);
 }
 
+// A loopback port that takes connections and never answers, as a server
+// behind a firewall that drops its packets seems to a client.
+class SilentServer {
+ public:
+  SilentServer() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd_, 16) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      throw std::runtime_error("no loopback port");
+    }
+    port_ = ntohs(address.sin_port);
+  }
+  ~SilentServer() { ::close(fd_); }
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+  int port() const { return port_; }
+
+ private:
+  int fd_;
+  int port_ = 0;
+};
+
 // A session of the test's own on the store's database, kept open across
 // statements (a transaction that holds a row).
 class HeldSession {
@@ -156,10 +182,10 @@ class PostgresFailureE2eTest : public PostgresTest {
       }
       const std::string log = portal->OperatorLog().substr(before.size());
       EXPECT_EQ(Lines(log), 1u) << log;
-      EXPECT_EQ(log.rfind(std::string("Portavel: 2024-03-31 10:00:00 ") + request.line +
-                              " failed: EDatabaseError: " + logged,
-                          0),
-                0u)
+      // The clock runs on from 10:00:00 while a connection waits.
+      EXPECT_EQ(log.rfind("Portavel: 2024-03-31 10:00:", 0), 0u) << log;
+      EXPECT_EQ(log.find(std::string(" ") + request.line + " failed: EDatabaseError: " + logged),
+                29u)
           << log;
     }
   }
@@ -172,6 +198,7 @@ class PostgresFailureE2eTest : public PostgresTest {
 };
 
 TEST_F(PostgresFailureE2eTest, AServerThatCannotBeReachedFailsEveryRequestCleanly) {
+  const SilentServer silent;
   const struct {
     const char* server;
     std::string connection_string;
@@ -179,6 +206,9 @@ TEST_F(PostgresFailureE2eTest, AServerThatCannotBeReachedFailsEveryRequestCleanl
       {"a socket folder with no server", "host=/nonexistent-dir port=5432 dbname=portavel"},
       {"a closed port",
        "host=127.0.0.1 port=" + std::to_string(ClosedLoopbackPort()) + " dbname=portavel"},
+      // The connection string's own time limit wins over the portal's.
+      {"a server that never answers", "host=127.0.0.1 port=" + std::to_string(silent.port()) +
+                                          " sslmode=disable connect_timeout=1 dbname=portavel"},
   };
   for (const auto& [server, connection_string] : servers) {
     SCOPED_TRACE(server);
@@ -236,6 +266,28 @@ TEST_F(PostgresFailureE2eTest, ConnectionsEndedBetweenRequestsAreReplacedByTheNe
     EXPECT_EQ(online_again.fastcgi_pid, online.fastcgi_pid);
   }
   EXPECT_EQ(portal->OperatorLog(), "");
+}
+
+// A server that never answers is given up after ten seconds, not after
+// the minutes the system's own connect would wait.
+TEST(PostgresConnectTest, AServerThatNeverAnswersIsGivenUpAfterTenSeconds) {
+  const SilentServer silent;
+  StorePaths paths;
+  paths.engine = StoreEngine::kPostgresql;
+  paths.postgresql =
+      "host=127.0.0.1 port=" + std::to_string(silent.port()) + " sslmode=disable dbname=portavel";
+  Store store(paths);
+  const auto started = std::chrono::steady_clock::now();
+  try {
+    store.Connection("UserData");
+    ADD_FAILURE() << "connected to a server that never answers";
+  } catch (const StoreError& error) {
+    EXPECT_NE(std::string(error.what()).find("timeout expired"), std::string::npos) << error.what();
+  }
+  // A bound, not a timing: libpq counts the limit in whole seconds.
+  const auto waited = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(waited, std::chrono::seconds(9));
+  EXPECT_LT(waited, std::chrono::seconds(60));
 }
 
 // A transaction whose connection was lost is gone with it: a commit must
