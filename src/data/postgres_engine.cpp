@@ -432,15 +432,25 @@ bool PostgresConnection::TableExists(std::string_view table) {
 }
 
 bool PostgresConnection::ColumnExists(std::string_view table, std::string_view column) {
-  PostgresStatement stmt(*this, PrepareOnce("SELECT 1 FROM information_schema.columns WHERE "
-                                            "table_schema = current_schema() AND table_name = ? "
-                                            "AND column_name = ?"));
-  stmt.Bind(1, Value::Text(std::string(table)));
-  stmt.Bind(2, Value::Text(std::string(column)));
-  return stmt.Step();
+  // A data set checks each of its fields once per connection; one catalog
+  // query per table instead of one per field spares a new connection
+  // hundreds of round trips on its first page.
+  auto known = columns_.find(table);
+  if (known == columns_.end()) {
+    PostgresStatement stmt(
+        *this, PrepareOnce("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = "
+                           "to_regclass(quote_ident(current_schema()) || '.' || quote_ident(?)) "
+                           "AND attnum > 0 AND NOT attisdropped"));
+    stmt.Bind(1, Value::Text(std::string(table)));
+    std::set<std::string, std::less<>> names;
+    while (stmt.Step()) names.insert(stmt.ReadUntypedColumn(0).AsString());
+    known = columns_.emplace(std::string(table), std::move(names)).first;
+  }
+  return known->second.contains(column);
 }
 
 bool PostgresConnection::CreateTable(const TableDef& table) {
+  columns_.erase(table.name);
   ExecChecked("CREATE SCHEMA IF NOT EXISTS " + QuoteIdentifier(schema_));
   ExecChecked(PostgresNoCaseFunctionSql(schema_));
   ExecChecked(PostgresAutoIncFunctionSql(schema_));

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -91,6 +92,8 @@ class PostgresConnection : public EngineConnection {
   int64_t total_changes_ = 0;
   std::map<std::string, Prepared> prepared_;
   std::map<std::pair<unsigned, int>, std::optional<FieldDef>> fields_;
+  // The columns of each table asked about, as the catalog names them.
+  std::map<std::string, std::set<std::string, std::less<>>, std::less<>> columns_;
 };
 
 }  // namespace portavel
