@@ -27,9 +27,9 @@ class ScratchStore {
         (std::filesystem::temp_directory_path() / "portavel-bench-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     folder_ = pattern;
-    store_ = std::make_unique<Store>(
-        StorePaths{(folder_ / "UserData.sqlite").string(), (folder_ / "LocalData.sqlite").string()},
-        /*create_missing_files=*/true);
+    store_ = std::make_unique<Store>(SqliteStorePaths((folder_ / "UserData.sqlite").string(),
+                                                      (folder_ / "LocalData.sqlite").string()),
+                                     /*create_missing_files=*/true);
     store_->CreateAllTables();
     DataSet keys(*store_, "UserData", "Keys");
     keys.Open();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace portavel {
 
@@ -25,5 +26,13 @@ struct StorePaths {
   // a password (see ConnectionStringProblem); empty with kSqlite.
   std::string postgresql;
 };
+
+// The store in two SQLite files.
+inline StorePaths SqliteStorePaths(std::string userdata, std::string localdata) {
+  StorePaths paths;
+  paths.userdata = std::move(userdata);
+  paths.localdata = std::move(localdata);
+  return paths;
+}
 
 }  // namespace portavel

@@ -22,8 +22,8 @@ class SmtpCommandTest : public ::testing::Test {
   void SetUp() override { ASSERT_EQ(tool_.Run({"init"}).exit_code, 0); }
 
   StorePaths Paths() const {
-    return {(tool_.folder() / "UserData.sqlite").string(),
-            (tool_.folder() / "LocalData.sqlite").string()};
+    return SqliteStorePaths((tool_.folder() / "UserData.sqlite").string(),
+                            (tool_.folder() / "LocalData.sqlite").string());
   }
 
   // The row the portal finds for `user` and the password it decodes from

@@ -24,8 +24,8 @@ const json kFreshKeys = json::parse(R"([
 ])");
 
 StorePaths PathsIn(const AdminToolRunner& tool) {
-  return {(tool.folder() / "UserData.sqlite").string(),
-          (tool.folder() / "LocalData.sqlite").string()};
+  return SqliteStorePaths((tool.folder() / "UserData.sqlite").string(),
+                          (tool.folder() / "LocalData.sqlite").string());
 }
 
 TEST(StoreSetupTest, InitCreatesBothFilesEveryTableAndEverySequence) {

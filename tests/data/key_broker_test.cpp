@@ -90,7 +90,7 @@ TEST_F(KeyBrokerTest, FailuresCarryTheirMessages) {
 }
 
 TEST(KeyBrokerUnavailableTest, GivesUpAfterThirtyAttemptsAboutThreeSecondsApart) {
-  Store missing(StorePaths{"/nonexistent/UserData.sqlite", "/nonexistent/LocalData.sqlite"});
+  Store missing(SqliteStorePaths("/nonexistent/UserData.sqlite", "/nonexistent/LocalData.sqlite"));
   FakePlatform platform;
   try {
     GetNextKey(missing, platform, "Invoices", "InvoiceKey");

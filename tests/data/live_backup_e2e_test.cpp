@@ -135,7 +135,7 @@ int CheckCopy(const std::filesystem::path& copy) {
   SCOPED_TRACE(copy.filename().string());
   // Through the program's own store: the integrity check compares index
   // entries, and some indexes use the program's collation.
-  Store store(StorePaths{copy.string(), ""});
+  Store store(SqliteStorePaths(copy.string(), ""));
   EXPECT_EQ(One(store, "PRAGMA integrity_check"), "ok");
 
   const int payments =

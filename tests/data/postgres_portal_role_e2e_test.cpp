@@ -22,7 +22,6 @@
 #include "support/fake_platform.h"
 #include "support/portal_fixture.h"
 #include "support/postgres_cluster.h"
-#include "support/scoped_env.h"
 
 namespace portavel::testing {
 namespace {
@@ -53,10 +52,7 @@ class PostgresPortalRoleE2eTest : public PostgresTest {
     PostgresTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     ASSERT_TRUE(gateway.ready()) << gateway.error();
-    {
-      const ScopedEnv engine("PORTAVEL_E2E_STORE", "postgresql");
-      portal = std::make_unique<PortalFixture>();
-    }
+    portal = std::make_unique<PortalFixture>(StoreEngine::kPostgresql);
     // The demo dealer, dated as the program's clock.
     for (const char* table : {"Accounts", "Company", "RemotePrefs"}) {
       Owner("DELETE FROM " + QuoteIdentifier(table));
