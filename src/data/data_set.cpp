@@ -194,6 +194,20 @@ struct DataSet::Impl {
   std::vector<Value> range_high;
 
   std::vector<IndexField> order;
+  // The row ids of the set, in order: all of them (kAll), or only as many
+  // as a request usually needs. A set is read whole only when a move needs
+  // it (walking past the first rows, Prior from a row found by key, Last,
+  // RecordCount), so that finding or adding one row in a table of years of
+  // history costs what it costs in a new one.
+  //   kFirstRows: the first kFirstRowsListed rows of a larger set;
+  //     positions are the rows' places in the set.
+  //   kOneRow: only the current row, found by key or just written, whose
+  //     place in the set is not known (position 0).
+  // A set of up to kFirstRowsListed rows is always read whole, so that
+  // small sets behave exactly as when every set was.
+  enum class Listing { kAll, kFirstRows, kOneRow };
+  static constexpr size_t kFirstRowsListed = 256;
+  Listing listing = Listing::kAll;
   std::vector<int64_t> rowids;
   int position = -1;  // index into rowids; -1 when there is no current row
   int64_t current_rowid = 0;
@@ -336,15 +350,62 @@ struct DataSet::Impl {
     }
   }
 
-  void LoadRowids() {
+  // Reads the row ids of the set, up to `limit` of them (0: all).
+  void ListRows(size_t limit) {
     rowids.clear();
+    listing = Listing::kAll;
     ForgetReadAhead();
     std::string where;
     std::vector<Value> binds;
     if (!Restriction(&where, &binds)) return;
     Statement stmt(db(), "SELECT rowid FROM " + QuoteIdentifier(table()) + where + OrderBy());
     for (size_t i = 0; i < binds.size(); ++i) stmt.Bind(static_cast<int>(i + 1), binds[i]);
-    while (stmt.Step()) rowids.push_back(stmt.ReadInteger(0));
+    while (stmt.Step()) {
+      rowids.push_back(stmt.ReadInteger(0));
+      if (rowids.size() == limit) {
+        if (stmt.Step()) listing = Listing::kFirstRows;
+        break;
+      }
+    }
+  }
+  void LoadRowids() { ListRows(0); }
+  // The set whole when it is small, else its first rows. The statement is
+  // the one LoadRowids runs, so reading the rest later prepares nothing.
+  void LoadFirstRows() { ListRows(kFirstRowsListed); }
+
+  // Whether the row belongs to the set as it stands in the store.
+  bool IsMember(int64_t rowid) const {
+    std::string where;
+    std::vector<Value> binds;
+    if (!Restriction(&where, &binds)) return false;
+    where += where.empty() ? " WHERE " : " AND ";
+    Statement stmt(store.Connection(alias),
+                   "SELECT rowid FROM " + QuoteIdentifier(def->name) + where + "rowid = ?");
+    for (size_t i = 0; i < binds.size(); ++i) stmt.Bind(static_cast<int>(i + 1), binds[i]);
+    stmt.Bind(static_cast<int>(binds.size() + 1), Value::Integer(rowid));
+    return stmt.Step();
+  }
+
+  // Stands for the set by its one row `rowid` (kOneRow).
+  void ListOnly(int64_t rowid) {
+    rowids.assign(1, rowid);
+    listing = Listing::kOneRow;
+    ForgetReadAhead();
+  }
+
+  // Reads the whole row list of a set read only in part, keeping the
+  // current row.
+  void ListAll(DataSet& self) {
+    if (listing == Listing::kAll) return;
+    const int old_position = position;
+    const int64_t rowid = current_rowid;
+    LoadRowids();
+    if (old_position < 0) return;
+    position = PositionOf(rowid);
+    if (position >= 0) return;
+    // The row left the set meanwhile (another process deleted or changed
+    // it): stand near its place, as a move onto a row that is gone does.
+    self.MoveTo(std::min(old_position, static_cast<int>(rowids.size()) - 1));
   }
 
   int PositionOf(int64_t rowid) const {
@@ -618,7 +679,7 @@ void DataSet::Open() {
   }
   d.ResolveOrder();
   state_ = State::kBrowse;
-  d.LoadRowids();
+  d.LoadFirstRows();
   First();
 }
 
@@ -626,6 +687,7 @@ void DataSet::Close() {
   if (!Active()) return;
   state_ = State::kInactive;
   impl_->rowids.clear();
+  impl_->listing = Impl::Listing::kAll;
   impl_->position = -1;
   impl_->ClearBuffer();
   eof_ = bof_ = true;
@@ -635,12 +697,13 @@ void DataSet::Close() {
 void DataSet::SyncWithMaster() {
   if (!Active()) return;
   if (state_ == State::kEdit || state_ == State::kInsert) Cancel();
-  impl_->LoadRowids();
+  impl_->LoadFirstRows();
   First();
 }
 
 void DataSet::First() {
   CheckBrowseMode();
+  if (impl_->listing == Impl::Listing::kOneRow) impl_->LoadFirstRows();
   MoveTo(0);
   bof_ = true;
   eof_ = impl_->rowids.empty();
@@ -648,6 +711,11 @@ void DataSet::First() {
 
 void DataSet::Next() {
   CheckBrowseMode();
+  if (impl_->listing == Impl::Listing::kOneRow ||
+      (impl_->listing == Impl::Listing::kFirstRows &&
+       impl_->position + 1 >= static_cast<int>(impl_->rowids.size()))) {
+    impl_->ListAll(*this);
+  }
   int next = impl_->position + 1;
   if (next >= static_cast<int>(impl_->rowids.size())) {
     eof_ = true;
@@ -660,6 +728,7 @@ void DataSet::Next() {
 
 void DataSet::Prior() {
   CheckBrowseMode();
+  if (impl_->listing == Impl::Listing::kOneRow) impl_->ListAll(*this);
   int prior = impl_->position - 1;
   if (prior < 0) {
     bof_ = true;
@@ -672,6 +741,7 @@ void DataSet::Prior() {
 
 void DataSet::Last() {
   CheckBrowseMode();
+  impl_->ListAll(*this);
   MoveTo(static_cast<int>(impl_->rowids.size()) - 1);
   eof_ = true;
   bof_ = impl_->rowids.empty();
@@ -679,10 +749,14 @@ void DataSet::Last() {
 
 int DataSet::RecordCount() {
   if (!Active()) Fail(table_name() + ": Cannot perform this operation on a closed dataset");
+  impl_->ListAll(*this);
   return static_cast<int>(impl_->rowids.size());
 }
 
 bool DataSet::IsEmpty() {
+  if (!Active()) Fail(table_name() + ": Cannot perform this operation on a closed dataset");
+  // A set not read whole has rows; it is read whole only if they are gone.
+  if (impl_->listing != Impl::Listing::kAll && !impl_->rowids.empty()) return false;
   return RecordCount() == 0;
 }
 
@@ -712,9 +786,14 @@ bool DataSet::Locate(const std::vector<std::pair<std::string, Value>>& criteria,
   if (!stmt.Step()) return false;
   int64_t rowid = stmt.ReadInteger(0);
   int position = d.PositionOf(rowid);
-  if (position < 0) {  // added by another process since the set was read
-    d.LoadRowids();
+  if (position < 0) {  // beyond the rows read, or added since the set was read
+    d.LoadFirstRows();
     position = d.PositionOf(rowid);
+    if (position < 0 && d.listing != Impl::Listing::kAll) {
+      // The statement above found it in the set: no need to read the set.
+      d.ListOnly(rowid);
+      position = 0;
+    }
     if (position < 0) return false;
   }
   MoveTo(position);
@@ -819,13 +898,18 @@ void DataSet::Delete() {
     return;
   }
   if (d.position < 0) Fail(table_name() + ": Cannot delete from an empty dataset");
+  // The row's place is where the set stands afterwards.
+  if (d.listing == Impl::Listing::kOneRow) impl_->ListAll(*this);
   if (d.before_delete) d.before_delete(*this);
   Statement stmt(d.db(), "DELETE FROM " + QuoteIdentifier(d.table()) + " WHERE rowid = ?");
   stmt.Bind(1, Value::Integer(d.current_rowid));
   stmt.Step();
   state_ = State::kBrowse;
   int position = d.position;
-  d.LoadRowids();
+  d.LoadFirstRows();
+  if (d.listing != Impl::Listing::kAll && position >= static_cast<int>(d.rowids.size())) {
+    d.LoadRowids();
+  }
   MoveTo(std::min(position, static_cast<int>(d.rowids.size()) - 1));
   eof_ = d.rowids.empty() || position >= static_cast<int>(d.rowids.size());
   bof_ = d.rowids.empty();
@@ -925,6 +1009,11 @@ void DataSet::MoveTo(int position, bool walking_on) {
       break;
     }
     // Deleted by another process since the set was read.
+    if (d.listing == Impl::Listing::kOneRow) {
+      d.LoadFirstRows();
+      position = 0;
+      continue;
+    }
     d.rowids.erase(d.rowids.begin() + position);
     if (position >= static_cast<int>(d.rowids.size())) --position;
   }
@@ -944,11 +1033,26 @@ void DataSet::MoveTo(int position, bool walking_on) {
 
 void DataSet::ReloadAt(int64_t rowid) {
   Impl& d = *impl_;
-  int old_position = d.position;
-  d.LoadRowids();
+  const int old_position = d.position;
+  const bool place_known = d.listing != Impl::Listing::kOneRow;
+  d.LoadFirstRows();
   int position = rowid >= 0 ? d.PositionOf(rowid) : -1;
-  if (position < 0)
-    position = std::min(std::max(old_position, 0), static_cast<int>(d.rowids.size()) - 1);
+  if (position < 0 && rowid >= 0 && d.listing != Impl::Listing::kAll && d.IsMember(rowid)) {
+    d.ListOnly(rowid);
+    position = 0;
+  }
+  if (position < 0) {
+    // Near the old place; a row found by key in a large set had its place
+    // far down, so it becomes the last row of a set read whole and the
+    // first of one that is not.
+    int near = std::max(old_position, 0);
+    if (!place_known)
+      near = d.listing == Impl::Listing::kAll ? static_cast<int>(d.rowids.size()) : 0;
+    if (d.listing != Impl::Listing::kAll && near >= static_cast<int>(d.rowids.size())) {
+      d.LoadRowids();
+    }
+    position = std::min(near, static_cast<int>(d.rowids.size()) - 1);
+  }
   MoveTo(position);
   eof_ = bof_ = d.rowids.empty();
 }

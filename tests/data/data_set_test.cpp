@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,93 @@ TEST_F(DataSetTest, NavigationAndCounts) {
   EXPECT_TRUE(t.Bof());
   t.Last();
   EXPECT_EQ(t.FieldByName("Tankindex").AsInteger(), 30);
+}
+
+// A set of many rows is not read whole to open it, find a row by key or
+// add one: it is read whole only when a move needs its order. Whichever
+// way it was read, the rows, their order and each move's position are
+// those of the set read whole.
+TEST_F(DataSetTest, ALargeSetMovesAsIfReadWhole) {
+  // Batches 1 to 1200; the odd ones (600 of them) are card batches.
+  store.Execute("UserData",
+                "INSERT INTO Manifest (BatchKey, BatchType) WITH RECURSIVE n(k) AS (SELECT 1 "
+                "UNION ALL SELECT k + 1 FROM n WHERE k < 1200) "
+                "SELECT k, CASE WHEN k % 2 = 1 THEN 2 ELSE 4 END FROM n ORDER BY k DESC");
+  std::vector<int64_t> odd;
+  for (int64_t k = 1; k <= 1200; k += 2) odd.push_back(k);
+  DataSet cards(store, "UserData", "Manifest");
+  cards.SetIndexName("ByBatchKey");
+  cards.AddFilter("BatchType", Value::Integer(2));
+  auto key = [&cards] { return cards.FieldByName("BatchKey").AsInteger(); };
+
+  cards.Open();
+  EXPECT_FALSE(cards.IsEmpty());
+  EXPECT_EQ(Column(cards, "BatchKey"), odd);
+  EXPECT_EQ(cards.RecordCount(), 600);
+  cards.Close();
+
+  // A row found by key, far down the set: the moves from it.
+  struct Move {
+    const char* name;
+    std::function<void(DataSet&)> move;
+    int64_t key;
+    bool eof;
+    bool bof;
+  };
+  const std::vector<Move> moves = {
+      {"Next", [](DataSet& d) { d.Next(); }, 1003, false, false},
+      {"Prior", [](DataSet& d) { d.Prior(); }, 999, false, false},
+      {"Last", [](DataSet& d) { d.Last(); }, 1199, true, false},
+      {"First", [](DataSet& d) { d.First(); }, 1, false, true},
+      {"Refresh", [](DataSet& d) { d.Refresh(); }, 1001, false, false},
+  };
+  for (const Move& m : moves) {
+    cards.Open();
+    ASSERT_TRUE(cards.Locate({{"BatchKey", Value::Integer(1001)}})) << m.name;
+    EXPECT_FALSE(cards.Eof() || cards.Bof()) << m.name;
+    m.move(cards);
+    EXPECT_EQ(key(), m.key) << m.name;
+    EXPECT_EQ(cards.Eof(), m.eof) << m.name;
+    EXPECT_EQ(cards.Bof(), m.bof) << m.name;
+    cards.Close();
+  }
+
+  // A row added to the set stands in its place; one that does not belong
+  // to it is written, and the set stays as it was.
+  cards.Open();
+  cards.Insert();
+  cards.FieldByName("BatchKey").SetInteger(1000);
+  cards.FieldByName("BatchType").SetInteger(2);
+  cards.Post();
+  EXPECT_EQ(key(), 1000);
+  cards.Next();
+  EXPECT_EQ(key(), 1001);
+  cards.Prior();
+  cards.Prior();
+  EXPECT_EQ(key(), 999);
+  cards.Insert();
+  cards.FieldByName("BatchKey").SetInteger(2000);
+  cards.FieldByName("BatchType").SetInteger(4);
+  cards.Post();
+  EXPECT_EQ(cards.RecordCount(), 601);
+
+  // Deleting a row found by key leaves the set on the row after it.
+  ASSERT_TRUE(cards.Locate({{"BatchKey", Value::Integer(1001)}}));
+  cards.Delete();
+  EXPECT_EQ(key(), 1003);
+  cards.Prior();
+  EXPECT_EQ(key(), 1000);
+  EXPECT_EQ(cards.RecordCount(), 600);
+
+  // Changing the filter reads the new set.
+  cards.ClearFilters();
+  cards.AddFilter("BatchType", Value::Integer(4));
+  EXPECT_EQ(cards.RecordCount(), 601);
+  cards.Last();
+  EXPECT_EQ(key(), 2000);
+  Query counted(store, "UserData", "SELECT count(*) FROM Manifest");
+  counted.Open();
+  EXPECT_EQ(counted.Column(0).AsInteger(), 1201);
 }
 
 TEST_F(DataSetTest, MasterDetailFollowsTheMasterInIndexOrder) {
