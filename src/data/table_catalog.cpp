@@ -907,6 +907,10 @@ TableDef CcTransactionsTable() {
           {
               {"ByCCTransKey", {Asc("CCTransKey")}},
               {"ByPayBatchkey", {Asc("PayBatchkey")}},
+              // A payment looks for today's card batch and for a charge
+              // repeated within the last minutes: both by date, in a log
+              // that keeps every charge ever made.
+              {"ByTransDate", {Asc("TransDate")}},
           }};
 }
 

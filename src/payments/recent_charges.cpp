@@ -23,13 +23,15 @@ std::optional<RecentCharge> FindRecentCharge(Store& store, Platform& platform, i
   // The window may reach back over midnight.
   const DateTime first_day =
       now.DateOnly().AddDays(-(window_seconds / (DateTime::kMsPerDay / kMsPerSecond) + 1));
-  // In the order the rows were written, so that of two at the same second
-  // the later one counts on any engine.
+  // Of two at the same moment the later written counts, on any engine. The
+  // rows are ranked here rather than sorted by the statement: a statement
+  // sorted by rowid walks the whole log in that order instead of reading
+  // the last days' rows through the date index.
   Query query(store, "UserData",
-              R"(select "CCTransKey", "Approved", "Response", "TransDate", "TransTime" )"
+              R"(select "CCTransKey", "Approved", "Response", "TransDate", "TransTime", rowid )"
               R"(from "ccTransactions" where "AccountKey" = :account and "TransAmount" = :amount )"
               R"(and "TransDate" >= :first_day )"
-              R"(and ("Approved" = :approved or "Response" = :no_answer) order by rowid)");
+              R"(and ("Approved" = :approved or "Response" = :no_answer))");
   query.SetParam("account", Value::Integer(account_key));
   query.SetParam("amount", Value::Currency(amount));
   query.SetParam("first_day", Value::Date(first_day));
@@ -38,13 +40,17 @@ std::optional<RecentCharge> FindRecentCharge(Store& store, Platform& platform, i
   query.Open();
   std::optional<RecentCharge> latest;
   int64_t latest_at = 0;
+  int64_t latest_row = 0;
   for (; !query.Eof(); query.Next()) {
     const int64_t at =
         MillisecondsOf(query.Column(3).AsDateTime()) + query.Column(4).AsDateTime().ms_of_day();
-    if (at < window_start || (latest && at < latest_at)) continue;
+    const int64_t row = query.Column(5).AsInteger();
+    if (at < window_start) continue;
+    if (latest && (at < latest_at || (at == latest_at && row < latest_row))) continue;
     latest = RecentCharge{static_cast<int32_t>(query.Column(0).AsInteger()),
                           query.Column(1).AsBoolean()};
     latest_at = at;
+    latest_row = row;
   }
   return latest;
 }
