@@ -3,10 +3,11 @@
 // passwords, tanks and delivery invoices (headers without lines), plus
 // the account "BENCH" (20 tanks, 300 invoices) whose page the benchmark
 // asks for, so that its page is the same size in a small store and a
-// large one.
+// large one. Optionally a history of earlier web payments, as the portal
+// leaves them, so that a store can be as old as a dealer's.
 //
 //   generate_store --config FILE --accounts N --invoices M [--tanks-per-account K]
-//                  [--replace]
+//                  [--web-payments P] [--replace]
 //
 // The deliveries are priced from the store's own catalog rows (one fuel
 // product and the sales tax on it) by the pricing functions the portal
@@ -59,7 +60,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kHelp =
     "Usage: generate_store --config FILE --accounts N --invoices M [--tanks-per-account K]\n"
-    "                      [--replace]\n"
+    "                      [--web-payments P] [--replace]\n"
     "\n"
     "Creates the store named by the configuration file's [database] section and fills\n"
     "it with made-up data for benchmarks:\n"
@@ -74,7 +75,11 @@ constexpr const char* kHelp =
     "    priced from that product and tax, in one closed delivery batch a day (their\n"
     "    headers only: no lines);\n"
     "  - the account BENCH (password \"benchpass\") with exactly 20 tanks and 300\n"
-    "    invoices, on top of N and M.\n"
+    "    invoices, on top of N and M;\n"
+    "  - with --web-payments, P earlier approved card payments of the ACCT accounts,\n"
+    "    spread over the three years before today, each as the portal leaves it\n"
+    "    when the desktop program has not set the batch's merchant: a card batch of\n"
+    "    its own, its invoice and payment line, and its card log row.\n"
     "\n"
     "Once the settings, product and tax are in, and before the batches, accounts,\n"
     "tanks and invoices, it records one sample delivery through the portal's own\n"
@@ -88,6 +93,7 @@ constexpr const char* kHelp =
     "  --accounts N              number of ACCT accounts (required, 0 or more)\n"
     "  --invoices M              number of invoices of the ACCT accounts (required)\n"
     "  --tanks-per-account K     tanks of each ACCT account (default 1)\n"
+    "  --web-payments P          earlier web payments (default 0; needs an account)\n"
     "  --replace                 delete existing database files first; without it an\n"
     "                            existing file is an error\n"
     "  --help                    this text\n"
@@ -104,6 +110,11 @@ constexpr int kUnpaidInvoicesPerAccount = 2;
 constexpr int kDaysToPay = 30;
 constexpr int kDeliveryBatchType = 4;
 constexpr const char* kBankAccount = "1";
+// Web payments: the card batch type, the merchant of the preferences row
+// (a form-post gateway), and the first "CC n" invoice number.
+constexpr int kCardBatchType = 2;
+constexpr int64_t kCardMerchantId = 1;
+constexpr int64_t kFirstCardInvoiceNumber = 1001;
 // The catalog the deliveries are priced from.
 constexpr int kFuelProductKey = 1;
 constexpr int kTaxProductKey = 2;
@@ -124,6 +135,7 @@ struct Options {
   int64_t accounts = -1;
   int64_t invoices = -1;
   int64_t tanks_per_account = 1;
+  int64_t web_payments = 0;
   bool replace = false;
   bool help = false;
 };
@@ -168,6 +180,8 @@ Options ParseOptions(int argc, char** argv) {
       options.invoices = ParseCount(name, value(), kMaxRows);
     } else if (name == "--tanks-per-account") {
       options.tanks_per_account = ParseCount(name, value(), 1000);
+    } else if (name == "--web-payments") {
+      options.web_payments = ParseCount(name, value(), kMaxRows);
     } else {
       throw UsageError("unknown option '" + std::string(arg) + "'");
     }
@@ -178,6 +192,9 @@ Options ParseOptions(int argc, char** argv) {
   if (options.invoices < 0) throw UsageError("--invoices M is required");
   if (options.accounts == 0 && options.invoices > 0) {
     throw UsageError("--invoices needs at least one account");
+  }
+  if (options.accounts == 0 && options.web_payments > 0) {
+    throw UsageError("--web-payments needs at least one account");
   }
   if (options.accounts * options.tanks_per_account > kMaxRows) {
     throw UsageError("--accounts times --tanks-per-account must not exceed " +
@@ -319,6 +336,7 @@ struct Totals {
   int64_t tanks = 0;
   int64_t invoices = 0;
   int64_t lines = 0;  // invoice lines, keyed from 1
+  int64_t web_payments = 0;
 };
 
 struct DeliveryPricing {
@@ -575,6 +593,7 @@ class StoreFiller {
                     options_.accounts * options_.tanks_per_account + 1, kBenchInvoices);
       invoices.Finish();
     }
+    if (options_.web_payments > 0) WriteWebPayments(options_.web_payments);
     totals_.accounts = all_accounts;
     WriteKeys(totals_);
     return totals_;
@@ -667,7 +686,8 @@ class StoreFiller {
     // A card payment posts into this bank account, and the preferences
     // object the gateway clients read refuses a row without one.
     prefs.Set(prefs.Position("DefaultBankAccount"), Text(kBankAccount));
-    prefs.Set(prefs.Position("NextCCNo"), Value::Integer(1001));
+    prefs.Set(prefs.Position("NextCCNo"),
+              Value::Integer(kFirstCardInvoiceNumber + options_.web_payments));
     prefs.Set(prefs.Position("Over1"), Value::Integer(30));
     prefs.Set(prefs.Position("Over2"), Value::Integer(60));
     prefs.Set(prefs.Position("Over3"), Value::Integer(90));
@@ -952,6 +972,127 @@ class StoreFiller {
     }
   }
 
+  // `count` approved web payments, oldest first, a few a day over the three
+  // years before today (none today), from the ACCT accounts in turn. Each
+  // is what a card payment leaves while the batch's merchant is unset (the
+  // desktop program sets it when it takes the batch over), so that the
+  // next payment does not find the batch and opens one of its own: the
+  // batch, with the fields its new-record handler gives it; the invoice
+  // and its payment line as the posting writes them and the totals
+  // recomputation leaves them; the card log row of the approved charge.
+  // Keys follow the bulk rows': batches after the daily ones, invoices
+  // after the deliveries, lines and card log rows from 1.
+  void WriteWebPayments(int64_t count) {
+    BulkInserter batches(store_, "Manifest", clock_, count);
+    BulkInserter invoices(store_, "Invoices", clock_, count);
+    BulkInserter lines(store_, "Transactions", clock_, count);
+    BulkInserter card_log(store_, "ccTransactions", clock_, count);
+    auto setter = [](BulkInserter& table) {
+      return [&table](const char* name, const Value& value) {
+        table.Set(table.Position(name), value);
+      };
+    };
+    auto batch = setter(batches);
+    auto invoice = setter(invoices);
+    auto line = setter(lines);
+    auto card = setter(card_log);
+    const Value zero = Amount(Money());
+    for (int64_t i = 0; i < count; ++i) {
+      const int64_t batch_key = kInvoiceDays + i + 1;
+      const int64_t invoice_key = totals_.invoices + i + 1;
+      const int64_t line_key = totals_.lines + i + 1;
+      const int64_t account_index = 1 + i % options_.accounts;
+      const std::string account_id = Numbered("ACCT", account_index, 6);
+      const int days_ago = kInvoiceDays - static_cast<int>(i * kInvoiceDays / count);
+      const DateTime day = today_.AddDays(-days_ago);
+      // Through the day from 08:00, a few seconds apart.
+      const DateTime moment(day.day(), (8 * 3600 + static_cast<int32_t>(i % 20000) * 2) * 1000);
+      const std::string period = PeriodOf(day);
+      // 10.00 to 499.99.
+      const Money amount =
+          Money::FromUnits((1000 + (i * 3719) % 49000) * (Money::kUnitsPerWhole / 100));
+      const std::string invoice_no = "CC " + std::to_string(kFirstCardInvoiceNumber + i);
+
+      batch("BatchKey", Value::Integer(batch_key));
+      batch("BatchType", Value::Integer(kCardBatchType));
+      batch("DefInvType", Text("Payment"));
+      batch("BankKey", Text(kBankAccount));
+      batch("Closed", Value::Integer(0));
+      batch("Period", Text(period));
+      batch("Date", Value::Date(day));
+      batch("DefaultInvDate", Value::Date(day));
+      batches.Write();
+
+      invoice("InvoiceKey", Value::Integer(invoice_key));
+      invoice("BatchType", Value::Integer(kCardBatchType));
+      invoice("InvDate", Value::Date(day));
+      invoice("BatchKey", Value::Integer(batch_key));
+      invoice("InvType", Text("Online Payment"));
+      invoice("InvoiceNo", Text(invoice_no));
+      invoice("AccountID", Text(account_id));
+      invoice("Accountkey", Value::Integer(account_index));
+      for (const char* name :
+           {"Gallons", "TotalQuantity", "Subtotal", "DiscountAmount", "FeeTotal", "Taxtotal",
+            "InvTotal", "TotalDebits", "TotalCredits", "OIBalance"}) {
+        invoice(name, zero);
+      }
+      invoice("PaymentTotal", Amount(amount));
+      invoice("InvoiceBalance", Amount(Money() - amount));
+      invoice("PayBalance", Amount(amount));
+      invoices.Write();
+
+      line("TransKey", Value::Integer(line_key));
+      line("Time", Value::DateTimeValue(moment));
+      line("Posted", Text("No"));
+      line("Period", Text(period));
+      line("Invoicekey", Value::Integer(invoice_key));
+      line("BatchKey", Value::Integer(batch_key));
+      line("InvoiceNo", Text(invoice_no));
+      line("InvDate", Value::Date(day));
+      line("AccountID", Text(account_id));
+      line("Accountkey", Value::Integer(account_index));
+      line("TranPrice", zero);
+      line("TransTotal", zero);
+      line("ProductCost", zero);
+      line("WksTillReturn", Value::Integer(0));
+      line("GLType", Value::Integer(1));
+      line("TransType", Value::Integer(2));
+      line("ProductName", Text("Online Payment"));
+      line("ProductID", Text("PAY"));
+      line("ProductTypeKey", Value::Integer(0));
+      line("ProductGroupID", Value::Integer(19));
+      line("Pkgs", Amount(Money::FromWhole(1)));
+      line("Quantity", Amount(Money::FromWhole(1)));
+      line("ProductKey", Value::Integer(0));
+      line("TransPOS", Value::Integer(0));
+      line("GLInventory", Text(kBankAccount));
+      line("PaymentType", Value::Integer(2));
+      line("PaymentAmount", Amount(amount));
+      lines.Write();
+
+      card("CCTransKey", Value::Integer(i + 1));
+      card("AccountKey", Value::Integer(account_index));
+      card("RespMsg", Text("Approved"));
+      card("PayBatchkey", Value::Integer(batch_key));
+      card("Approved", Value::Boolean(true));
+      card("PayTransKey", Value::Integer(line_key));
+      card("TransAmount", Amount(amount));
+      card("TransDate", Value::Date(day));
+      card("TransTime", Value::Time(DateTime(0, moment.ms_of_day())));
+      card("Response", Text(Numbered("A", 100000 + i % 900000, 6)));
+      card("PNRef", Value::Integer(500000000 + i));
+      card("merchantId", Value::Integer(kCardMerchantId));
+      card_log.Write();
+    }
+    batches.Finish();
+    invoices.Finish();
+    lines.Finish();
+    card_log.Finish();
+    totals_.invoices += count;
+    totals_.lines += count;
+    totals_.web_payments = count;
+  }
+
   // The next keys after those written.
   void WriteKeys(const Totals& totals) {
     BulkInserter keys(store_, "Keys", clock_, static_cast<int64_t>(KeySequences().size()));
@@ -963,7 +1104,8 @@ class StoreFiller {
       if (sequence.table_name == "Invoices") next_number = totals.invoices + 1;
       if (sequence.table_name == "Transactions") next_number = totals.lines + 1;
       if (sequence.table_name == "Accounts") next_number = totals.accounts + 1;
-      if (sequence.table_name == "Manifest") next_number = kInvoiceDays + 1;
+      if (sequence.table_name == "Manifest") next_number = kInvoiceDays + totals.web_payments + 1;
+      if (sequence.table_name == "ccTransactions") next_number = totals.web_payments + 1;
       keys.Set(table, Text(std::string(sequence.table_name)));
       keys.Set(field, Text(std::string(sequence.field_name)));
       keys.Set(next, Value::Integer(next_number));
