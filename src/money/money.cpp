@@ -3,6 +3,7 @@
 #include <iterator>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 namespace portavel {
 namespace {
@@ -69,15 +70,6 @@ std::string FractionDigits(UWide magnitude) {
   std::string digits(4, '0');
   for (int i = 3; i >= 0; --i, fraction /= 10) digits[i] = static_cast<char>('0' + fraction % 10);
   return digits;
-}
-
-std::string WithThousands(const std::string& digits) {
-  std::string grouped;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-    grouped += digits[i];
-  }
-  return grouped;
 }
 
 bool IsDigit(char c) {
@@ -253,27 +245,56 @@ std::string Money::ToFixed(int places) const {
 
 std::string Money::Format(std::string_view pattern) const {
   if (pattern.empty()) return ToString();
-  NumberPattern p = ParsePattern(pattern);
-  UWide magnitude = RoundedMagnitude(units_, p.decimals < 4 ? p.decimals : 4);
-
-  std::string whole = DecimalText(magnitude / kUnitsPerWhole);
-  if (whole == "0") whole.clear();
-  if (static_cast<int>(whole.size()) < p.min_whole_digits) {
-    whole.insert(0, p.min_whole_digits - whole.size(), '0');
+  // A table formats a column of amounts with one pattern: the pattern
+  // last parsed (per thread) is kept rather than parsed for every amount.
+  thread_local std::string last_pattern;
+  thread_local NumberPattern last_parsed;
+  if (pattern != last_pattern) {
+    NumberPattern parsed = ParsePattern(pattern);
+    last_pattern.assign(pattern);  // if this throws, the pair stays as it was
+    last_parsed = std::move(parsed);
   }
-  if (p.thousands) whole = WithThousands(whole);
+  const NumberPattern& p = last_parsed;
+  const UWide magnitude = RoundedMagnitude(units_, p.decimals < 4 ? p.decimals : 4);
+
+  // A table of invoices formats thousands of amounts: the digits go
+  // straight into the result, without a string per part.
+  char whole[40];  // least significant first; 2^128 has 39 digits
+  int whole_count = 0;
+  UWide wide_rest = magnitude / kUnitsPerWhole;
+  while (wide_rest > std::numeric_limits<uint64_t>::max()) {
+    whole[whole_count++] = static_cast<char>('0' + static_cast<int>(wide_rest % 10));
+    wide_rest /= 10;
+  }
+  for (auto rest = static_cast<uint64_t>(wide_rest); rest != 0; rest /= 10) {
+    whole[whole_count++] = static_cast<char>('0' + static_cast<int>(rest % 10));
+  }
+  const int whole_shown = whole_count > p.min_whole_digits ? whole_count : p.min_whole_digits;
 
   // Money holds four decimals; further placeholders only ever show zeros.
-  std::string decimals = FractionDigits(magnitude);
-  decimals.resize(p.decimals, '0');
-  while (static_cast<int>(decimals.size()) > p.required_decimals && decimals.back() == '0') {
-    decimals.pop_back();
+  char fraction[4];
+  auto fraction_units = static_cast<unsigned>(magnitude % kUnitsPerWhole);
+  for (int i = 3; i >= 0; --i, fraction_units /= 10) {
+    fraction[i] = static_cast<char>('0' + fraction_units % 10);
   }
+  auto decimal = [&fraction](int i) { return i < 4 ? fraction[i] : '0'; };
+  int decimals = p.decimals;
+  while (decimals > p.required_decimals && decimal(decimals - 1) == '0') --decimals;
 
-  std::string text = (units_ < 0 && magnitude != 0) ? "-" : "";
+  std::string text;
+  text.reserve(p.prefix.size() + p.suffix.size() + static_cast<size_t>(whole_shown) * 4 / 3 +
+               static_cast<size_t>(decimals) + 3);
+  if (units_ < 0 && magnitude != 0) text += '-';
   text += p.prefix;
-  text += whole;
-  if (!decimals.empty()) text += "." + decimals;
+  for (int i = 0; i < whole_shown; ++i) {
+    if (p.thousands && i > 0 && (whole_shown - i) % 3 == 0) text += ',';
+    const int place = whole_shown - 1 - i;
+    text += place < whole_count ? whole[place] : '0';
+  }
+  if (decimals > 0) {
+    text += '.';
+    for (int i = 0; i < decimals; ++i) text += decimal(i);
+  }
   text += p.suffix;
   return text;
 }
