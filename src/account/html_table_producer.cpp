@@ -55,8 +55,15 @@ const char* CaptionAlignText(HtmlCaptionAlign align) {
 // The colour and custom attributes every tag ends with.
 void AppendColorAndCustom(std::string& out, const std::string& bg_color,
                           const std::string& custom) {
-  if (!bg_color.empty()) out += " BgColor=\"" + bg_color + "\"";
-  if (!custom.empty()) out += " " + custom;
+  if (!bg_color.empty()) {
+    out += " BgColor=\"";
+    out += bg_color;
+    out += '"';
+  }
+  if (!custom.empty()) {
+    out += ' ';
+    out += custom;
+  }
 }
 
 std::string TableStart(const HtmlTableAttributes& table) {
@@ -70,19 +77,19 @@ std::string TableStart(const HtmlTableAttributes& table) {
   return out + ">";
 }
 
-std::string RowStart(const HtmlRowAttributes& row) {
-  std::string out = "<TR";
+void AppendRowStart(std::string& out, const HtmlRowAttributes& row) {
+  out += "<TR";
   out += AlignText(row.align);
   out += VAlignText(row.valign);
   AppendColorAndCustom(out, row.bg_color, row.custom);
-  return out + ">";
+  out += '>';
 }
 
 // The cell's own attributes, as the hook receives them.
 struct Cell {
   std::string bg_color;
-  HtmlAlign align;
-  HtmlVAlign valign;
+  HtmlAlign align = HtmlAlign::kDefault;
+  HtmlVAlign valign = HtmlVAlign::kDefault;
   std::string custom;
   std::string data;
 };
@@ -119,40 +126,62 @@ std::string HtmlTableProducer::Content() const {
   }
   out += kLineBreak;
 
-  auto write_cell = [&](const char* tag, int row, int column, Cell cell) {
-    out += std::string("<") + tag;
+  // One cell's attributes, set afresh from its column for every cell (the
+  // hook may have changed them); assigning into the same strings keeps a
+  // table of thousands of cells from allocating for each.
+  Cell cell;
+  auto set_cell = [&cell](const std::string& bg_color, HtmlAlign align, HtmlVAlign valign,
+                          const std::string& custom) {
+    cell.bg_color = bg_color;
+    cell.align = align;
+    cell.valign = valign;
+    cell.custom = custom;
+  };
+  auto write_cell = [&](const char* tag, int row, int column) {
+    out += '<';
+    out += tag;
     if (on_format_cell) {
       on_format_cell(row, column, cell.bg_color, cell.align, cell.valign, cell.custom, cell.data);
     }
     out += AlignText(cell.align);
     out += VAlignText(cell.valign);
     AppendColorAndCustom(out, cell.bg_color, cell.custom);
-    out += ">" + cell.data + "</" + tag + ">";
+    out += '>';
+    out += cell.data;
+    out += "</";
+    out += tag;
+    out += '>';
   };
 
-  out += RowStart(row_attributes);
+  AppendRowStart(out, row_attributes);
   for (size_t i = 0; i < shown.size(); ++i) {
     const HtmlColumnTitle& title = shown[i].title;
-    std::string text = title.caption;
-    if (text.empty()) text = fields[i] ? fields[i]->display_label() : shown[i].field_name;
-    write_cell("TH", 0, static_cast<int>(i),
-               {title.bg_color, title.align, title.valign, title.custom, text});
+    set_cell(title.bg_color, title.align, title.valign, title.custom);
+    cell.data = title.caption;
+    if (cell.data.empty()) cell.data = fields[i] ? fields[i]->display_label() : shown[i].field_name;
+    write_cell("TH", 0, static_cast<int>(i));
   }
-  out += std::string("</TR>") + kLineBreak;
+  out += "</TR>";
+  out += kLineBreak;
 
   if (data.state() == DataSet::State::kBrowse) {
     int budget = max_rows;  // a negative budget never runs out
     for (int row = 1; budget != 0 && !data.Eof(); ++row) {
-      out += RowStart(row_attributes);
+      AppendRowStart(out, row_attributes);
       for (size_t i = 0; i < shown.size(); ++i) {
         const HtmlTableColumn& column = shown[i];
+        set_cell(column.bg_color, column.align, column.valign, column.custom);
         // Values come from the database: escaped before the hook, which
         // may then add markup of its own.
-        std::string text = fields[i] ? HtmlEscape(fields[i]->DisplayText()) : std::string();
-        write_cell("TD", row, static_cast<int>(i),
-                   {column.bg_color, column.align, column.valign, column.custom, text});
+        if (fields[i]) {
+          cell.data = HtmlEscape(fields[i]->DisplayText());
+        } else {
+          cell.data.clear();
+        }
+        write_cell("TD", row, static_cast<int>(i));
       }
-      out += std::string("</TR>") + kLineBreak;
+      out += "</TR>";
+      out += kLineBreak;
       data.Next();
       if (budget > 0) --budget;
     }
