@@ -802,8 +802,12 @@ bool DataSet::Locate(const std::vector<std::pair<std::string, Value>>& criteria,
 }
 
 Field* DataSet::FindField(std::string_view name) {
+  // Calculations look fields up by name on every row of tables with over a
+  // hundred fields: names of another length are passed over here, without
+  // a call into the case-insensitive comparison for each.
   for (auto& field : fields_) {
-    if (EqualsNoCase1252(field->name(), name)) return field.get();
+    const std::string& candidate = field->name();
+    if (candidate.size() == name.size() && EqualsNoCase1252(candidate, name)) return field.get();
   }
   return nullptr;
 }
