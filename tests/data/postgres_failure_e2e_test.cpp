@@ -272,11 +272,8 @@ TEST_F(PostgresFailureE2eTest, ConnectionsEndedBetweenRequestsAreReplacedByTheNe
 // the minutes the system's own connect would wait.
 TEST(PostgresConnectTest, AServerThatNeverAnswersIsGivenUpAfterTenSeconds) {
   const SilentServer silent;
-  StorePaths paths;
-  paths.engine = StoreEngine::kPostgresql;
-  paths.postgresql =
-      "host=127.0.0.1 port=" + std::to_string(silent.port()) + " sslmode=disable dbname=portavel";
-  Store store(paths);
+  Store store(PostgresStorePaths("host=127.0.0.1 port=" + std::to_string(silent.port()) +
+                                 " sslmode=disable dbname=portavel"));
   const auto started = std::chrono::steady_clock::now();
   try {
     store.Connection("UserData");
@@ -294,10 +291,7 @@ TEST(PostgresConnectTest, AServerThatNeverAnswersIsGivenUpAfterTenSeconds) {
 // not run on the connection that replaces it and pass for done.
 TEST_F(PostgresTest, ACommitAfterTheConnectionWasLostFails) {
   ScratchPostgresDatabase database(connection_string());
-  StorePaths paths;
-  paths.engine = StoreEngine::kPostgresql;
-  paths.postgresql = database.connection_string();
-  Store store(paths);
+  Store store(PostgresStorePaths(database.connection_string()));
   store.CreateAllTables();
   const std::string insert = "INSERT INTO \"Company\" (\"CompanyName\") VALUES ('Harbor')";
   {

@@ -280,10 +280,7 @@ INSTANTIATE_TEST_SUITE_P(Engines, EngineStoreTest,
 // use that meets the loss fails cleanly.
 TEST_F(PostgresTest, ALostConnectionFailsOnceAndTheNextUseConnectsAfresh) {
   ScratchPostgresDatabase database(connection_string());
-  StorePaths paths;
-  paths.engine = StoreEngine::kPostgresql;
-  paths.postgresql = database.connection_string();
-  Store store(paths);
+  Store store(PostgresStorePaths(database.connection_string()));
   store.CreateAllTables();
   RunPostgresSql(database.connection_string(),
                  "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
@@ -296,10 +293,7 @@ TEST_F(PostgresTest, ALostConnectionFailsOnceAndTheNextUseConnectsAfresh) {
 }
 
 TEST_F(PostgresTest, AnUnreachableServerIsAStoreErrorNamingTheAlias) {
-  StorePaths paths;
-  paths.engine = StoreEngine::kPostgresql;
-  paths.postgresql = connection_string() + " dbname=no_such_database";
-  Store store(paths);
+  Store store(PostgresStorePaths(connection_string() + " dbname=no_such_database"));
   try {
     store.Connection("LocalData");
     FAIL() << "connected";

@@ -142,6 +142,32 @@ std::string ExpectedPageHeader(const std::string& title) {
          " </p>\r\n";
 }
 
+std::string ExpectedLoginPage(const std::string& office_phone) {
+  return ExpectedPageHeader("Account Login") +
+         " <form action=\"/cgi-bin/Portavel.exe/Main\" method=\"post\">\r\n"
+         "  <fieldset>\r\n"
+         "   <legend>Login Info:</legend>\r\n"
+         "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"30\" />\r\n"
+         "   <br>\r\n"
+         "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" "
+         "maxlength=\"20\" />\r\n"
+         "   <br>\r\n"
+         "   <input type=\"submit\" value=\"Log in\" />\r\n"
+         "  </fieldset>\r\n"
+         " </form>\r\n"
+         " <br>\r\n"
+         " <form action=\"/cgi-bin/Portavel.exe/PWForget\" method=\"post\">\r\n"
+         "  <input type=\"submit\" value=\"Forgot Password?\" />\r\n"
+         " </form>\r\n"
+         " <br>\r\n"
+         "   Note: To setup your online account please have your Account ID ready and contact the "
+         "office at " +
+         office_phone +
+         ".\r\n"
+         "</body>\r\n"
+         "</html>\r\n";
+}
+
 std::string ExpectedResponse(const std::string& body, const std::string& set_cookie_lines) {
   return "Status: 200 OK\r\n" + set_cookie_lines +
          "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +

@@ -59,6 +59,8 @@ class PortalFixture {
 
 // The 15 lines every page starts with, for the given title, each + CR LF.
 std::string ExpectedPageHeader(const std::string& title);
+// The body of the login page ("/Login") of an office with this phone.
+std::string ExpectedLoginPage(const std::string& office_phone);
 // "Status: 200 OK" response of a text/html page with the given cookies.
 std::string ExpectedResponse(const std::string& body, const std::string& set_cookie_lines = "");
 // The whole response a guarded page gives a visitor who is not logged in:

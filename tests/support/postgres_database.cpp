@@ -47,6 +47,13 @@ ScratchPostgresDatabase::~ScratchPostgresDatabase() {
   }
 }
 
+StorePaths PostgresStorePaths(const std::string& connection_string) {
+  StorePaths paths;
+  paths.engine = StoreEngine::kPostgresql;
+  paths.postgresql = connection_string;
+  return paths;
+}
+
 void RunPostgresSql(const std::string& connection_string, const std::string& sql) {
   const std::string error = RunSql(connection_string, sql);
   if (!error.empty()) throw std::runtime_error(sql + ": " + error);

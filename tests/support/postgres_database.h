@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "config/store_paths.h"
+
 namespace portavel::testing {
 
 class ScratchPostgresDatabase {
@@ -24,6 +26,9 @@ class ScratchPostgresDatabase {
   std::string name_;
   std::string connection_string_;
 };
+
+// The store on the PostgreSQL database of `connection_string`.
+StorePaths PostgresStorePaths(const std::string& connection_string);
 
 // Runs statements as the portal's role on a database; throws
 // std::runtime_error with the server's message when they fail.

@@ -13,28 +13,7 @@ std::string Oops(const std::string& message) {
 
 TEST(LoginE2eTest, LoginPageCarriesTheFieldSizesAndTheOfficePhone) {
   PortalFixture portal;
-  std::string body =
-      ExpectedPageHeader("Account Login") +
-      " <form action=\"/cgi-bin/Portavel.exe/Main\" method=\"post\">\r\n"
-      "  <fieldset>\r\n"
-      "   <legend>Login Info:</legend>\r\n"
-      "   Account ID: <input type=\"text\" name=\"AccountID\" maxlength=\"30\" />\r\n"
-      "   <br>\r\n"
-      "   Password&nbsp;&nbsp;&nbsp;: <input type=\"password\" name=\"Password\" "
-      "maxlength=\"20\" />\r\n"
-      "   <br>\r\n"
-      "   <input type=\"submit\" value=\"Log in\" />\r\n"
-      "  </fieldset>\r\n"
-      " </form>\r\n"
-      " <br>\r\n"
-      " <form action=\"/cgi-bin/Portavel.exe/PWForget\" method=\"post\">\r\n"
-      "  <input type=\"submit\" value=\"Forgot Password?\" />\r\n"
-      " </form>\r\n"
-      " <br>\r\n"
-      "   Note: To setup your online account please have your Account ID ready and contact the "
-      "office at 555-0100.\r\n"
-      "</body>\r\n"
-      "</html>\r\n";
+  const std::string body = ExpectedLoginPage("555-0100");
   EXPECT_EQ(portal.Get("/Login").output, ExpectedResponse(body));
   EXPECT_EQ(portal.Post("/LOGIN", "").output, ExpectedResponse(body));
 }
