@@ -1,7 +1,9 @@
 #include "data/data_set.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
+#include <utility>
 
 #include "data/statement.h"
 #include "data/store.h"
@@ -219,6 +221,23 @@ struct DataSet::Impl {
   std::vector<std::unique_ptr<Statement>> field_reads;
   int stored_count = 0;
 
+  // Fields found by name, by the name as asked for: calculations ask for
+  // the same few fields of a table of a hundred on every row.
+  struct NameMemo {
+    std::string name;
+    Field* field = nullptr;
+  };
+  static constexpr size_t kNameMemoSlots = 64;
+  std::array<NameMemo, kNameMemoSlots> name_memo;
+  NameMemo& MemoSlot(std::string_view name) {
+    const size_t hash = name.size() * 7 + static_cast<unsigned char>(name.front()) * 3 +
+                        static_cast<unsigned char>(name.back());
+    return name_memo[hash % kNameMemoSlots];
+  }
+  void ForgetNames() {
+    for (NameMemo& memo : name_memo) memo.field = nullptr;
+  }
+
   EngineConnection& db() { return store.Connection(alias); }
   const std::string& table() const { return def->name; }
   std::string NoCase(std::string_view expression) const {
@@ -350,7 +369,10 @@ struct DataSet::Impl {
     }
   }
 
-  // Reads the row ids of the set, up to `limit` of them (0: all).
+  // Reads the row ids of the set, up to `limit` of them (0: all). A set
+  // that reads chosen fields with its rows is one its caller walks to the
+  // end: it is listed whole, and those fields come with the row ids, in
+  // the same statement, as rows read ahead.
   void ListRows(size_t limit) {
     rowids.clear();
     listing = Listing::kAll;
@@ -358,14 +380,22 @@ struct DataSet::Impl {
     std::string where;
     std::vector<Value> binds;
     if (!Restriction(&where, &binds)) return;
-    Statement stmt(db(), "SELECT rowid FROM " + QuoteIdentifier(table()) + where + OrderBy());
+    const bool with_fields = on_demand;
+    if (with_fields) limit = 0;
+    Statement stmt(db(), "SELECT rowid" + (with_fields ? ColumnList() : std::string()) + " FROM " +
+                             QuoteIdentifier(table()) + where + OrderBy());
     for (size_t i = 0; i < binds.size(); ++i) stmt.Bind(static_cast<int>(i + 1), binds[i]);
     while (stmt.Step()) {
       rowids.push_back(stmt.ReadInteger(0));
+      if (with_fields) ReadAheadRow(stmt);
       if (rowids.size() == limit) {
         if (stmt.Step()) listing = Listing::kFirstRows;
         break;
       }
+    }
+    if (with_fields) {
+      ahead_changes = db().TotalChanges();
+      just_listed = true;
     }
   }
   void LoadRowids() { ListRows(0); }
@@ -467,21 +497,26 @@ struct DataSet::Impl {
   void ReadRows(int first, int count) {
     PrepareRowRead();
     ahead.clear();
+    ahead_next = 0;
     read_rows->Reset();
     for (int i = 0; i < count; ++i) {
       read_rows->Bind(i + 1, Value::Integer(rowids[static_cast<size_t>(first + i)]));
     }
-    while (read_rows->Step()) {
-      AheadRow& row = ahead.emplace_back();
-      row.rowid = read_rows->ReadInteger(0);
-      row.values.resize(def->fields.size(), Value::Null());
-      for (size_t k = 0; k < row_fields.size(); ++k) {
-        size_t i = static_cast<size_t>(row_fields[k]);
-        row.values[i] = read_rows->Read(static_cast<int>(k + 1), def->fields[i]);
-      }
-    }
+    while (read_rows->Step()) ReadAheadRow(*read_rows);
     read_rows->Reset();
     ahead_changes = db().TotalChanges();
+  }
+
+  // Keeps the statement's row (rowid, then the fields read with a row) as
+  // a row read ahead.
+  void ReadAheadRow(const Statement& stmt) {
+    AheadRow& row = ahead.emplace_back();
+    row.rowid = stmt.ReadInteger(0);
+    row.values.reserve(row_fields.size());
+    for (size_t k = 0; k < row_fields.size(); ++k) {
+      row.values.push_back(
+          stmt.Read(static_cast<int>(k + 1), def->fields[static_cast<size_t>(row_fields[k])]));
+    }
   }
 
   // Reads the stored fields of the row at a position into the record;
@@ -490,9 +525,13 @@ struct DataSet::Impl {
   // moves: they are as the store held them at that read, as rows are
   // within one statement. Once this connection writes anything they are
   // read again by rowid, since a row may have changed or gone.
+  // The first move after a listing that read the rows takes its row from
+  // them as well, whichever way it moves.
   bool ReadRowAt(int at, bool walking_on) {
     int64_t rowid = rowids[static_cast<size_t>(at)];
-    if (!walking_on || ahead_changes != db().TotalChanges() || !TakeAhead(rowid, walking_on)) {
+    const bool listed_now = std::exchange(just_listed, false);
+    const bool take_ahead = walking_on || listed_now;
+    if (!take_ahead || ahead_changes != db().TotalChanges() || !TakeAhead(rowid, true)) {
       int rest = static_cast<int>(rowids.size()) - at;
       int count = walking_on ? std::min(ahead_span, rest) : 1;
       if (walking_on) ahead_span = std::min(ahead_span * 2, kRowsPerRead);
@@ -507,39 +546,63 @@ struct DataSet::Impl {
 
   // Moves the row read ahead for `rowid` into the record; false when there
   // is none. Each row read ahead is used once: moving back to it reads it
-  // again.
+  // again. A walk takes the rows in order, so the search starts after the
+  // row taken last.
   bool TakeAhead(int64_t rowid, bool keep_rest) {
-    for (AheadRow& row : ahead) {
-      if (row.rowid != rowid || row.values.empty()) continue;
-      current = std::move(row.values);
-      current.resize(def->fields.size() + calculated.size(), Value::Null());
-      changed.assign(current.size(), false);
-      unread.assign(current.size(), false);
-      if (on_demand) {
-        std::fill(unread.begin(), unread.begin() + static_cast<long>(def->fields.size()), true);
-        for (int i : row_fields) unread[static_cast<size_t>(i)] = false;
-      }
+    const size_t count = ahead.size();
+    for (size_t k = 0; k < count; ++k) {
+      const size_t at = (ahead_next + k) % count;
+      AheadRow& row = ahead[at];
+      if (row.rowid != rowid || row.taken) continue;
+      PlaceRow(row.values);
+      row.taken = true;
       row.values.clear();
-      if (!keep_rest) ahead.clear();
+      ahead_next = at + 1;
+      if (!keep_rest) ForgetReadAhead();
       return true;
     }
     return false;
   }
 
+  // Makes `values` (of the fields read with a row, in their order) the
+  // record. The record's other stored fields are either read with the row
+  // too or marked unread, so only calculated fields need clearing: a table
+  // of a hundred fields costs per row what its fields read cost.
+  void PlaceRow(std::vector<Value>& values) {
+    const size_t stored = def->fields.size();
+    current.resize(stored + calculated.size());
+    for (size_t k = 0; k < row_fields.size(); ++k) {
+      current[static_cast<size_t>(row_fields[k])] = std::move(values[k]);
+    }
+    for (size_t i = stored; i < current.size(); ++i) current[i] = Value::Null();
+    changed.assign(current.size(), false);
+    unread.assign(current.size(), false);
+    if (on_demand) {
+      std::fill(unread.begin(), unread.begin() + static_cast<long>(stored), true);
+      for (int i : row_fields) unread[static_cast<size_t>(i)] = false;
+    }
+  }
+
   void ForgetReadAhead() {
     ahead.clear();
+    ahead_next = 0;
     ahead_span = kFirstWalkRead;
+    just_listed = false;
   }
 
   struct AheadRow {
     int64_t rowid = 0;
-    std::vector<Value> values;
+    bool taken = false;
+    std::vector<Value> values;  // the fields read with a row, in row_fields order
   };
   // A walk reads a few rows ahead at first and more as it goes on, so that
   // a walk that stops early reads little it does not use.
   static constexpr int kFirstWalkRead = 4;
   std::unique_ptr<Statement> read_rows;
   std::vector<AheadRow> ahead;
+  size_t ahead_next = 0;  // where the search for the next row read ahead starts
+  // Whether the rows read ahead came with the listing just made.
+  bool just_listed = false;
   int64_t ahead_changes = 0;
   int ahead_span = kFirstWalkRead;
 };
@@ -663,13 +726,19 @@ void DataSet::Open() {
     d.CheckFieldsExist();
     d.field_reads.resize(d.def->fields.size());
   }
-  fields_.clear();
-  for (size_t i = 0; i < d.def->fields.size(); ++i) {
-    fields_.push_back(std::make_unique<Field>(this, d.def->fields[i], static_cast<int>(i), false));
-  }
-  for (size_t i = 0; i < d.calculated.size(); ++i) {
-    fields_.push_back(std::make_unique<Field>(this, d.calculated[i],
-                                              static_cast<int>(d.def->fields.size() + i), true));
+  // The fields stay from one Open to the next unless a calculated field
+  // was added meanwhile: a set opened for every request builds them once.
+  if (fields_.size() != d.def->fields.size() + d.calculated.size()) {
+    d.ForgetNames();
+    fields_.clear();
+    for (size_t i = 0; i < d.def->fields.size(); ++i) {
+      fields_.push_back(
+          std::make_unique<Field>(this, d.def->fields[i], static_cast<int>(i), false));
+    }
+    for (size_t i = 0; i < d.calculated.size(); ++i) {
+      fields_.push_back(std::make_unique<Field>(this, d.calculated[i],
+                                                static_cast<int>(d.def->fields.size() + i), true));
+    }
   }
   for (const Impl::Display& display : d.displays) {
     if (Field* field = FindField(display.field)) {
@@ -802,12 +871,18 @@ bool DataSet::Locate(const std::vector<std::pair<std::string, Value>>& criteria,
 }
 
 Field* DataSet::FindField(std::string_view name) {
-  // Calculations look fields up by name on every row of tables with over a
-  // hundred fields: names of another length are passed over here, without
-  // a call into the case-insensitive comparison for each.
+  if (name.empty()) return nullptr;
+  Impl::NameMemo& memo = impl_->MemoSlot(name);
+  if (memo.field && memo.name == name) return memo.field;
+  // Names of another length are passed over without a call into the
+  // case-insensitive comparison.
   for (auto& field : fields_) {
     const std::string& candidate = field->name();
-    if (candidate.size() == name.size() && EqualsNoCase1252(candidate, name)) return field.get();
+    if (candidate.size() == name.size() && EqualsNoCase1252(candidate, name)) {
+      memo.name.assign(name);
+      memo.field = field.get();
+      return field.get();
+    }
   }
   return nullptr;
 }
@@ -1004,7 +1079,6 @@ void DataSet::CheckBrowseMode() {
 
 void DataSet::MoveTo(int position, bool walking_on) {
   Impl& d = *impl_;
-  d.ClearBuffer();
   d.position = -1;
   while (position >= 0 && position < static_cast<int>(d.rowids.size())) {
     if (d.ReadRowAt(position, walking_on)) {
@@ -1021,6 +1095,7 @@ void DataSet::MoveTo(int position, bool walking_on) {
     d.rowids.erase(d.rowids.begin() + position);
     if (position >= static_cast<int>(d.rowids.size())) --position;
   }
+  if (d.position < 0) d.ClearBuffer();
   if (d.position >= 0 && d.on_calc_fields) {
     state_ = State::kCalcFields;
     try {

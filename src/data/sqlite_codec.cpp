@@ -16,8 +16,9 @@ std::string ColumnText(sqlite3_stmt* stmt, int column) {
   return data ? std::string(data, static_cast<size_t>(size)) : std::string();
 }
 
-Money ColumnMoney(sqlite3_stmt* stmt, int column) {
-  switch (sqlite3_column_type(stmt, column)) {
+// `type` is the column's storage class, asked once per value.
+Money ColumnMoney(sqlite3_stmt* stmt, int column, int type) {
+  switch (type) {
     case SQLITE_INTEGER:
       return Money::FromUnits(sqlite3_column_int64(stmt, column));
     case SQLITE_FLOAT:
@@ -144,12 +145,13 @@ void BindValue(sqlite3_stmt* stmt, int index, const Value& value) {
 }
 
 Value ReadColumn(sqlite3_stmt* stmt, int column, const FieldDef& field) {
-  if (sqlite3_column_type(stmt, column) == SQLITE_NULL) return Value::Null();
+  const int type = sqlite3_column_type(stmt, column);
+  if (type == SQLITE_NULL) return Value::Null();
   switch (field.type) {
     case FieldType::Integer:
     case FieldType::SmallInt:
     case FieldType::AutoInc:
-      if (sqlite3_column_type(stmt, column) == SQLITE_INTEGER) {
+      if (type == SQLITE_INTEGER) {
         return Value::Integer(sqlite3_column_int64(stmt, column));
       }
       return Value::Integer(Value::Text(ColumnText(stmt, column)).AsInteger());
@@ -171,7 +173,7 @@ Value ReadColumn(sqlite3_stmt* stmt, int column, const FieldDef& field) {
       return Value::Float(sqlite3_column_double(stmt, column));
     case FieldType::BCD:
     case FieldType::Money:
-      return Value::Currency(ColumnMoney(stmt, column));
+      return Value::Currency(ColumnMoney(stmt, column, type));
   }
   return Value::Null();
 }

@@ -488,11 +488,25 @@ TEST_F(DataSetTest, RefreshSeesOtherWritersAndKeepsThePosition) {
 // A walk reads rows ahead; what this connection writes meanwhile, through
 // another data set or a query, shows on the rows it moves on to, and rows
 // another process adds stay out until the set is read again.
-TEST_F(DataSetTest, AWalkSeesWhatTheConnectionWritesMeanwhile) {
+// Whether the set reads every field with a row, or only some and lists
+// its rows whole with them when it opens.
+class DataSetWalkTest : public DataSetTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void ChooseFields(DataSet& data) {
+    if (GetParam()) data.SetFieldsReadWithRow({"Tankindex", "FuelinTank"});
+  }
+};
+INSTANTIATE_TEST_SUITE_P(RowReads, DataSetWalkTest, ::testing::Values(false, true),
+                         [](const auto& info) {
+                           return info.param ? "ChosenFields" : "AllFields";
+                         });
+
+TEST_P(DataSetWalkTest, AWalkSeesWhatTheConnectionWritesMeanwhile) {
   for (int k = 1; k <= 40; ++k) {
     temp.Insert("Tanks", {{"Tankindex", Value::Integer(k)}, {"FuelinTank", Value::Integer(k)}});
   }
   DataSet tanks(store, "UserData", "Tanks");
+  ChooseFields(tanks);
   tanks.SetIndexFieldNames("Tankindex");
   tanks.Open();
   tanks.Next();
@@ -531,9 +545,10 @@ TEST_F(DataSetTest, AWalkSeesWhatTheConnectionWritesMeanwhile) {
 
 // Only Next uses the rows read ahead: any other move reads its row from
 // the store again.
-TEST_F(DataSetTest, MovesOtherThanNextReadTheStore) {
+TEST_P(DataSetWalkTest, MovesOtherThanNextReadTheStore) {
   for (int k : {1, 2, 3}) temp.Insert("Tanks", {{"Tankindex", Value::Integer(k)}});
   DataSet tanks(store, "UserData", "Tanks");
+  ChooseFields(tanks);
   tanks.SetIndexFieldNames("Tankindex");
   tanks.Open();
   tanks.Next();  // the third row is read ahead now
@@ -574,6 +589,29 @@ TEST_F(DataSetTest, FieldsReadOnDemandBehaveAsFieldsReadWithTheRow) {
   Query q(store, "UserData", "SELECT NextNumber FROM Keys WHERE TableName = 'Log'");
   q.Open();
   EXPECT_EQ(q.Column(0).AsInteger(), 61);
+}
+
+// Fields are found by name however the name is spelt, and stay found
+// through a calculated field added between two opens.
+TEST_F(DataSetTest, FieldsFoundByNameFollowTheSetUp) {
+  temp.Insert("Tanks", {{"Tankindex", Value::Integer(1)}, {"FuelinTank", Value::Integer(40)}});
+  DataSet tanks(store, "UserData", "Tanks");
+  tanks.Open();
+  Field& fuel = tanks.FieldByName("FuelinTank");
+  EXPECT_EQ(&tanks.FieldByName("fuelintank"), &fuel);
+  EXPECT_EQ(&tanks.FieldByName("FUELINTANK"), &fuel);
+  EXPECT_EQ(tanks.FindField("FuelinTan"), nullptr);
+  EXPECT_EQ(tanks.FindField(""), nullptr);
+  tanks.Close();
+  tanks.AddCalculatedField(StringField("Gauge", 10));
+  tanks.SetOnCalcFields([](DataSet& tank) {
+    tank.FieldByName("Gauge").SetString(tank.FieldByName("FuelinTank").AsString() + "%");
+  });
+  tanks.SetDisplayFormat("FUELINTANK", "#,###.0");
+  tanks.Open();
+  EXPECT_EQ(tanks.FieldByName("Gauge").AsString(), "40%");
+  EXPECT_EQ(tanks.FieldByName("fuelintank").DisplayText(), "40.0");
+  EXPECT_EQ(tanks.FieldByName("FuelinTank").AsInteger(), 40);
 }
 
 TEST_F(DataSetTest, FieldsReadOnDemandStillNeedEveryDeclaredField) {
