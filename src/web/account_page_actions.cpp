@@ -87,11 +87,10 @@ bool OffersPayment(ModuleRequest& action) {
   return !reduced_portal && action.tables.tblRemotePrefs.FieldByName("UseCC").AsBoolean();
 }
 
-// The account, tank and invoice tables, each shown when it has rows.
-std::string AccountTables(ModuleTables& tables, const std::string& account_id) {
+// The account, tank and invoice tables, each shown when it has rows; the
+// account is open.
+std::string AccountTables(ModuleTables& tables) {
   std::string html;
-  OpenAccount(tables, account_id);
-  const DataSetCloser close_account(tables.tblA);
   if (!tables.tblA.IsEmpty()) html += tables.TPAccount.Content();
   for (auto [data_set, producer] :
        {std::pair{&tables.tblT, &tables.TPTanks}, std::pair{&tables.tblI, &tables.TPInvoices}}) {
@@ -102,11 +101,10 @@ std::string AccountTables(ModuleTables& tables, const std::string& account_id) {
   return html;
 }
 
-// Ages the account now; the greeting's name, or nothing without the account.
-std::optional<std::string> AgedAccountName(ModuleRequest& action, const std::string& account_id) {
+// Ages the open account now, which leaves its row read again with the
+// figures written; the greeting's name, or nothing without the account.
+std::optional<std::string> AgedAccountName(ModuleRequest& action) {
   ModuleTables& tables = action.tables;
-  OpenAccount(tables, account_id);
-  const DataSetCloser close_account(tables.tblA);
   if (tables.tblA.IsEmpty()) return std::nullopt;
   const AccountAgingWrite aging = AgeAccountWithin(action.context.store, action.context.platform,
                                                    tables.tblA, kPageAgingWaitMs);
@@ -121,7 +119,9 @@ void wmMain_MainAccountPgAction(ModuleRequest& action) {
   action.tables.tblRemotePrefs.Open();
   const std::string account_id = action.session.AccountId(request);
   if (AnsweredLoggedOut(request, action.response, account_id, "Not Logged In!")) return;
-  const std::optional<std::string> name = AgedAccountName(action, account_id);
+  OpenAccount(action.tables, account_id);
+  const DataSetCloser close_account(action.tables.tblA);
+  const std::optional<std::string> name = AgedAccountName(action);
   if (!name) {
     action.response.content = NotLoggedInPage(request, "Not Logged In!");
     return;
@@ -132,8 +132,7 @@ void wmMain_MainAccountPgAction(ModuleRequest& action) {
   lines.insert(lines.end(), {" <h1 align=\"center\">Hello " + *name + "</h1>",
                              " <h1 align=\"center\">This is your account information</h1>"});
   AddAccountButtons(lines, HtmlEscape(request.script_name), account_id, OffersPayment(action));
-  action.response.content =
-      JoinPageLines(lines) + AccountTables(action.tables, account_id) + "</BODY></HTML>";
+  action.response.content = JoinPageLines(lines) + AccountTables(action.tables) + "</BODY></HTML>";
 }
 
 }  // namespace portavel
