@@ -104,7 +104,7 @@ const Value& Field::value() const {
 std::string Field::AsString() const {
   const Value& v = value();
   if (v.IsNull()) return std::string();
-  switch (def_.type) {
+  switch (def_->type) {
     case FieldType::Date:
       return FormatShortDate(v.AsDateTime());
     case FieldType::Time:
@@ -121,14 +121,14 @@ std::string Field::AsString() const {
 }
 
 const std::string& Field::display_label() const {
-  return display_label_.empty() ? def_.name : display_label_;
+  return display_label_.empty() ? def_->name : display_label_;
 }
 
 std::string Field::DisplayText() const {
   const Value& v = value();
   if (v.IsNull()) return std::string();
   if (display_format_.empty()) return AsString();
-  switch (def_.type) {
+  switch (def_->type) {
     case FieldType::BCD:
     case FieldType::Money:
     case FieldType::Float:
@@ -146,7 +146,7 @@ std::string Field::DisplayText() const {
 }
 
 void Field::Set(const Value& v) {
-  owner_->SetCurrentValue(position_, ConvertForField(def_, v));
+  owner_->SetCurrentValue(position_, ConvertForField(*def_, v));
 }
 
 // ---------------------------------------------------------------------------
@@ -653,6 +653,11 @@ void DataSet::SetFieldsReadWithRow(std::vector<std::string> field_names) {
 void DataSet::AddCalculatedField(FieldDef def) {
   if (Active()) Fail(table_name() + ": calculated fields are added while the table is closed");
   impl_->calculated.push_back(std::move(def));
+  // The fields refer to the definitions, which may have moved; the next
+  // Open builds them again.
+  impl_->ForgetNames();
+  fields_.clear();
+  field_storage_.clear();
 }
 
 void DataSet::SetOnCalcFields(std::function<void(DataSet&)> handler) {
@@ -731,14 +736,16 @@ void DataSet::Open() {
   if (fields_.size() != d.def->fields.size() + d.calculated.size()) {
     d.ForgetNames();
     fields_.clear();
+    field_storage_.clear();
+    field_storage_.reserve(d.def->fields.size() + d.calculated.size());
     for (size_t i = 0; i < d.def->fields.size(); ++i) {
-      fields_.push_back(
-          std::make_unique<Field>(this, d.def->fields[i], static_cast<int>(i), false));
+      field_storage_.emplace_back(this, d.def->fields[i], static_cast<int>(i), false);
     }
     for (size_t i = 0; i < d.calculated.size(); ++i) {
-      fields_.push_back(std::make_unique<Field>(this, d.calculated[i],
-                                                static_cast<int>(d.def->fields.size() + i), true));
+      field_storage_.emplace_back(this, d.calculated[i], static_cast<int>(d.def->fields.size() + i),
+                                  true);
     }
+    for (Field& field : field_storage_) fields_.push_back(&field);
   }
   for (const Impl::Display& display : d.displays) {
     if (Field* field = FindField(display.field)) {
@@ -876,12 +883,12 @@ Field* DataSet::FindField(std::string_view name) {
   if (memo.field && memo.name == name) return memo.field;
   // Names of another length are passed over without a call into the
   // case-insensitive comparison.
-  for (auto& field : fields_) {
+  for (Field* field : fields_) {
     const std::string& candidate = field->name();
     if (candidate.size() == name.size() && EqualsNoCase1252(candidate, name)) {
       memo.name.assign(name);
-      memo.field = field.get();
-      return field.get();
+      memo.field = field;
+      return field;
     }
   }
   return nullptr;

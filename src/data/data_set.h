@@ -26,11 +26,13 @@ class DataSet;
 // the field's type and mark the field changed.
 class Field {
  public:
-  Field(DataSet* owner, FieldDef def, int position, bool calculated)
-      : owner_(owner), def_(std::move(def)), position_(position), calculated_(calculated) {}
+  // `def` outlives the field: the store's table definition, or the data
+  // set's calculated field.
+  Field(DataSet* owner, const FieldDef& def, int position, bool calculated)
+      : owner_(owner), def_(&def), position_(position), calculated_(calculated) {}
 
-  const std::string& name() const { return def_.name; }
-  const FieldDef& def() const { return def_; }
+  const std::string& name() const { return def_->name; }
+  const FieldDef& def() const { return *def_; }
   bool calculated() const { return calculated_; }
 
   const Value& value() const;
@@ -69,7 +71,7 @@ class Field {
 
  private:
   DataSet* owner_;
-  FieldDef def_;
+  const FieldDef* def_;
   int position_;
   bool calculated_;
   std::string display_label_;
@@ -97,7 +99,9 @@ class DataSet {
   // when it is first asked for after a move, with a statement of its own
   // (so as the store holds it then); none: every field on demand. Names
   // that are not stored fields (calculated ones) are passed over. For a
-  // wide table of which a request uses a few fields.
+  // wide table of which a request uses a few fields, walked to the end:
+  // Open lists the set whole and reads these fields of every row in the
+  // same statement.
   void SetFieldsReadWithRow(std::vector<std::string> field_names);
   void AddCalculatedField(FieldDef def);
   void SetOnCalcFields(std::function<void(DataSet&)> handler);
@@ -145,7 +149,7 @@ class DataSet {
 
   Field& FieldByName(std::string_view name);  // throws StoreError when unknown
   Field* FindField(std::string_view name);    // nullptr when unknown
-  const std::vector<std::unique_ptr<Field>>& fields() const { return fields_; }
+  const std::vector<Field*>& fields() const { return fields_; }
 
   void Edit();
   void Insert();
@@ -188,7 +192,9 @@ class DataSet {
   void ReloadAt(int64_t rowid);
 
   std::unique_ptr<Impl> impl_;
-  std::vector<std::unique_ptr<Field>> fields_;
+  // One block for a table's hundred fields, built once, and the list of them.
+  std::vector<Field> field_storage_;
+  std::vector<Field*> fields_;
   State state_ = State::kInactive;
   bool eof_ = true;
   bool bof_ = true;
