@@ -1,5 +1,8 @@
 #include "money/money.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <iterator>
 #include <limits>
 #include <stdexcept>
@@ -32,40 +35,35 @@ Wide DivideHalfAwayFromZero(Wide value, Wide divisor) {
   return quotient;
 }
 
-// Also right for the most negative amount, whose magnitude int64_t cannot hold.
-UWide Magnitude(int64_t units) {
-  return units < 0 ? -static_cast<UWide>(units) : static_cast<UWide>(units);
+// Also right for the most negative amount, whose magnitude int64_t cannot
+// hold; 2^63 fits an unsigned 64-bit value.
+uint64_t Magnitude(int64_t units) {
+  return units < 0 ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
 }
 
 // The magnitude of an amount rounded to `places` (0..4) decimals half
-// away from zero, still counted in ten-thousandths.
-UWide RoundedMagnitude(int64_t units, int places) {
-  UWide magnitude = Magnitude(units);
-  const UWide step = static_cast<UWide>(kPowersOfTen[4 - places]);
-  UWide kept = magnitude / step * step;
+// away from zero, still counted in ten-thousandths. At most 2^63 + 5000,
+// so 64 bits hold it and no 128-bit division is needed.
+uint64_t RoundedMagnitude(int64_t units, int places) {
+  const uint64_t magnitude = Magnitude(units);
+  const auto step = static_cast<uint64_t>(kPowersOfTen[4 - places]);
+  uint64_t kept = magnitude / step * step;
   if ((magnitude - kept) * 2 >= step) kept += step;
   return kept;
 }
 
-std::string DecimalText(UWide value) {
-  char digits[40];  // 2^128 has 39 digits
+std::string DecimalText(uint64_t value) {
+  char digits[20];  // 2^64 has 20 digits
   char* first = std::end(digits);
-  // A 128-bit division is a library call; every amount but the most
-  // extreme products fits 64 bits.
-  while (value > std::numeric_limits<uint64_t>::max()) {
+  do {
     *--first = static_cast<char>('0' + static_cast<int>(value % 10));
     value /= 10;
-  }
-  uint64_t rest = static_cast<uint64_t>(value);
-  do {
-    *--first = static_cast<char>('0' + static_cast<int>(rest % 10));
-    rest /= 10;
-  } while (rest != 0);
+  } while (value != 0);
   return std::string(first, std::end(digits));
 }
 
 // Four-digit decimal fraction of a magnitude in ten-thousandths.
-std::string FractionDigits(UWide magnitude) {
+std::string FractionDigits(uint64_t magnitude) {
   auto fraction = static_cast<unsigned>(magnitude % Money::kUnitsPerWhole);
   std::string digits(4, '0');
   for (int i = 3; i >= 0; --i, fraction /= 10) digits[i] = static_cast<char>('0' + fraction % 10);
@@ -185,6 +183,62 @@ NumberPattern ParsePattern(std::string_view pattern) {
   return result;
 }
 
+// A table formats its columns of amounts with a handful of patterns that
+// alternate from cell to cell (amounts, then gallons, then amounts): the
+// last few parsed (per thread) are kept rather than parsed for every
+// amount.
+constexpr size_t kCachedPatterns = 4;
+
+const NumberPattern& CachedPattern(std::string_view pattern) {
+  struct Cache {
+    std::string text[kCachedPatterns];  // "" marks an unused slot; a cached pattern is never empty
+    NumberPattern parsed[kCachedPatterns];
+    size_t next_victim = 0;
+  };
+  thread_local Cache cache;
+  for (size_t i = 0; i < kCachedPatterns; ++i) {
+    if (cache.text[i] == pattern) return cache.parsed[i];
+  }
+  NumberPattern parsed = ParsePattern(pattern);
+  const size_t slot = cache.next_victim;
+  cache.next_victim = (slot + 1) % kCachedPatterns;
+  cache.text[slot].clear();  // if the copy below throws, the slot stays unused
+  cache.parsed[slot] = std::move(parsed);
+  cache.text[slot].assign(pattern);
+  return cache.parsed[slot];
+}
+
+// kPowersOfTen64[n] is 10^n, all that fit 64 bits.
+constexpr auto kPowersOfTen64 = [] {
+  std::array<uint64_t, 20> powers{};
+  uint64_t power = 1;
+  for (uint64_t& entry : powers) {
+    entry = power;
+    power *= 10;  // wraps after the last entry, unused
+  }
+  return powers;
+}();
+
+// Decimal digits of value; none for 0. The bit length gives the count
+// within one (1233 / 4096 is just over log10(2)); a comparison settles it.
+int DigitCount(uint64_t value) {
+  if (value == 0) return 0;
+  const int estimate = static_cast<int>(std::bit_width(value) * 1233 >> 12);
+  return estimate + (value >= kPowersOfTen64[estimate] ? 1 : 0);
+}
+
+// "000001002...999": the three digits of every number below 1000, so a
+// group of thousands is written with one division rather than three.
+constexpr auto kThreeDigits = [] {
+  std::array<char, 3000> digits{};
+  for (int n = 0; n < 1000; ++n) {
+    digits[3 * n] = static_cast<char>('0' + n / 100);
+    digits[3 * n + 1] = static_cast<char>('0' + n / 10 % 10);
+    digits[3 * n + 2] = static_cast<char>('0' + n % 10);
+  }
+  return digits;
+}();
+
 }  // namespace
 
 std::optional<Money> Money::Parse(std::string_view text) {
@@ -224,7 +278,7 @@ std::optional<Money> Money::Parse(std::string_view text) {
 }
 
 std::string Money::ToString() const {
-  UWide magnitude = Magnitude(units_);
+  const uint64_t magnitude = Magnitude(units_);
   std::string text = units_ < 0 ? "-" : "";
   text += DecimalText(magnitude / kUnitsPerWhole);
   std::string fraction = FractionDigits(magnitude);
@@ -236,7 +290,7 @@ std::string Money::ToString() const {
 std::string Money::ToFixed(int places) const {
   if (places < 0) places = 0;
   if (places > 4) places = 4;
-  UWide magnitude = RoundedMagnitude(units_, places);
+  const uint64_t magnitude = RoundedMagnitude(units_, places);
   std::string text = (units_ < 0 && magnitude != 0) ? "-" : "";
   text += DecimalText(magnitude / kUnitsPerWhole);
   if (places > 0) text += "." + FractionDigits(magnitude).substr(0, places);
@@ -245,57 +299,72 @@ std::string Money::ToFixed(int places) const {
 
 std::string Money::Format(std::string_view pattern) const {
   if (pattern.empty()) return ToString();
-  // A table formats a column of amounts with one pattern: the pattern
-  // last parsed (per thread) is kept rather than parsed for every amount.
-  thread_local std::string last_pattern;
-  thread_local NumberPattern last_parsed;
-  if (pattern != last_pattern) {
-    NumberPattern parsed = ParsePattern(pattern);
-    last_pattern.assign(pattern);  // if this throws, the pair stays as it was
-    last_parsed = std::move(parsed);
-  }
-  const NumberPattern& p = last_parsed;
-  const UWide magnitude = RoundedMagnitude(units_, p.decimals < 4 ? p.decimals : 4);
+  const NumberPattern& p = CachedPattern(pattern);
+  const uint64_t magnitude = RoundedMagnitude(units_, p.decimals < 4 ? p.decimals : 4);
+  const uint64_t whole = magnitude / kUnitsPerWhole;
+  const auto fraction = static_cast<unsigned>(magnitude % kUnitsPerWhole);
 
-  // A table of invoices formats thousands of amounts: the digits go
-  // straight into the result, without a string per part.
-  char whole[40];  // least significant first; 2^128 has 39 digits
-  int whole_count = 0;
-  UWide wide_rest = magnitude / kUnitsPerWhole;
-  while (wide_rest > std::numeric_limits<uint64_t>::max()) {
-    whole[whole_count++] = static_cast<char>('0' + static_cast<int>(wide_rest % 10));
-    wide_rest /= 10;
-  }
-  for (auto rest = static_cast<uint64_t>(wide_rest); rest != 0; rest /= 10) {
-    whole[whole_count++] = static_cast<char>('0' + static_cast<int>(rest % 10));
-  }
+  const int whole_count = DigitCount(whole);
   const int whole_shown = whole_count > p.min_whole_digits ? whole_count : p.min_whole_digits;
+  const int commas = p.thousands && whole_shown > 0 ? (whole_shown - 1) / 3 : 0;
 
-  // Money holds four decimals; further placeholders only ever show zeros.
-  char fraction[4];
-  auto fraction_units = static_cast<unsigned>(magnitude % kUnitsPerWhole);
-  for (int i = 3; i >= 0; --i, fraction_units /= 10) {
-    fraction[i] = static_cast<char>('0' + fraction_units % 10);
-  }
-  auto decimal = [&fraction](int i) { return i < 4 ? fraction[i] : '0'; };
+  // Money holds four decimals; placeholders beyond them only ever show
+  // zeros, which drop off unless a "0" asks for them.
+  const char* const fraction_digits = &kThreeDigits[3 * (fraction / 10)];  // the first three
+  const char last_fraction_digit = static_cast<char>('0' + fraction % 10);
+  auto fraction_digit = [&](int i) { return i < 3 ? fraction_digits[i] : last_fraction_digit; };
   int decimals = p.decimals;
-  while (decimals > p.required_decimals && decimal(decimals - 1) == '0') --decimals;
+  if (decimals > 4) decimals = p.required_decimals > 4 ? p.required_decimals : 4;
+  while (decimals > p.required_decimals && fraction_digit(decimals - 1) == '0') --decimals;
 
-  std::string text;
-  text.reserve(p.prefix.size() + p.suffix.size() + static_cast<size_t>(whole_shown) * 4 / 3 +
-               static_cast<size_t>(decimals) + 3);
-  if (units_ < 0 && magnitude != 0) text += '-';
-  text += p.prefix;
-  for (int i = 0; i < whole_shown; ++i) {
-    if (p.thousands && i > 0 && (whole_shown - i) % 3 == 0) text += ',';
-    const int place = whole_shown - 1 - i;
-    text += place < whole_count ? whole[place] : '0';
+  // A table of invoices formats thousands of amounts: the text is sized
+  // once and written in place, the whole part backwards from its end.
+  const bool minus = units_ < 0 && magnitude != 0;
+  const size_t whole_length = static_cast<size_t>(whole_shown + commas);
+  std::string text(static_cast<size_t>(minus) + p.prefix.size() + whole_length +
+                       (decimals > 0 ? static_cast<size_t>(decimals) + 1 : 0) + p.suffix.size(),
+                   '0');
+  char* out = text.data();
+  if (minus) *out++ = '-';
+  out = std::copy(p.prefix.begin(), p.prefix.end(), out);
+
+  // Three places at a time (padding places show 0), the leftmost group
+  // with what is left.
+  char* digit = out + whole_length;
+  uint64_t rest = whole;
+  int places_left = whole_shown;
+  for (; places_left > 3; places_left -= 3) {
+    const char* group = &kThreeDigits[3 * (rest % 1000)];
+    rest /= 1000;
+    digit -= 3;
+    digit[0] = group[0];
+    digit[1] = group[1];
+    digit[2] = group[2];
+    if (p.thousands) *--digit = ',';
   }
+  const char* group = &kThreeDigits[3 * (rest % 1000)];
+  switch (places_left) {  // spelled out: a loop would become a memcpy call
+    case 3:
+      digit[-3] = group[0];
+      [[fallthrough]];
+    case 2:
+      digit[-2] = group[1];
+      [[fallthrough]];
+    case 1:
+      digit[-1] = group[2];
+      break;
+    default:
+      break;
+  }
+  out += whole_length;
+
   if (decimals > 0) {
-    text += '.';
-    for (int i = 0; i < decimals; ++i) text += decimal(i);
+    *out++ = '.';
+    // Places past the fourth stay as the zeros the text was filled with.
+    for (int i = 0; i < decimals && i < 4; ++i) out[i] = fraction_digit(i);
+    out += decimals;
   }
-  text += p.suffix;
+  std::copy(p.suffix.begin(), p.suffix.end(), out);
   return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -149,6 +150,87 @@ TEST(MoneyFormat, DisplayPatterns) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(M(c.units).Format(c.pattern), c.text) << c.pattern << " " << c.units;
+  }
+}
+
+// The edges of the digit writing: rounding that carries into a new group,
+// amounts below one, signs that round away, patterns without decimals or
+// with more than money holds, padding, literal text and the 64-bit limits.
+TEST(MoneyFormat, EdgeAmounts) {
+  struct Case {
+    const char* pattern;
+    int64_t units;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"#,###.00", 49, ".00"},
+      {"#,###.00", 499, ".05"},
+      {"#,###.00", -500, "-.05"},
+      {"#,###.00", 9949, ".99"},
+      {"#,###.00", 9950, "1.00"},  // carries into the whole part
+      {"#,###.00", 99995, "10.00"},
+      {"#,###.00", 9999949, "999.99"},
+      {"#,###.00", -9999950, "-1,000.00"},  // and into a new group
+      {"#,###.00", 9999999950, "1,000,000.00"},
+      {"#,###.00", 1234567, "123.46"},
+      {"#,###.00", 10000000, "1,000.00"},
+      {"#,###.00", 1000100000, "100,010.00"},  // zeros inside and between groups
+      {"#,###.0", 499, ".0"},
+      {"#,###.0", 500, ".1"},
+      {"#,###.0", -499, ".0"},
+      {"#,###.0", 9950, "1.0"},
+      {"#,###.0", 4560000, "456.0"},
+      {"0", 4999, "0"},
+      {"0", 5000, "1"},
+      {"0", -4999, "0"},
+      {"#", 4999, ""},
+      {"#", 9999950, "1000"},
+      {"#,##0", 12345675000, "1,234,568"},
+      {"0.####", 50, "0.005"},
+      {"0.####", 10000, "1"},
+      {"0.####", -9999, "-0.9999"},
+      {"0.0#0#", 500, "0.050"},  // the last "0" sets the decimals always shown
+      {"0.0#0#", 9949, "0.9949"},
+      {"#,##0.00000000", 50, "0.00500000"},  // beyond four decimals only zeros
+      {"#,##0.00000000", 99995, "9.99950000"},
+      {"0,000,000.00", 12345000, "0,001,234.50"},
+      {"00000000000000000000000000", 9999950, "00000000000000000000001000"},
+      {"'x'#.##'y' z", -50, "-x.01y z"},
+      {"'x'#.##'y' z", 0, "xy z"},
+      {"#,###.00", kMaxUnits, "922,337,203,685,477.58"},
+      {"#,###.0", kMaxUnits, "922,337,203,685,477.6"},
+      {"#,###.0", kMinUnits, "-922,337,203,685,477.6"},
+      {"#,##0", kMaxUnits, "922,337,203,685,478"},  // rounds past the largest amount
+      {"#", kMinUnits, "-922337203685478"},
+      {"0.####", kMaxUnits, "922337203685477.5807"},
+      {"0.####", kMinUnits, "-922337203685477.5808"},
+      {"#,###.00", kMaxUnits - 5000, "922,337,203,685,477.08"},
+      {"0,000,000,000,000,000,000,000.0000", kMinUnits, "-0,000,000,922,337,203,685,477.5808"},
+      {"#,###.00", 999999999999999999, "100,000,000,000,000.00"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(M(c.units).Format(c.pattern), c.text) << c.pattern << " " << c.units;
+  }
+}
+
+// A page formats its columns with patterns in turn; more patterns than any
+// cache of them keeps must not mix up their layouts.
+TEST(MoneyFormat, PatternsInTurn) {
+  struct Case {
+    const char* pattern;
+    const char* text;  // for 12345.675
+  };
+  const Case cases[] = {
+      {"#,###.00", "12,345.68"},   {"#,###.0", "12,345.7"},  {"0", "12346"},
+      {"#,##0.000", "12,345.675"}, {"0.0000", "12345.6750"}, {"$#,##0.00", "$12,345.68"},
+      {"#.#", "12345.7"},
+  };
+  const Money amount = M(123456750);
+  for (int round = 0; round < 3; ++round) {
+    for (const Case& c : cases) EXPECT_EQ(amount.Format(c.pattern), c.text) << c.pattern;
+    for (auto c = std::rbegin(cases); c != std::rend(cases); ++c) {
+      EXPECT_EQ((-amount).Format(c->pattern), std::string("-") + c->text) << c->pattern;
+    }
   }
 }
 
