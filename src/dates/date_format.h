@@ -23,13 +23,18 @@ struct LocaleFormats {
   char time_separator = ':';
 };
 
-std::string FormatDateTime(std::string_view pattern, DateTime value,
-                           const LocaleFormats& locale = LocaleFormats());
+// Without a locale, the default LocaleFormats apply. (Overloads rather
+// than default arguments: a table of dates would otherwise build a
+// LocaleFormats for every value.)
+std::string FormatDateTime(std::string_view pattern, DateTime value);
+std::string FormatDateTime(std::string_view pattern, DateTime value, const LocaleFormats& locale);
 
 // "mm-dd-yy", the column format of the account pages.
 std::string FormatMmDdYy(DateTime value);
-std::string FormatShortDate(DateTime value, const LocaleFormats& locale = LocaleFormats());
-std::string FormatLongTime(DateTime value, const LocaleFormats& locale = LocaleFormats());
+std::string FormatShortDate(DateTime value);
+std::string FormatShortDate(DateTime value, const LocaleFormats& locale);
+std::string FormatLongTime(DateTime value);
+std::string FormatLongTime(DateTime value, const LocaleFormats& locale);
 
 // Reads a date in the order of the locale's short date pattern (month,
 // day, year for the default). A two-digit year is 2000-based below 50 and

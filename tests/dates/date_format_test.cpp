@@ -79,6 +79,70 @@ TEST(FormatDateTime, LocaleFormatsAndSeparators) {
   EXPECT_EQ(FormatDateTime("d'/'m", value, german), "10/12");  // quoted separators stay
 }
 
+TEST(FormatDateTime, NumbersAndPadding) {
+  struct Case {
+    const char* pattern;
+    DateTime value;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"mm-dd-yy", At(2009, 1, 5), "01-05-09"},
+      {"mm-dd-yy", At(2000, 12, 31), "12-31-00"},
+      {"mm-dd-yy", At(1999, 7, 4), "07-04-99"},
+      {"m/d/yy", At(2105, 10, 9), "10/9/05"},
+      {"yyyy yy y", At(5, 2, 3), "0005 05 05"},
+      {"yyyy yy", At(100, 2, 3), "0100 00"},
+      {"yyyy|yy", At(9999, 12, 31), "9999|99"},
+      {"hh:nn:ss.zzz", At(2024, 3, 5, 0, 0, 0, 0), "00:00:00.000"},
+      {"h:n:s.z", At(2024, 3, 5, 23, 59, 59, 999), "23:59:59.999"},
+      {"h:n:s.zzz", At(2024, 3, 5, 10, 10, 10, 10), "10:10:10.010"},
+      // Outside the calendar's years and the day's hours a number keeps
+      // its sign ahead of the padding zeros.
+      {"yyyy|yy", DateTime(-700000, 0), "-017|-17"},
+      {"h:nn:ss.zzz", DateTime(45000, -3600000), "-1:00:00.000"},
+      {"hh:nn", DateTime(45000, DateTime::kMsPerDay), "24:00"},
+      // Longer than any buffer a date is put together in.
+      {"yyyy-mm-dd hh:nn:ss.zzz yyyy-mm-dd hh:nn:ss.zzz yyyy-mm-dd hh:nn:ss.zzz",
+       At(2024, 3, 5, 8, 4, 3, 120),
+       "2024-03-05 08:04:03.120 2024-03-05 08:04:03.120 2024-03-05 08:04:03.120"},
+      {"'a quoted text well over sixty-four characters, to run past any buffer' d", At(2024, 3, 5),
+       "a quoted text well over sixty-four characters, to run past any buffer 5"},
+      {"d 'seventeen chars!' m", At(2024, 3, 5), "5 seventeen chars! 3"},
+      {"\xe9t\xe9 d", At(2024, 3, 5), "\xe9t\xe9 5"},  // windows-1252 letters are text
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FormatDateTime(c.pattern, c.value), c.text) << c.pattern;
+  }
+}
+
+// Pages format dates with several patterns in turn, with several locales;
+// what one pattern or locale printed must not leak into the next.
+TEST(FormatDateTime, PatternsAndLocalesInTurn) {
+  const DateTime value = At(2026, 12, 10, 13, 5, 9, 7);
+  LocaleFormats dotted;
+  dotted.date_separator = '.';
+  dotted.time_separator = '-';
+  struct Case {
+    const char* pattern;
+    const char* text;
+    const char* dotted_text;
+  };
+  const Case cases[] = {
+      {"mm-dd-yy", "12-10-26", "12-10-26"},
+      {"m/d/yyyy", "12/10/2026", "12.10.2026"},
+      {"h:nn:ss ampm", "1:05:09 PM", "1-05-09 PM"},
+      {"yyyy-mm-dd hh:nn:ss", "2026-12-10 13:05:09", "2026-12-10 13-05-09"},
+      {"h:nn am/pm", "1:05 pm", "1-05 pm"},
+      {"dd/mm 'at' h:nn AM/PM", "10/12 at 1:05 PM", "10.12 at 1-05 PM"},
+  };
+  for (int round = 0; round < 3; ++round) {
+    for (const Case& c : cases) {
+      EXPECT_EQ(FormatDateTime(c.pattern, value), c.text) << c.pattern;
+      EXPECT_EQ(FormatDateTime(c.pattern, value, dotted), c.dotted_text) << c.pattern;
+    }
+  }
+}
+
 TEST(ParseShortDate, DefaultMonthDayYear) {
   struct Case {
     const char* text;
