@@ -1,14 +1,16 @@
 #include "account/html_table_producer.h"
 
+#include <string_view>
+
 #include "data/data_set.h"
 #include "text/html_escape.h"
 
 namespace portavel {
 namespace {
 
-constexpr const char* kLineBreak = "\r\n";
+constexpr std::string_view kLineBreak = "\r\n";
 
-const char* AlignText(HtmlAlign align) {
+constexpr std::string_view AlignText(HtmlAlign align) {
   switch (align) {
     case HtmlAlign::kLeft:
       return " Align=\"Left\"";
@@ -23,7 +25,7 @@ const char* AlignText(HtmlAlign align) {
 }
 
 // "Basline" is how browsers have always received it from this system.
-const char* VAlignText(HtmlVAlign valign) {
+constexpr std::string_view VAlignText(HtmlVAlign valign) {
   switch (valign) {
     case HtmlVAlign::kTop:
       return " VAlign=\"Top\"";
@@ -40,7 +42,7 @@ const char* VAlignText(HtmlVAlign valign) {
 }
 
 // Ends the caption's opening tag.
-const char* CaptionAlignText(HtmlCaptionAlign align) {
+std::string_view CaptionAlignText(HtmlCaptionAlign align) {
   switch (align) {
     case HtmlCaptionAlign::kTop:
       return " Align=\"Top\">";
@@ -66,23 +68,105 @@ void AppendColorAndCustom(std::string& out, const std::string& bg_color,
   }
 }
 
-std::string TableStart(const HtmlTableAttributes& table) {
-  std::string out = "<Table";
-  if (table.width > 0) out += " Width=\"" + std::to_string(table.width) + "%\"";
+void AppendTableStart(std::string& out, const HtmlTableAttributes& table) {
+  out += "<Table";
+  if (table.width > 0) {
+    out += " Width=\"";
+    out += std::to_string(table.width);
+    out += "%\"";
+  }
   out += AlignText(table.align);
-  if (table.cell_spacing >= 0) out += " CellSpacing=" + std::to_string(table.cell_spacing);
-  if (table.cell_padding >= 0) out += " CellPadding=" + std::to_string(table.cell_padding);
-  if (table.border >= 0) out += " Border=" + std::to_string(table.border);
+  if (table.cell_spacing >= 0) {
+    out += " CellSpacing=";
+    out += std::to_string(table.cell_spacing);
+  }
+  if (table.cell_padding >= 0) {
+    out += " CellPadding=";
+    out += std::to_string(table.cell_padding);
+  }
+  if (table.border >= 0) {
+    out += " Border=";
+    out += std::to_string(table.border);
+  }
   AppendColorAndCustom(out, table.bg_color, table.custom);
-  return out + ">";
+  out += '>';
 }
 
-void AppendRowStart(std::string& out, const HtmlRowAttributes& row) {
-  out += "<TR";
+std::string RowStart(const HtmlRowAttributes& row) {
+  std::string out = "<TR";
   out += AlignText(row.align);
   out += VAlignText(row.valign);
   AppendColorAndCustom(out, row.bg_color, row.custom);
   out += '>';
+  return out;
+}
+
+// A cell's tag: its name in the tables below and its closing tag.
+struct CellTag {
+  int index;               // 0: "TH", 1: "TD"
+  std::string_view close;  // "</TD>"
+};
+constexpr CellTag kTitleTag = {0, "</TH>"};
+constexpr CellTag kDataTag = {1, "</TD>"};
+
+// Every opening tag a cell can get from its tag and alignments, built at
+// compile time with its closing '>': a cell without colour or custom
+// attributes, as most are, opens with one append.
+constexpr int kAlignments = 4;   // HtmlAlign::kDefault .. kCenter
+constexpr int kVAlignments = 5;  // HtmlVAlign::kDefault .. kBaseline
+
+struct OpenTagTable {
+  static constexpr size_t kLongest = 40;  // "<TD Align=\"Center\" VAlign=\"Basline\">" has 36
+  char text[2][kAlignments][kVAlignments][kLongest] = {};
+  size_t size[2][kAlignments][kVAlignments] = {};
+};
+
+constexpr OpenTagTable kOpenTags = [] {
+  OpenTagTable table;
+  const std::string_view names[2] = {"<TH", "<TD"};
+  for (int tag = 0; tag < 2; ++tag) {
+    for (int align = 0; align < kAlignments; ++align) {
+      for (int valign = 0; valign < kVAlignments; ++valign) {
+        char* text = table.text[tag][align][valign];
+        size_t& size = table.size[tag][align][valign];
+        for (std::string_view part :
+             {names[tag], AlignText(static_cast<HtmlAlign>(align)),
+              VAlignText(static_cast<HtmlVAlign>(valign)), std::string_view(">")}) {
+          for (char c : part) text[size++] = c;
+        }
+      }
+    }
+  }
+  return table;
+}();
+
+// The opening tag with its '>'. A value outside the enumerations (a hook
+// may set one) writes no attribute, like kDefault.
+std::string_view OpenTag(CellTag tag, HtmlAlign align, HtmlVAlign valign) {
+  auto a = static_cast<unsigned>(align);
+  auto v = static_cast<unsigned>(valign);
+  if (a >= kAlignments) a = 0;
+  if (v >= kVAlignments) v = 0;
+  return {kOpenTags.text[tag.index][a][v], kOpenTags.size[tag.index][a][v]};
+}
+
+void AppendOpenTag(std::string& out, CellTag tag, HtmlAlign align, HtmlVAlign valign,
+                   const std::string& bg_color, const std::string& custom) {
+  const std::string_view open = OpenTag(tag, align, valign);
+  if (bg_color.empty() && custom.empty()) {
+    out += open;
+    return;
+  }
+  out += open.substr(0, open.size() - 1);
+  AppendColorAndCustom(out, bg_color, custom);
+  out += '>';
+}
+
+void AppendCell(std::string& out, CellTag tag, HtmlAlign align, HtmlVAlign valign,
+                const std::string& bg_color, const std::string& custom, std::string_view data) {
+  AppendOpenTag(out, tag, align, valign, bg_color, custom);
+  out += data;
+  out += tag.close;
 }
 
 // The cell's own attributes, as the hook receives them.
@@ -92,6 +176,17 @@ struct Cell {
   HtmlVAlign valign = HtmlVAlign::kDefault;
   std::string custom;
   std::string data;
+
+  // Takes a column's attributes afresh for every cell, as the hook may
+  // have changed them. Strings that already match (the usual case: the
+  // same column one row on, untouched by the hook) are not copied again.
+  void Reset(const std::string& column_bg_color, HtmlAlign column_align, HtmlVAlign column_valign,
+             const std::string& column_custom) {
+    if (bg_color != column_bg_color) bg_color = column_bg_color;
+    align = column_align;
+    valign = column_valign;
+    if (custom != column_custom) custom = column_custom;
+  }
 };
 
 // The field each column shows, or nullptr; only an open data set has
@@ -99,10 +194,25 @@ struct Cell {
 std::vector<const Field*> ColumnFields(DataSet& data_set,
                                        const std::vector<HtmlTableColumn>& columns) {
   std::vector<const Field*> fields;
+  fields.reserve(columns.size());
   for (const HtmlTableColumn& column : columns) {
     fields.push_back(data_set.Active() ? data_set.FindField(column.field_name) : nullptr);
   }
   return fields;
+}
+
+// Rows of a table are much alike: once the first is written, room for
+// the rest up to the row limit (and the end of the table) saves growing
+// the text step by step. An unlimited table, or a very high limit, gets
+// room for a screenful and grows from there.
+void ReserveForRows(std::string& out, size_t row_size, int rows_left,
+                    const std::vector<std::string>& footer) {
+  constexpr int kMostRowsReserved = 64;
+  const int rows = rows_left < 0 || rows_left > kMostRowsReserved ? kMostRowsReserved : rows_left;
+  size_t rest = sizeof "</Table>";
+  for (const std::string& line : footer) rest += line.size() + kLineBreak.size();
+  // A little over, as cells differ in length.
+  out.reserve(out.size() + (row_size + row_size / 8) * static_cast<size_t>(rows) + rest);
 }
 
 }  // namespace
@@ -111,55 +221,50 @@ std::string HtmlTableProducer::Content() const {
   if (!data_set) return std::string();
   DataSet& data = *data_set;
 
-  std::vector<HtmlTableColumn> shown = columns;
-  if (shown.empty() && data.Active()) {
-    for (const auto& field : data.fields()) shown.emplace_back().field_name = field->name();
+  std::vector<HtmlTableColumn> every_field;
+  if (columns.empty() && data.Active()) {
+    for (const auto& field : data.fields()) every_field.emplace_back().field_name = field->name();
   }
+  const std::vector<HtmlTableColumn>& shown = columns.empty() ? every_field : columns;
   const std::vector<const Field*> fields = ColumnFields(data, shown);
 
   std::string out;
-  for (const std::string& line : header) out += line + kLineBreak;
+  for (const std::string& line : header) {
+    out += line;
+    out += kLineBreak;
+  }
 
-  out += TableStart(table_attributes);
+  AppendTableStart(out, table_attributes);
   if (!caption.empty()) {
-    out += std::string("<Caption ") + CaptionAlignText(caption_alignment) + caption + "</Caption>";
+    out += "<Caption ";
+    out += CaptionAlignText(caption_alignment);
+    out += caption;
+    out += "</Caption>";
   }
   out += kLineBreak;
 
-  // One cell's attributes, set afresh from its column for every cell (the
-  // hook may have changed them); assigning into the same strings keeps a
-  // table of thousands of cells from allocating for each.
+  const std::string row_start = RowStart(row_attributes);
+  // Without a hook a cell is written straight from its column; with one,
+  // the hook gets the cell's attributes and text to change.
   Cell cell;
-  auto set_cell = [&cell](const std::string& bg_color, HtmlAlign align, HtmlVAlign valign,
-                          const std::string& custom) {
-    cell.bg_color = bg_color;
-    cell.align = align;
-    cell.valign = valign;
-    cell.custom = custom;
-  };
-  auto write_cell = [&](const char* tag, int row, int column) {
-    out += '<';
-    out += tag;
-    if (on_format_cell) {
-      on_format_cell(row, column, cell.bg_color, cell.align, cell.valign, cell.custom, cell.data);
-    }
-    out += AlignText(cell.align);
-    out += VAlignText(cell.valign);
-    AppendColorAndCustom(out, cell.bg_color, cell.custom);
-    out += '>';
-    out += cell.data;
-    out += "</";
-    out += tag;
-    out += '>';
+  auto write_hooked_cell = [&](CellTag tag, int row, int column) {
+    on_format_cell(row, column, cell.bg_color, cell.align, cell.valign, cell.custom, cell.data);
+    AppendCell(out, tag, cell.align, cell.valign, cell.bg_color, cell.custom, cell.data);
   };
 
-  AppendRowStart(out, row_attributes);
+  out += row_start;
   for (size_t i = 0; i < shown.size(); ++i) {
     const HtmlColumnTitle& title = shown[i].title;
-    set_cell(title.bg_color, title.align, title.valign, title.custom);
-    cell.data = title.caption;
-    if (cell.data.empty()) cell.data = fields[i] ? fields[i]->display_label() : shown[i].field_name;
-    write_cell("TH", 0, static_cast<int>(i));
+    const std::string& text = !title.caption.empty() ? title.caption
+                              : fields[i]            ? fields[i]->display_label()
+                                                     : shown[i].field_name;
+    if (on_format_cell) {
+      cell.Reset(title.bg_color, title.align, title.valign, title.custom);
+      cell.data = text;
+      write_hooked_cell(kTitleTag, 0, static_cast<int>(i));
+    } else {
+      AppendCell(out, kTitleTag, title.align, title.valign, title.bg_color, title.custom, text);
+    }
   }
   out += "</TR>";
   out += kLineBreak;
@@ -167,28 +272,36 @@ std::string HtmlTableProducer::Content() const {
   if (data.state() == DataSet::State::kBrowse) {
     int budget = max_rows;  // a negative budget never runs out
     for (int row = 1; budget != 0 && !data.Eof(); ++row) {
-      AppendRowStart(out, row_attributes);
+      const size_t row_begin = out.size();
+      out += row_start;
       for (size_t i = 0; i < shown.size(); ++i) {
         const HtmlTableColumn& column = shown[i];
-        set_cell(column.bg_color, column.align, column.valign, column.custom);
         // Values come from the database: escaped before the hook, which
         // may then add markup of its own.
-        if (fields[i]) {
-          cell.data = HtmlEscape(fields[i]->DisplayText());
-        } else {
+        if (on_format_cell) {
+          cell.Reset(column.bg_color, column.align, column.valign, column.custom);
           cell.data.clear();
+          if (fields[i]) AppendHtmlEscaped(cell.data, fields[i]->DisplayText());
+          write_hooked_cell(kDataTag, row, static_cast<int>(i));
+        } else {
+          AppendOpenTag(out, kDataTag, column.align, column.valign, column.bg_color, column.custom);
+          if (fields[i]) AppendHtmlEscaped(out, fields[i]->DisplayText());
+          out += kDataTag.close;
         }
-        write_cell("TD", row, static_cast<int>(i));
       }
       out += "</TR>";
       out += kLineBreak;
+      if (row == 1) ReserveForRows(out, out.size() - row_begin, budget - 1, footer);
       data.Next();
       if (budget > 0) --budget;
     }
   }
 
   out += "</Table>";
-  for (const std::string& line : footer) out += line + kLineBreak;
+  for (const std::string& line : footer) {
+    out += line;
+    out += kLineBreak;
+  }
   return out;
 }
 

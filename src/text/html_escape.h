@@ -10,4 +10,8 @@ namespace portavel {
 // entities; everything else (windows-1252 letters included) stays as it is.
 std::string HtmlEscape(std::string_view value);
 
+// The same, appended to out: a page built cell by cell escapes into the
+// string it is writing rather than through a string per value.
+void AppendHtmlEscaped(std::string& out, std::string_view value);
+
 }  // namespace portavel

@@ -232,6 +232,64 @@ TEST_F(HtmlTableProducerTest, HookSeesEveryCellAndChangesOnlyWhatItTouches) {
                                             "1,1:", "2,0:Bo", "2,1:"}));
 }
 
+TEST_F(HtmlTableProducerTest, ValuesAreEscapedWithoutAHookToo) {
+  temp.Insert("Employee", {{"EmployeeKey", Value::Integer(1)},
+                           {"First", Value::Text("Ren\xe9\x80 & 'Co' <x>")},
+                           {"LAst", Value::Text("\"q\"")}});
+  DataSet& data = Employees(0);
+  HtmlTableProducer producer;
+  producer.data_set = &data;
+  producer.columns = {Column("First"), Column("LAst")};
+  producer.columns[1].bg_color = "Gray";
+  EXPECT_EQ(producer.Content(),
+            "<Table Width=\"100%\">\r\n<TR><TH>First</TH><TH>LAst</TH></TR>\r\n"
+            "<TR><TD>Ren\xe9\x80 &amp; &#39;Co&#39; &lt;x&gt;</TD>"
+            "<TD BgColor=\"Gray\">&quot;q&quot;</TD></TR>\r\n</Table>");
+}
+
+// What the hook changes holds for its cell only: the next cell of the
+// column, one row on, starts again from the column's attributes.
+TEST_F(HtmlTableProducerTest, HookChangesDoNotCarryOverToLaterCells) {
+  DataSet& data = Employees(4);
+  HtmlTableProducer producer;
+  producer.data_set = &data;
+  producer.columns = {Column("First"), Column("LAst")};
+  HtmlTableColumn& first = producer.columns[0];
+  first.bg_color = "Yellow";
+  first.custom = "nowrap";
+  first.align = HtmlAlign::kRight;
+  first.title.bg_color = "Gray";
+  producer.on_format_cell = [](int row, int column, std::string& bg_color, HtmlAlign& align,
+                               HtmlVAlign& valign, std::string& custom, std::string& text) {
+    if (column != 0) return;
+    switch (row) {
+      case 1:  // changed in place
+        bg_color += "Green";
+        custom.clear();
+        break;
+      case 2:  // replaced, and a value outside the alignments writes none
+        bg_color = "Red";
+        custom = "id=\"c2\"";
+        align = static_cast<HtmlAlign>(9);
+        valign = HtmlVAlign::kBaseline;
+        break;
+      case 3:
+        text = "<i>" + text + "</i>";
+        break;
+      default:
+        break;
+    }
+  };
+  EXPECT_EQ(producer.Content(),
+            "<Table Width=\"100%\">\r\n"
+            "<TR><TH BgColor=\"Gray\">First</TH><TH>LAst</TH></TR>\r\n"
+            "<TR><TD Align=\"Right\" BgColor=\"YellowGreen\">F1</TD><TD>L1</TD></TR>\r\n"
+            "<TR><TD VAlign=\"Basline\" BgColor=\"Red\" id=\"c2\">F2</TD><TD>L2</TD></TR>\r\n"
+            "<TR><TD Align=\"Right\" BgColor=\"Yellow\" nowrap><i>F3</i></TD><TD>L3</TD></TR>\r\n"
+            "<TR><TD Align=\"Right\" BgColor=\"Yellow\" nowrap>F4</TD><TD>L4</TD></TR>\r\n"
+            "</Table>");
+}
+
 TEST_F(HtmlTableProducerTest, CellsFollowTheFieldsDisplayFormat) {
   temp.Insert("Accounts", {{"AccountIndex", Value::Integer(1)},
                            {"Balance", Value::Currency(*Money::Parse("1234.5"))},
