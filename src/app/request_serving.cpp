@@ -45,7 +45,7 @@ RequestOutcome ServeRequest(Platform& platform, ProcessContext& process,
     bad.reason = "Bad Request";
     bad.content = std::string(error.what()) + "\r\n";
     bad.content_type = "text/plain";
-    out << SerializeResponse(bad);
+    WriteResponse(out, bad);
     return RequestOutcome::kServed;
   }
 
@@ -57,7 +57,7 @@ RequestOutcome ServeRequest(Platform& platform, ProcessContext& process,
     TwmMain_ module(
         ServiceContext{process.config, *process.store, process.identity, request_platform});
     WebResponse response;
-    if (module.HandleRequest(request, response)) out << SerializeResponse(response);
+    if (module.HandleRequest(request, response)) WriteResponse(out, response);
   } catch (const std::bad_alloc& error) {
     AnswerFailure(platform, environment, out, error);
     return RequestOutcome::kProcessUnusable;

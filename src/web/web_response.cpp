@@ -117,16 +117,15 @@ std::string CookieText(const Cookie& cookie) {
   return text;
 }
 
-void AddContent(std::string& out, std::string_view content) {
+// The line that announces the content, and the blank line after it.
+void AddContentLine(std::string& out) {
   out += "Content:";
   out += kCrLf;
   out += kCrLf;
-  out += content;
 }
 
-}  // namespace
-
-std::string SerializeResponse(const WebResponse& response) {
+// Everything before the content: the headers and the line that announces it.
+std::string ResponseHead(const WebResponse& response) {
   std::string out;
   AddHeader(out, "Status", StatusText(response));
   AddHeader(out, "Location", response.location);
@@ -142,8 +141,19 @@ std::string SerializeResponse(const WebResponse& response) {
   if (!response.content.empty()) {
     AddHeader(out, "Content-Length", std::to_string(response.content.size()));
   }
-  AddContent(out, response.content);
+  AddContentLine(out);
   return out;
+}
+
+}  // namespace
+
+std::string SerializeResponse(const WebResponse& response) {
+  return ResponseHead(response) + response.content;
+}
+
+void WriteResponse(std::ostream& out, const WebResponse& response) {
+  out << ResponseHead(response);
+  out.write(response.content.data(), static_cast<std::streamsize>(response.content.size()));
 }
 
 // The names and message go into the page escaped: a message may quote
@@ -157,7 +167,8 @@ std::string ErrorResponseBytes(std::string_view class_name, std::string_view mes
   std::string out = "Status: 500 " + StatusReason(message) + "\r\n";
   out += "Content-Type: text/html\r\n";
   out += "Content-Length: " + std::to_string(body.size()) + "\r\n";
-  AddContent(out, body);
+  AddContentLine(out);
+  out += body;
   return out;
 }
 

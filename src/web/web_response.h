@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,6 +44,8 @@ inline constexpr size_t kMaxStatusReasonBytes = 128;
 
 // The header block and the content, exactly as the web server receives them.
 std::string SerializeResponse(const WebResponse& response);
+// The same bytes written to `out`, the content without a copy of its own.
+void WriteResponse(std::ostream& out, const WebResponse& response);
 
 // The response written when an exception escapes dispatching: status 500
 // with the exception's class name and message. The status line carries
