@@ -218,7 +218,13 @@ void ReserveForRows(std::string& out, size_t row_size, int rows_left,
 }  // namespace
 
 std::string HtmlTableProducer::Content() const {
-  if (!data_set) return std::string();
+  std::string out;
+  AppendContent(out);
+  return out;
+}
+
+void HtmlTableProducer::AppendContent(std::string& out) const {
+  if (!data_set) return;
   DataSet& data = *data_set;
 
   std::vector<HtmlTableColumn> every_field;
@@ -228,7 +234,6 @@ std::string HtmlTableProducer::Content() const {
   const std::vector<HtmlTableColumn>& shown = columns.empty() ? every_field : columns;
   const std::vector<const Field*> fields = ColumnFields(data, shown);
 
-  std::string out;
   for (const std::string& line : header) {
     out += line;
     out += kLineBreak;
@@ -302,7 +307,6 @@ std::string HtmlTableProducer::Content() const {
     out += line;
     out += kLineBreak;
   }
-  return out;
 }
 
 }  // namespace portavel

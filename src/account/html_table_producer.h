@@ -78,6 +78,9 @@ struct HtmlTableProducer {
   // set. Rows start at the data set's current record, and the data set is
   // left where the rows ran out.
   std::string Content() const;
+  // The same, appended to `out`: a page made of several tables is written
+  // into one text.
+  void AppendContent(std::string& out) const;
 };
 
 }  // namespace portavel

@@ -87,18 +87,16 @@ bool OffersPayment(ModuleRequest& action) {
   return !reduced_portal && action.tables.tblRemotePrefs.FieldByName("UseCC").AsBoolean();
 }
 
-// The account, tank and invoice tables, each shown when it has rows; the
-// account is open.
-std::string AccountTables(ModuleTables& tables) {
-  std::string html;
-  if (!tables.tblA.IsEmpty()) html += tables.TPAccount.Content();
+// Appends the account, tank and invoice tables, each shown when it has
+// rows; the account is open.
+void AppendAccountTables(ModuleTables& tables, std::string& html) {
+  if (!tables.tblA.IsEmpty()) tables.TPAccount.AppendContent(html);
   for (auto [data_set, producer] :
        {std::pair{&tables.tblT, &tables.TPTanks}, std::pair{&tables.tblI, &tables.TPInvoices}}) {
     data_set->Open();
     const DataSetCloser close(*data_set);
-    if (!data_set->IsEmpty()) html += producer->Content();
+    if (!data_set->IsEmpty()) producer->AppendContent(html);
   }
-  return html;
 }
 
 // Ages the open account now, which leaves its row read again with the
@@ -132,7 +130,10 @@ void wmMain_MainAccountPgAction(ModuleRequest& action) {
   lines.insert(lines.end(), {" <h1 align=\"center\">Hello " + *name + "</h1>",
                              " <h1 align=\"center\">This is your account information</h1>"});
   AddAccountButtons(lines, HtmlEscape(request.script_name), account_id, OffersPayment(action));
-  action.response.content = JoinPageLines(lines) + AccountTables(action.tables) + "</BODY></HTML>";
+  std::string& page = action.response.content;
+  page = JoinPageLines(lines);
+  AppendAccountTables(action.tables, page);
+  page += "</BODY></HTML>";
 }
 
 }  // namespace portavel
