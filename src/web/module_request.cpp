@@ -22,8 +22,11 @@ ModuleTables::ModuleTables(const ServiceContext& context)
   const auto& reduced = context.config.installation.reduced_portal_installation_id;
   DeclareAccountProducers(TPAccount, TPTanks, TPInvoices,
                           reduced && context.identity.SameDatabaseId(*reduced));
-  // A request uses a few of the row's 230 fields.
-  tblRemotePrefs.SetFieldsReadWithRow({});
+  // A request uses a few of the row's 230 fields, and every request these
+  // (the company's name and phone head most pages): read with the row,
+  // they cost no statement of their own.
+  tblRemotePrefs.SetFieldsReadWithRow({"MerchantID", "CCDebug", "UseCC", "CCMin"});
+  tblCompany.SetFieldsReadWithRow({"CompanyName", "Phone"});
   tblRemotePrefs.Open();
   posting = std::make_unique<PostingTables>(context.store, context.platform, tblRemotePrefs);
   CurrentMerchantId = static_cast<int32_t>(tblRemotePrefs.FieldByName("MerchantID").AsInteger());
