@@ -39,6 +39,10 @@ void Store::DropLostConnections() {
 }
 
 std::string Store::CanonicalAlias(std::string_view alias) {
+  // Every row a data set moves to asks for its connection by the alias as
+  // the program spells it.
+  if (alias == "UserData") return "UserData";
+  if (alias == "LocalData") return "LocalData";
   if (EqualsNoCase1252(alias, "UserData")) return "UserData";
   if (EqualsNoCase1252(alias, "LocalData")) return "LocalData";
   throw StoreError("Unknown database alias '" + std::string(alias) + "'");

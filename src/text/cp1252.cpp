@@ -1,6 +1,7 @@
 #include "text/cp1252.h"
 
 #include <algorithm>
+#include <array>
 
 namespace portavel {
 namespace {
@@ -105,24 +106,43 @@ std::string Cp1252ToUtf8(std::string_view cp1252) {
   return out;
 }
 
-char ToUpper1252(char c) {
-  const unsigned char b = static_cast<unsigned char>(c);
-  if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
+namespace {
+
+constexpr unsigned char UpperOf(unsigned char b) {
+  if (b >= 'a' && b <= 'z') return static_cast<unsigned char>(b - 0x20);
   // The Latin-1 lower-case letters sit 0x20 above their capitals, except
   // the division sign 0xF7; 0xFF's capital is 0x9F.
-  if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 0x20);
+  if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<unsigned char>(b - 0x20);
   switch (b) {
     case 0x9A:
-      return static_cast<char>(0x8A);
+      return 0x8A;
     case 0x9C:
-      return static_cast<char>(0x8C);
+      return 0x8C;
     case 0x9E:
-      return static_cast<char>(0x8E);
+      return 0x8E;
     case 0xFF:
-      return static_cast<char>(0x9F);
+      return 0x9F;
     default:
-      return c;
+      return b;
   }
+}
+
+// Names of tables, fields and aliases are compared without regard to case
+// on every look-up: one load per byte.
+constexpr auto kUpper = [] {
+  std::array<unsigned char, 256> upper{};
+  for (int b = 0; b < 256; ++b) upper[b] = UpperOf(static_cast<unsigned char>(b));
+  return upper;
+}();
+
+unsigned char Upper(char c) {
+  return kUpper[static_cast<unsigned char>(c)];
+}
+
+}  // namespace
+
+char ToUpper1252(char c) {
+  return static_cast<char>(Upper(c));
 }
 
 std::string ToUpper1252(std::string_view text) {
@@ -134,8 +154,8 @@ std::string ToUpper1252(std::string_view text) {
 int CompareNoCase1252(std::string_view a, std::string_view b) {
   const size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {
-    const int x = static_cast<unsigned char>(ToUpper1252(a[i]));
-    const int y = static_cast<unsigned char>(ToUpper1252(b[i]));
+    const int x = Upper(a[i]);
+    const int y = Upper(b[i]);
     if (x != y) return x - y;
   }
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
