@@ -227,11 +227,13 @@ struct DataSet::Impl {
     std::string name;
     Field* field = nullptr;
   };
-  static constexpr size_t kNameMemoSlots = 64;
+  static constexpr size_t kNameMemoSlots = 128;
   std::array<NameMemo, kNameMemoSlots> name_memo;
   NameMemo& MemoSlot(std::string_view name) {
-    const size_t hash = name.size() * 7 + static_cast<unsigned char>(name.front()) * 3 +
-                        static_cast<unsigned char>(name.back());
+    // FNV-1a: names such as "DeliveryStreetNo" and "DeliveryStreetName"
+    // differ only in a few bytes.
+    uint32_t hash = 2166136261u;
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
     return name_memo[hash % kNameMemoSlots];
   }
   void ForgetNames() {
