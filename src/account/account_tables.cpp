@@ -100,14 +100,16 @@ void tblTCalcFields(DataSet& tank) {
       .SetString(DeliveryStatusText(tank.FieldByName("DeliveryStatus").AsInteger()));
 }
 
-void DeclareAccountTables(DataSet& tblA, DataSet& tblT, DataSet& tblI) {
+void DeclareAccountTable(DataSet& tblA) {
   tblA.AddCalculatedField(StringField("Address", 80));
   tblA.AddCalculatedField(StringField("Name", 40));
   tblA.SetOnCalcFields(tblACalcFields);
   for (const char* field : {"Balance", "Current", "OverSixty", "OverThirty", "OverNinety"}) {
     tblA.SetDisplayFormat(field, "#,###,###.00");
   }
+}
 
+void DeclareTankAndInvoiceTables(DataSet& tblA, DataSet& tblT, DataSet& tblI) {
   tblT.SetIndexName("AcctIndex");
   tblT.SetMasterLink(&tblA, {"AccountID"}, {"AccountID"});
   tblT.AddCalculatedField(StringField("Tank Location", 120));

@@ -21,9 +21,11 @@ std::string DeliveryStatusText(int64_t code);
 void tblACalcFields(DataSet& account);
 void tblTCalcFields(DataSet& tank);
 
-// Declares the tables' calculated fields, links, orders and display
-// formats; tblT and tblI follow tblA.
-void DeclareAccountTables(DataSet& tblA, DataSet& tblT, DataSet& tblI);
+// Declares the account table's calculated fields and display formats.
+void DeclareAccountTable(DataSet& tblA);
+// Declares the tank and invoice tables' calculated fields, links, orders
+// and display formats; both follow tblA.
+void DeclareTankAndInvoiceTables(DataSet& tblA, DataSet& tblT, DataSet& tblI);
 
 // The columns and attributes of the three producers. Without the
 // equipment description column when `reduced_portal` is set.

@@ -90,9 +90,10 @@ bool OffersPayment(ModuleRequest& action) {
 // Appends the account, tank and invoice tables, each shown when it has
 // rows; the account is open.
 void AppendAccountTables(ModuleTables& tables, std::string& html) {
-  if (!tables.tblA.IsEmpty()) tables.TPAccount.AppendContent(html);
+  AccountTableView& view = tables.AccountView();
+  if (!tables.tblA.IsEmpty()) view.TPAccount.AppendContent(html);
   for (auto [data_set, producer] :
-       {std::pair{&tables.tblT, &tables.TPTanks}, std::pair{&tables.tblI, &tables.TPInvoices}}) {
+       {std::pair{&view.tblT, &view.TPTanks}, std::pair{&view.tblI, &view.TPInvoices}}) {
     data_set->Open();
     const DataSetCloser close(*data_set);
     if (!data_set->IsEmpty()) producer->AppendContent(html);
@@ -106,7 +107,7 @@ std::optional<std::string> AgedAccountName(ModuleRequest& action) {
   if (tables.tblA.IsEmpty()) return std::nullopt;
   const AccountAgingWrite aging = AgeAccountWithin(action.context.store, action.context.platform,
                                                    tables.tblA, kPageAgingWaitMs);
-  if (!aging.written) ShowUnwrittenAging(tables.TPAccount, tables.tblA, aging.aging);
+  if (!aging.written) ShowUnwrittenAging(tables.AccountView().TPAccount, tables.tblA, aging.aging);
   return HtmlEscape(tables.tblA.FieldByName("Name").AsString());
 }
 
@@ -124,7 +125,7 @@ void wmMain_MainAccountPgAction(ModuleRequest& action) {
     action.response.content = NotLoggedInPage(request, "Not Logged In!");
     return;
   }
-  action.tables.TPAccount.header.clear();
+  action.tables.AccountView().TPAccount.header.clear();
   PageLines lines;
   AddPageHeader(lines, CompanyText(action.tables, "CompanyName"));
   lines.insert(lines.end(), {" <h1 align=\"center\">Hello " + *name + "</h1>",

@@ -102,7 +102,7 @@ void wmMain_RecordDeliveryAction(ModuleRequest& action) {
   const TruckFields fields(action.request);
   if (fields.empty()) return AnswerLine(action.response, kNoInvoiceData);
   const DeliveryValues delivery = ReadDelivery(fields);
-  AnswerLine(action.response, RecordDelivery(context.store, *action.tables.posting,
+  AnswerLine(action.response, RecordDelivery(context.store, action.tables.Posting(),
                                              action.tables.tblRemotePrefs, delivery));
 }
 
@@ -112,7 +112,7 @@ void wmMain_BatchInfoAction(ModuleRequest& action) {
   const TruckFields fields(action.request);
   if (fields.empty()) return AnswerLine(action.response, kNoBatchData);
   AnswerLine(action.response,
-             AnnounceBatch(context.store, *action.tables.posting, ReadBatch(fields)));
+             AnnounceBatch(context.store, action.tables.Posting(), ReadBatch(fields)));
 }
 
 }  // namespace portavel

@@ -125,11 +125,12 @@ std::string FuelRequestPage(ModuleRequest& action, const std::string& account_id
     AddPastDueRefusal(lines, script, account_id, CompanyText(action.tables, "Phone"));
     return JoinPageLines(lines);
   }
-  action.tables.tblT.Open();
-  const DataSetCloser close_tanks(action.tables.tblT);
-  if (action.tables.tblT.RecordCount() >= 2) {
+  AccountTableView& view = action.tables.AccountView();
+  view.tblT.Open();
+  const DataSetCloser close_tanks(view.tblT);
+  if (view.tblT.RecordCount() >= 2) {
     AddTankQuestion(lines, script, account_id);
-    return JoinPageLines(lines) + action.tables.TPTanks.Content();
+    return JoinPageLines(lines) + view.TPTanks.Content();
   }
   const FuelDecision decision = RequestFuelForOnlyTank(
       action.context.store, action.tables.tblA.FieldByName("AccountID").AsString(),

@@ -9,26 +9,27 @@
 
 namespace portavel {
 
+AccountTableView::AccountTableView(Store& store, DataSet& tblA, bool reduced_portal)
+    : tblT(store, "UserData", "Tanks.DB"), tblI(store, "UserData", "Invoices.DB") {
+  DeclareTankAndInvoiceTables(tblA, tblT, tblI);
+  TPAccount.data_set = &tblA;
+  TPTanks.data_set = &tblT;
+  TPInvoices.data_set = &tblI;
+  DeclareAccountProducers(TPAccount, TPTanks, TPInvoices, reduced_portal);
+}
+
 ModuleTables::ModuleTables(const ServiceContext& context)
     : tblRemotePrefs(context.store, "UserData", "RemotePrefs.DB"),
       tblCompany(context.store, "UserData", "Company.DB"),
       tblA(context.store, "UserData", "Accounts.DB"),
-      tblT(context.store, "UserData", "Tanks.DB"),
-      tblI(context.store, "UserData", "Invoices.DB") {
-  DeclareAccountTables(tblA, tblT, tblI);
-  TPAccount.data_set = &tblA;
-  TPTanks.data_set = &tblT;
-  TPInvoices.data_set = &tblI;
-  const auto& reduced = context.config.installation.reduced_portal_installation_id;
-  DeclareAccountProducers(TPAccount, TPTanks, TPInvoices,
-                          reduced && context.identity.SameDatabaseId(*reduced));
+      context_(context) {
+  DeclareAccountTable(tblA);
   // A request uses a few of the row's 230 fields, and every request these
   // (the company's name and phone head most pages): read with the row,
   // they cost no statement of their own.
   tblRemotePrefs.SetFieldsReadWithRow({"MerchantID", "CCDebug", "UseCC", "CCMin"});
   tblCompany.SetFieldsReadWithRow({"CompanyName", "Phone"});
   tblRemotePrefs.Open();
-  posting = std::make_unique<PostingTables>(context.store, context.platform, tblRemotePrefs);
   CurrentMerchantId = static_cast<int32_t>(tblRemotePrefs.FieldByName("MerchantID").AsInteger());
   tblCompany.Open();
   if (tblRemotePrefs.FieldByName("CCDebug").AsBoolean()) trace.Open("debug.txt");
@@ -36,6 +37,22 @@ ModuleTables::ModuleTables(const ServiceContext& context)
 
 ModuleTables::~ModuleTables() {
   trace.Close();
+}
+
+AccountTableView& ModuleTables::AccountView() {
+  if (!account_view_) {
+    const auto& reduced = context_.config.installation.reduced_portal_installation_id;
+    account_view_ = std::make_unique<AccountTableView>(
+        context_.store, tblA, reduced && context_.identity.SameDatabaseId(*reduced));
+  }
+  return *account_view_;
+}
+
+PostingTables& ModuleTables::Posting() {
+  if (!posting_) {
+    posting_ = std::make_unique<PostingTables>(context_.store, context_.platform, tblRemotePrefs);
+  }
+  return *posting_;
 }
 
 std::string CompanyText(ModuleTables& tables, std::string_view field) {

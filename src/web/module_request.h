@@ -26,10 +26,23 @@ namespace portavel {
 
 class PostingTables;
 
+// The tank and invoice tables that follow the account table, and the
+// producers that show the three as HTML.
+struct AccountTableView {
+  AccountTableView(Store& store, DataSet& tblA, bool reduced_portal);
+
+  DataSet tblT;
+  DataSet tblI;
+  HtmlTableProducer TPAccount;
+  HtmlTableProducer TPTanks;
+  HtmlTableProducer TPInvoices;
+};
+
 // The tables the module opens for a request: the preference and company
-// rows, the account, tank and invoice tables with their HTML producers,
-// the posting tables, the merchant the request charges through and the
-// card trace.
+// rows, the account table, the tank and invoice tables with their HTML
+// producers, the posting tables, the merchant the request charges through
+// and the card trace. The views and the posting tables are made when a
+// page first asks for them: most pages need neither.
 struct ModuleTables {
   // Opens the preference and company tables, takes the merchant id and
   // opens the trace file when tracing is on.
@@ -38,19 +51,21 @@ struct ModuleTables {
   ModuleTables(const ModuleTables&) = delete;
   ModuleTables& operator=(const ModuleTables&) = delete;
 
+  AccountTableView& AccountView();
+  // tblBatch, tblInvoice, tblTransactions and their siblings, with their
+  // new-record defaults.
+  PostingTables& Posting();
+
   DataSet tblRemotePrefs;
   DataSet tblCompany;
   DataSet tblA;
-  DataSet tblT;
-  DataSet tblI;
-  HtmlTableProducer TPAccount;
-  HtmlTableProducer TPTanks;
-  HtmlTableProducer TPInvoices;
-  // tblBatch, tblInvoice, tblTransactions and their siblings, with their
-  // new-record defaults.
-  std::unique_ptr<PostingTables> posting;
   int32_t CurrentMerchantId = 0;
   CardTrace trace;
+
+ private:
+  const ServiceContext& context_;
+  std::unique_ptr<AccountTableView> account_view_;
+  std::unique_ptr<PostingTables> posting_;
 };
 
 struct ModuleRequest {

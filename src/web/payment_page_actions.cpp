@@ -77,7 +77,7 @@ void ChargeAndAnswer(ModuleRequest& action, PageLines& lines, const std::string&
                      const CardPayment& payment) {
   OpenAccount(action.tables, account_id);
   DataSetCloser close_account(action.tables.tblA);
-  PostingTables& posting = *action.tables.posting;
+  PostingTables& posting = action.tables.Posting();
   posting.tblBatch.Open();
   DataSetCloser close_batch(posting.tblBatch);
   posting.tblInvoice.Open();
