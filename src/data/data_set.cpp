@@ -248,7 +248,10 @@ struct DataSet::Impl {
 
   int StoredFieldIndex(std::string_view name) const {
     for (size_t i = 0; i < def->fields.size(); ++i) {
-      if (EqualsNoCase1252(def->fields[i].name, name)) return static_cast<int>(i);
+      const std::string& candidate = def->fields[i].name;
+      if (candidate.size() == name.size() && EqualsNoCase1252(candidate, name)) {
+        return static_cast<int>(i);
+      }
     }
     return -1;
   }
@@ -483,9 +486,14 @@ struct DataSet::Impl {
   // once per data set; a single move reads one row with it, a walk with
   // Next reads the rows that follow as well.
   static constexpr int kRowsPerRead = 16;
+  void ResolveRowFields() {
+    if (row_fields_known) return;
+    row_fields = FieldsReadWithRow();
+    row_fields_known = true;
+  }
   void PrepareRowRead() {
     if (!read_rows) {
-      row_fields = FieldsReadWithRow();
+      ResolveRowFields();
       std::string marks = "?";
       for (int i = 1; i < kRowsPerRead; ++i) marks += ", ?";
       read_rows = std::make_unique<Statement>(db(), "SELECT rowid" + ColumnList() + " FROM " +
@@ -601,6 +609,7 @@ struct DataSet::Impl {
   // a walk that stops early reads little it does not use.
   static constexpr int kFirstWalkRead = 4;
   std::unique_ptr<Statement> read_rows;
+  bool row_fields_known = false;
   std::vector<AheadRow> ahead;
   size_t ahead_next = 0;  // where the search for the next row read ahead starts
   // Whether the rows read ahead came with the listing just made.
@@ -650,6 +659,7 @@ void DataSet::SetFieldsReadWithRow(std::vector<std::string> field_names) {
   impl_->on_demand = true;
   impl_->with_row = std::move(field_names);
   impl_->read_rows.reset();
+  impl_->row_fields_known = false;
 }
 
 void DataSet::AddCalculatedField(FieldDef def) {
@@ -727,11 +737,14 @@ void DataSet::Open() {
   if (Active()) return;
   Impl& d = *impl_;
   // Preparing the row read fails on a missing table or a missing or
-  // renamed field, before any row is read.
-  d.PrepareRowRead();
+  // renamed field, before any row is read; a set that reads its fields on
+  // demand checks them instead and prepares the read when a move needs it.
+  d.ResolveRowFields();
   if (d.on_demand) {
     d.CheckFieldsExist();
     d.field_reads.resize(d.def->fields.size());
+  } else {
+    d.PrepareRowRead();
   }
   // The fields stay from one Open to the next unless a calculated field
   // was added meanwhile: a set opened for every request builds them once.
