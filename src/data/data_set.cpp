@@ -462,6 +462,9 @@ struct DataSet::Impl {
     if (store.FieldsFound(alias, table())) return;
     for (const FieldDef& f : def->fields) {
       if (!db().ColumnExists(table(), f.name)) {
+        // A table that is not there at all is reported in the engine's
+        // own words, as a read of it would be.
+        PrepareRowRead();
         Fail(table() + ": no such column: " + f.name);
       }
     }
