@@ -19,16 +19,20 @@ IdleStoreRelease::~IdleStoreRelease() {
 void IdleStoreRelease::RequestStarts() {
   std::lock_guard lock(mutex_);
   idle_store_ = nullptr;
-  ++requests_;
 }
 
+// While the thread sleeps towards a release, a request that ends only
+// moves the time it counts from: waking the thread for each request of a
+// busy process cost a switch to it and back every time.
 void IdleStoreRelease::RequestDone(Store* store) {
+  bool wake = false;
   {
     std::lock_guard lock(mutex_);
     idle_store_ = store;
-    ++requests_;
+    last_done_ = std::chrono::steady_clock::now();
+    wake = !counting_down_;
   }
-  changed_.notify_one();
+  if (wake) changed_.notify_one();
 }
 
 void IdleStoreRelease::Run() {
@@ -38,8 +42,12 @@ void IdleStoreRelease::Run() {
       changed_.wait(lock);
       continue;
     }
-    const unsigned long long seen = requests_;
-    if (changed_.wait_for(lock, linger_, [&] { return stopping_ || requests_ != seen; })) continue;
+    counting_down_ = true;
+    changed_.wait_until(lock, last_done_ + linger_, [&] { return stopping_; });
+    counting_down_ = false;
+    // A request running now, or one that ended meanwhile: not idle yet.
+    if (stopping_ || idle_store_ == nullptr) continue;
+    if (std::chrono::steady_clock::now() < last_done_ + linger_) continue;
     // Idle for the whole linger, and the lock keeps the next request out
     // until the connections are closed.
     idle_store_->CloseFileConnections();

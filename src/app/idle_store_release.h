@@ -42,7 +42,9 @@ class IdleStoreRelease {
   std::mutex mutex_;
   std::condition_variable changed_;
   Store* idle_store_ = nullptr;
-  unsigned long long requests_ = 0;
+  std::chrono::steady_clock::time_point last_done_;
+  // Whether the thread sleeps until the linger after last_done_ ends.
+  bool counting_down_ = false;
   bool stopping_ = false;
   std::thread thread_;
 };
